@@ -1,0 +1,155 @@
+#include "cli/Options.h"
+
+#include "registry/Categories.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+const char kCliUsage[] =
+    "Usage: tidewarp-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Finds broken references in the Windows registry and broken shortcuts on fixed drives.\n"
+    "Works in the current directory, like Tidewarp itself (\"ignore.lst\").\n"
+    "\n"
+    "Commands:\n"
+    "  scan [--categories LIST] [--json]\n"
+    "      Scans and reports what it finds; removes nothing.\n"
+    "      LIST is a comma-separated list of categories, in any letter case:\n"
+    "        CLSID, SharedFile, VxD, Help, APPPath, SharedTools, font, Startup, Uninstall, SHORTCUT\n"
+    "      Default: all of them.\n"
+    "  ignore list [--json]\n"
+    "      Shows the ignore list, one numbered row per entry.\n"
+    "  ignore remove INDEX...\n"
+    "      Removes the rows with these numbers (0-based, as 'ignore list' shows them).\n"
+    "  --help\n"
+    "      Shows this text.\n"
+    "\n"
+    "Options:\n"
+    "  --json   Prints one JSON object (UTF-8) instead of a table:\n"
+    "           {\"errors\":[{\"category\",\"key\",\"value\":{\"name\",\"text\",\"type\"}|null,\"fix\",\"item\"}],\n"
+    "            \"shortcuts\":[paths], \"shortcut_counts\":{\"examined\",\"broken\",\"deleted\"},\n"
+    "            \"summaries\":[{\"title\",\"examined\",\"found\",\"fixed\"}]}\n"
+    "\n"
+    "Exit status: 0 nothing found, 1 errors found, 2 usage error or failure.\n";
+
+namespace {
+
+bool ParseCategories(const std::string& list, ScanSelection& selection, std::string& error) {
+    selection = ScanSelection{};
+    std::size_t start = 0;
+    bool any = false;
+    for (;;) {
+        std::size_t comma = list.find(',', start);
+        std::string id = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        int field = SelectionFieldForCategory(id.c_str());
+        if (field < 0) {
+            error = "unknown category \"" + id +
+                    "\" (known: CLSID, SharedFile, VxD, Help, APPPath, SharedTools, font, Startup, Uninstall, "
+                    "SHORTCUT)";
+            return false;
+        }
+        selection.field[field] = 1;
+        any = true;
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return any;
+}
+
+void SelectAll(ScanSelection& selection) {
+    for (const CategoryInfo& c : kRegistryCategories) selection.field[c.selectionField] = 1;
+    selection.field[ScanSelection::kShortcuts] = 1;
+}
+
+bool ParseIndex(const std::string& text, std::size_t& index) {
+    if (text.empty() || text.size() > 9) return false;
+    for (char c : text)
+        if (c < '0' || c > '9') return false;
+    index = static_cast<std::size_t>(std::strtoul(text.c_str(), nullptr, 10));
+    return true;
+}
+
+}  // namespace
+
+bool ParseCommandLine(const std::vector<std::string>& args, CliOptions& options, std::string& error) {
+    options = CliOptions{};
+    if (args.empty()) {
+        error = "no command given";
+        return false;
+    }
+    const std::string& command = args[0];
+    std::size_t i = 1;
+    if (command == "--help" || command == "-h" || command == "help" || command == "/?") {
+        options.command = CliOptions::Command::Help;
+        return true;
+    }
+    if (command == "scan") {
+        options.command = CliOptions::Command::Scan;
+        bool categoriesGiven = false;
+        for (; i < args.size(); ++i) {
+            const std::string& a = args[i];
+            if (a == "--json") {
+                options.json = true;
+            } else if (a == "--categories" || a.rfind("--categories=", 0) == 0) {
+                std::string list;
+                if (a == "--categories") {
+                    if (++i >= args.size()) {
+                        error = "--categories needs a list";
+                        return false;
+                    }
+                    list = args[i];
+                } else {
+                    list = a.substr(13);
+                }
+                if (!ParseCategories(list, options.selection, error)) {
+                    if (error.empty()) error = "--categories needs a list";
+                    return false;
+                }
+                categoriesGiven = true;
+            } else {
+                error = "unknown option \"" + a + "\" for scan";
+                return false;
+            }
+        }
+        if (!categoriesGiven) SelectAll(options.selection);
+        return true;
+    }
+    if (command == "ignore") {
+        if (i >= args.size()) {
+            error = "ignore needs 'list' or 'remove'";
+            return false;
+        }
+        const std::string& sub = args[i++];
+        if (sub == "list") {
+            options.command = CliOptions::Command::IgnoreList;
+            for (; i < args.size(); ++i) {
+                if (args[i] != "--json") {
+                    error = "unknown option \"" + args[i] + "\" for ignore list";
+                    return false;
+                }
+                options.json = true;
+            }
+            return true;
+        }
+        if (sub == "remove") {
+            options.command = CliOptions::Command::IgnoreRemove;
+            for (; i < args.size(); ++i) {
+                std::size_t index = 0;
+                if (!ParseIndex(args[i], index)) {
+                    error = "\"" + args[i] + "\" is not a row number";
+                    return false;
+                }
+                options.indices.push_back(index);
+            }
+            if (options.indices.empty()) {
+                error = "ignore remove needs at least one row number";
+                return false;
+            }
+            return true;
+        }
+        error = "unknown ignore command \"" + sub + "\"";
+        return false;
+    }
+    error = "unknown command \"" + command + "\"";
+    return false;
+}

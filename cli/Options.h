@@ -1,0 +1,21 @@
+// The console program's command line.
+#pragma once
+
+#include "registry/ErrorRecord.h"
+
+#include <string>
+#include <vector>
+
+struct CliOptions {
+    enum class Command { Help, Scan, IgnoreList, IgnoreRemove };
+
+    Command command = Command::Help;
+    ScanSelection selection;            // Scan: the categories asked for (all when not given)
+    bool json = false;
+    std::vector<std::size_t> indices;   // IgnoreRemove: 0-based rows of the ignore list
+};
+
+// Parses the arguments after the program name. On a usage error returns false and sets error.
+bool ParseCommandLine(const std::vector<std::string>& args, CliOptions& options, std::string& error);
+
+extern const char kCliUsage[];

@@ -1,0 +1,116 @@
+// tidewarp-cli: the scan engine from a console, for scripts and for machines with no desktop.
+#include "app/ScanFlow.h"
+#include "cli/Options.h"
+#include "cli/Report.h"
+
+#include <windows.h>
+
+#include <io.h>
+
+#include <cstdio>
+#include <exception>
+#include <set>
+
+namespace {
+
+// The progress line, redrawn at most five times a second and only on a console.
+bool g_showProgress = false;
+DWORD g_lastProgress = 0;
+
+void ShowProgress(std::string item, std::string status, std::int32_t examined, std::int32_t found) {
+    if (!g_showProgress) return;
+    DWORD now = GetTickCount();
+    if (now - g_lastProgress < 200) return;
+    g_lastProgress = now;
+    if (item.size() > 40) item = "..." + item.substr(item.size() - 37);
+    std::fprintf(stderr, "\r%-22s %7d examined %5d found  %-40s", status.c_str(), static_cast<int>(examined),
+                 static_cast<int>(found), item.c_str());
+    std::fflush(stderr);
+}
+
+void EndProgress() {
+    if (g_showProgress && g_lastProgress) std::fprintf(stderr, "\r%*s\r", 110, "");
+}
+
+void Print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+int RunScan(const CliOptions& options) {
+    CRegistryLib registry;
+    g_showProgress = !options.json && _isatty(_fileno(stderr));
+    registry.SetProgressCallback(&ShowProgress);
+    ScanSelection selection = options.selection;
+    SummaryList summaries;
+    ScanFlow(registry).Scan(selection, summaries);
+    EndProgress();
+    ShortcutReport shortcuts;
+    const ErrorList& errors = registry.Errors();
+    Print(options.json ? ScanReportJson(errors, summaries, shortcuts) : ScanReportText(errors, summaries, shortcuts));
+    return errors.empty() && shortcuts.broken.empty() ? 0 : 1;
+}
+
+int RunIgnoreList(const CliOptions& options) {
+    CRegistryLib registry;
+    Print(options.json ? IgnoreListJson(registry.IgnoreList()) : IgnoreListText(registry.IgnoreList()));
+    return 0;
+}
+
+int RunIgnoreRemove(const CliOptions& options) {
+    CRegistryLib registry;
+    ErrorList& list = registry.IgnoreList();
+    std::set<std::size_t> rows(options.indices.begin(), options.indices.end());
+    for (std::size_t row : rows) {
+        if (row >= list.size()) {
+            std::fprintf(stderr, "tidewarp-cli: there is no row %u (the ignore list has %u rows); nothing removed\n",
+                         static_cast<unsigned>(row), static_cast<unsigned>(list.size()));
+            return 2;
+        }
+    }
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) list.erase(list.begin() + static_cast<long>(*it));
+    if (LONG rc = registry.SaveIgnoreList()) {
+        std::fprintf(stderr, "tidewarp-cli: could not save %s (error %ld); the list is unchanged\n", kIgnoreFileName,
+                     static_cast<long>(rc));
+        return 2;
+    }
+    std::printf("Removed %u row(s); %u left.\n", static_cast<unsigned>(rows.size()), static_cast<unsigned>(list.size()));
+    return 0;
+}
+
+int Run(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    CliOptions options;
+    std::string error;
+    if (!ParseCommandLine(args, options, error)) {
+        std::fprintf(stderr, "tidewarp-cli: %s\nTry 'tidewarp-cli --help'.\n", error.c_str());
+        return 2;
+    }
+    switch (options.command) {
+        case CliOptions::Command::Help:
+            Print(kCliUsage);
+            return 0;
+        case CliOptions::Command::Scan:
+            return RunScan(options);
+        case CliOptions::Command::IgnoreList:
+            return RunIgnoreList(options);
+        case CliOptions::Command::IgnoreRemove:
+            return RunIgnoreRemove(options);
+    }
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Failures are reported on stderr; the console program never shows a message box.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tidewarp-cli: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "tidewarp-cli: unexpected failure\n");
+    }
+    return 2;
+}

@@ -1,0 +1,47 @@
+#include "platform/Codepage.h"
+
+#include <windows.h>
+
+namespace tw {
+namespace {
+
+std::wstring ToWide(const std::string& text, UINT codePage) {
+    if (text.empty()) return {};
+    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (n <= 0) return {};
+    std::wstring out(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
+std::string FromWide(const wchar_t* text, size_t length, UINT codePage) {
+    if (length == 0) return {};
+    int n = WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return {};
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(codePage, 0, text, static_cast<int>(length), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+std::string Utf16ToAnsi(const std::u16string& text) {
+    return FromWide(reinterpret_cast<const wchar_t*>(text.data()), text.size(), CP_ACP);
+}
+
+std::u16string AnsiToUtf16(const std::string& text) {
+    std::wstring w = ToWide(text, CP_ACP);
+    return std::u16string(w.begin(), w.end());
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+    std::wstring w = ToWide(text, CP_ACP);
+    return FromWide(w.data(), w.size(), CP_UTF8);
+}
+
+std::string Utf8ToAnsi(const std::string& text) {
+    std::wstring w = ToWide(text, CP_UTF8);
+    return FromWide(w.data(), w.size(), CP_ACP);
+}
+
+}  // namespace tw

@@ -1,0 +1,82 @@
+// CRegistryLib: the one class through which the scan engine touches the registry. It owns the
+// errors of the last scan and the ignore list, runs the scanners and (later) the fix passes.
+#pragma once
+
+#include "registry/ErrorRecord.h"
+#include "registry/PathCleanup.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Told when the scan page should show and when each category's lamp lights and goes out.
+// The main window implements it; the console program and the tests pass nothing.
+class ScanObserver {
+public:
+    virtual ~ScanObserver() = default;
+    virtual void OnScanStarted() {}
+    virtual void OnCategoryStarted(int /*number 1..9*/) {}
+    virtual void OnCategoryFinished(int /*number 1..9*/) {}
+};
+
+class CRegistryLib {
+public:
+    CRegistryLib();
+    virtual ~CRegistryLib();
+    CRegistryLib(const CRegistryLib&) = delete;
+    CRegistryLib& operator=(const CRegistryLib&) = delete;
+
+    // --- state -----------------------------------------------------------------------------
+    void SetProgressCallback(ScanProgressCallback callback) { progress_ = callback; }
+    ScanProgressCallback ProgressCallback() const { return progress_; }
+    const std::string& CurrentItem() const { return currentItem_; }
+    void SetCurrentItem(std::string item) { currentItem_ = std::move(item); }
+    ErrorList& Errors() { return errors_; }
+    const ErrorList& Errors() const { return errors_; }
+    ErrorList& IgnoreList() { return ignore_; }
+    const ErrorList& IgnoreList() const { return ignore_; }
+    bool Is9x() const { return is9x_; }
+    void SetIs9x(bool is9x) { is9x_ = is9x; }  // the system family decides how keys are deleted
+    const PathEnvironment& Environment() const { return *environment_; }
+
+    // --- registry paths and keys -----------------------------------------------------------
+    // Splits "ROOT\sub\key" at the first backslash: returns ROOT and leaves "sub\key" in path.
+    static std::string SeperateMainKey(std::string& path);
+    // The predefined key of a root name (any letter case), or null when the name is unknown.
+    static HKEY RootKey(const std::string& rootName);
+    static LONG OpenKey(const std::string& rootName, const std::string& subKey, HKEY* key);
+    LONG DeleteValue(const std::string& rootName, const std::string& subKey, const std::string& valueName);
+    LONG DeleteKey(const std::string& rootName, const std::string& subKey);
+    static LONG DeleteTree(HKEY parent, const std::string& subKey);
+
+    // --- values ------------------------------------------------------------------------------
+    static void ListValues(HKEY key, std::vector<RegValueEntry>& list);
+    static std::string RenderValue(DWORD type, const BYTE* data, DWORD length);
+    static std::vector<unsigned char> ParseValue(const std::string& text, DWORD type);
+    static std::string TypeName(DWORD type);
+    static DWORD TypeFromName(const std::string& name);
+    std::string FindIePath();
+    // 0 when the file is accessible or ignored, -1 otherwise.
+    int CheckFile(const std::string& path, int mode);
+
+    // --- scanning ----------------------------------------------------------------------------
+    void ScanAll(SummaryList& summaries, ScanSelection& selection, ScanObserver* observer = nullptr);
+    void ScanClasses(SummaryList& summaries);
+
+    // --- ignore list ("ignore.lst" in the current directory) -------------------------------
+    void LoadIgnoreList();
+    // 0 when the list is on disk; otherwise a Win32 error code and the old file is untouched.
+    LONG SaveIgnoreList();
+    bool IsIgnored(const std::string& path) const;
+
+private:
+    ScanProgressCallback progress_ = nullptr;
+    std::string currentItem_;
+    ErrorList errors_;
+    ErrorList ignore_;
+    bool is9x_ = false;
+    const PathEnvironment* environment_;
+};
+
+extern const char kIgnoreFileName[];

@@ -1,0 +1,20 @@
+// Running the console program as a child process, the way a script would.
+#pragma once
+
+#include <string>
+
+namespace testproc {
+
+struct Result {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// The folder of the running test executable (the programs are built beside it).
+std::string ProgramFolder();
+
+// Runs "<ProgramFolder>\<exe> <args>" in the current directory; stdout and stderr go to files.
+Result Run(const std::string& exe, const std::string& args);
+
+}  // namespace testproc

@@ -1,0 +1,13 @@
+# Sourced by the tools: configures and builds the host and the Windows trees under build/.
+
+tw_build_host() {
+    cmake -S "$TW_ROOT" -B "$TW_ROOT/build/host" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
+        cmake --build "$TW_ROOT/build/host"
+}
+
+tw_build_windows() {  # [extra ctest include files, ;-separated]
+    cmake -S "$TW_ROOT" -B "$TW_ROOT/build/win" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$TW_ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        "-DTW_EXTRA_CTEST_FILES=${1:-}" >/dev/null &&
+        cmake --build "$TW_ROOT/build/win"
+}

@@ -1,0 +1,24 @@
+#!/bin/sh
+# CTest fixture for the Windows tests: "create" makes a fresh throwaway prefix from the template
+# (building the template the first time) and starts a persistent wineserver for it; "stop" ends
+# that wineserver. Output goes to files: Wine's background processes would hold a pipe open.
+set -eu
+action=$1 template=$2 prefix=$3
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/wine-env.sh"
+
+case $action in
+create)
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    tw_prefix_copy "$template" "$prefix" </dev/null >"$prefix.log" 2>&1 || { cat "$prefix.log"; exit 1; }
+    mkdir -p "$prefix/drive_c/tidewarp-tests"
+    export WINEPREFIX=$prefix
+    tw_server_start </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+    echo "prefix ready: $prefix"
+    ;;
+stop)
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$template wineserver -k >/dev/null 2>&1 || true
+    ;;
+esac
