@@ -22,15 +22,14 @@ public:
     ClassScan(CRegistryLib& lib) : scan_(lib, kRegistryCategories[0]) {}
 
     void Run(SummaryList& summaries) {
-        if (scan_.StopRequested()) return;
+        if (scan_.StoppedOnEntry()) return;
         tw::UniqueHKey classes;
         if (OpenKeyPath(kClassesPath, classes) != ERROR_SUCCESS) {
             scan_.AppendSummary(summaries);
             return;
         }
-        WalkResult r = ForEachSubKey(classes.get(), scan_,
-                                     [&](const std::string& clsid) { VisitClass(classes.get(), clsid); });
-        if (r == WalkResult::QueryFailed) return;
+        if (!CanQueryKey(classes.get())) return;
+        ForEachSubKey(classes.get(), scan_, [&](const std::string& clsid) { VisitClass(classes.get(), clsid); });
         scan_.AppendSummary(summaries);
     }
 
@@ -38,11 +37,6 @@ private:
     void VisitClass(HKEY classes, const std::string& clsid) {
         tw::UniqueHKey classKey;
         if (RegOpenKeyA(classes, clsid.c_str(), classKey.put()) != ERROR_SUCCESS) return;
-        DWORD subKeys = 0;
-        if (RegQueryInfoKeyA(classKey.get(), nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
-            subKeys == 0)
-            return;
         ForEachSubKey(classKey.get(), scan_,
                       [&](const std::string& sub) { VisitServer(classKey.get(), clsid, sub); });
     }
@@ -51,32 +45,26 @@ private:
         if (!IsServerKey(sub)) return;
         tw::UniqueHKey server;
         if (RegOpenKeyA(classKey, sub.c_str(), server.put()) != ERROR_SUCCESS) return;
-        std::vector<RegValueEntry> values;
-        CRegistryLib::ListValues(server.get(), values);
+        // Only the default value names the server, so it is read alone rather than listing them all.
+        const RegValueEntry entry = ReadDefaultValue(server.get());
         CRegistryLib& lib = scan_.Lib();
         lib.SetCurrentItem(sub);
-        for (const RegValueEntry& entry : values) {
-            if (entry.name != kDefaultValueName) continue;
-            scan_.CountExamined();
-            if (entry.text == kValueNotSetText) continue;
-            std::string path = CleanPath(entry.text, CleanupVariant::Class, lib.Environment());
-            lib.SetCurrentItem(path);
-            if (!IsExemptServer(path) && scan_.IsMissing(path)) {
-                scan_.Report(std::string(kClassesPath) + "\\" + clsid, entry, path);
-                CountProgId(classKey);
-            }
-            scan_.Progress(path);
+        scan_.CountExamined();
+        if (entry.text == kValueNotSetText) return;
+        std::string path = CleanPath(entry.text, CleanupVariant::Class, lib.Environment());
+        lib.SetCurrentItem(path);
+        if (!IsExemptServer(path) && scan_.IsMissing(path)) {
+            scan_.Report(std::string(kClassesPath) + "\\" + clsid, entry, path);
+            CountProgId(classKey);
         }
+        scan_.Progress(path);
     }
 
     // A reported class's ProgID default value counts as examined too.
     void CountProgId(HKEY classKey) {
         tw::UniqueHKey progId;
         if (RegOpenKeyA(classKey, "ProgID", progId.put()) != ERROR_SUCCESS) return;
-        std::vector<RegValueEntry> values;
-        CRegistryLib::ListValues(progId.get(), values);
-        for (const RegValueEntry& e : values)
-            if (e.name == kDefaultValueName) scan_.CountExamined();
+        scan_.CountExamined();  // its "(Default)" entry, which every listing has
     }
 
     CategoryScan scan_;

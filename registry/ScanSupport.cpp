@@ -21,20 +21,46 @@ void CategoryScan::AppendSummary(SummaryList& summaries) const {
     summaries.push_back({category_.summaryTitle, examined_, found_, 0});
 }
 
+bool CanQueryKey(HKEY key) {
+    DWORD count = 0, longest = 0;
+    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr, nullptr, nullptr,
+                            nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 WalkResult ForEachSubKey(HKEY key, const CategoryScan& scan, const std::function<void(const std::string&)>& visit) {
-    DWORD longest = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longest, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return WalkResult::QueryFailed;
-    std::vector<char> name(std::size_t{longest} + 1);
+    // Key names are at most 255 characters, which a double-byte code page may turn into twice as
+    // many bytes; a longer answer still gets a bigger buffer rather than ending the walk.
+    std::vector<char> name(512);
     for (DWORD index = 0;; ++index) {
         if (scan.StopRequested()) return WalkResult::Stopped;
-        DWORD size = longest + 1;
-        if (RegEnumKeyExA(key, index, name.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            return WalkResult::Completed;
+        DWORD size = static_cast<DWORD>(name.size());
+        LONG rc = RegEnumKeyExA(key, index, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA && name.size() < 65536) {
+            name.resize(name.size() * 4);
+            --index;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) return WalkResult::Completed;
         if (size == 0) continue;
         visit(std::string(name.data(), size));
     }
+}
+
+RegValueEntry ReadDefaultValue(HKEY key) {
+    RegValueEntry e{kDefaultValueName, kValueNotSetText, REG_SZ};
+    std::vector<BYTE> data(1024);
+    DWORD type = 0, size = static_cast<DWORD>(data.size());
+    LONG rc = RegQueryValueExA(key, nullptr, nullptr, &type, data.data(), &size);
+    if (rc == ERROR_MORE_DATA) {
+        data.resize(size + 1);
+        size = static_cast<DWORD>(data.size());
+        rc = RegQueryValueExA(key, nullptr, nullptr, &type, data.data(), &size);
+    }
+    if (rc != ERROR_SUCCESS) return e;
+    e.type = type;
+    std::string text = CRegistryLib::RenderValue(type, data.data(), size);
+    if (!text.empty()) e.text = std::move(text);
+    return e;
 }
 
 LONG OpenKeyPath(const std::string& fullPath, tw::UniqueHKey& key) {

@@ -14,7 +14,10 @@ class CategoryScan {
 public:
     CategoryScan(CRegistryLib& lib, const CategoryInfo& category) : lib_(lib), category_(category) {}
 
-    bool StopRequested() const { return stop_.IsSignalled(); }
+    // The test a scanner makes on entry: signalled means return at once, without a summary.
+    bool StoppedOnEntry() const { return stop_.SignalledNow(); }
+    // The test made before each key and value inside the walk.
+    bool StopRequested() const { return stop_.StopRequested(); }
     void CountExamined() { ++examined_; }
 
     // True when the file is missing and not ignored.
@@ -35,16 +38,25 @@ public:
 private:
     CRegistryLib& lib_;
     const CategoryInfo& category_;
-    StopEvent stop_;
+    StopMonitor stop_;
     std::int32_t examined_ = 0;
     std::int32_t found_ = 0;
 };
 
-enum class WalkResult { Completed, Stopped, QueryFailed };
+enum class WalkResult { Completed, Stopped };
+
+// Whether the key's information (sub-key count, longest name) can be read: a scanner that cannot
+// read it for its top key returns without a summary.
+bool CanQueryKey(HKEY key);
 
 // Enumerates the sub-keys of an open key from index 0, testing the stop event before each step.
 // An enumeration error ends the walk like the end of the list; empty names are passed over.
 WalkResult ForEachSubKey(HKEY key, const CategoryScan& scan, const std::function<void(const std::string&)>& visit);
+
+// The default value of a key as a listing shows it: ("(Default)", text, type), with the text
+// "(value not set)" (type 1 when there is no value) when it is missing or empty. Reads that one
+// value instead of listing them all.
+RegValueEntry ReadDefaultValue(HKEY key);
 
 // Opens a key given as a full registry path ("HKEY_LOCAL_MACHINE\...").
 LONG OpenKeyPath(const std::string& fullPath, tw::UniqueHKey& key);

@@ -6,8 +6,10 @@ tw_build_host() {
 }
 
 tw_build_windows() {  # [extra ctest include files, ;-separated]
+    local extra=()
+    [ $# -gt 0 ] && extra=("-DTW_EXTRA_CTEST_FILES=$1")
     cmake -S "$TW_ROOT" -B "$TW_ROOT/build/win" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$TW_ROOT/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        "-DTW_EXTRA_CTEST_FILES=${1:-}" >/dev/null &&
+        "${extra[@]}" >/dev/null &&
         cmake --build "$TW_ROOT/build/win"
 }
