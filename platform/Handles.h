@@ -76,11 +76,39 @@ struct GlobalTraits {
     static void Close(Handle h) noexcept { GlobalFree(h); }
 };
 
+// GDI objects (bitmaps, fonts, regions, brushes, pens) all go back through DeleteObject.
+template <typename H>
+struct GdiObjectTraits {
+    using Handle = H;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { DeleteObject(h); }
+};
+
+// Device contexts we create (CreateCompatibleDC); those from GetDC/BeginPaint are scoped in Gdi.h.
+struct DcTraits {
+    using Handle = HDC;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { DeleteDC(h); }
+};
+
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { DestroyMenu(h); }
+};
+
 using UniqueHKey = UniqueResource<KeyTraits>;
 using UniqueHandle = UniqueResource<KernelTraits>;
 using UniqueFile = UniqueResource<FileTraits>;
 using UniqueFind = UniqueResource<FindTraits>;
 using UniqueHGlobal = UniqueResource<GlobalTraits>;
+using UniqueHBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
+using UniqueHFont = UniqueResource<GdiObjectTraits<HFONT>>;
+using UniqueHRgn = UniqueResource<GdiObjectTraits<HRGN>>;
+using UniqueHBrush = UniqueResource<GdiObjectTraits<HBRUSH>>;
+using UniqueHPen = UniqueResource<GdiObjectTraits<HPEN>>;
+using UniqueHDC = UniqueResource<DcTraits>;
+using UniqueHMenu = UniqueResource<MenuTraits>;
 
 // A COM interface pointer that releases on destruction.
 template <typename T>

@@ -1,0 +1,59 @@
+#include "platform/UiThread.h"
+
+#include "platform/Window.h"
+
+namespace tw {
+
+UiThread::~UiThread() {
+    if (thread_) WaitForSingleObject(thread_.get(), INFINITE);
+}
+
+bool UiThread::Start() {
+    if (thread_) return false;
+    ready_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!ready_) return false;
+    thread_.reset(CreateThread(nullptr, 0, &UiThread::Entry, this, 0, &id_));
+    if (!thread_) return false;
+    HANDLE waits[2] = {ready_.get(), thread_.get()};
+    WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    return initialised_;
+}
+
+bool UiThread::Wait(DWORD milliseconds) const {
+    return !thread_ || WaitForSingleObject(thread_.get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+void UiThread::PostQuit() const {
+    if (id_) PostThreadMessageA(id_, WM_QUIT, 0, 0);
+}
+
+DWORD WINAPI UiThread::Entry(void* param) {
+    auto* self = static_cast<UiThread*>(param);
+    try {
+        return static_cast<DWORD>(self->Run());
+    } catch (...) {
+        // No exception may leave a thread entry; the thread ends with a failure code instead.
+        OutputDebugStringA("Tidewarp: an exception ended a user-interface thread\n");
+        SetEvent(self->ready_.get());
+        return 1;
+    }
+}
+
+int UiThread::Run() {
+    MSG msg;
+    PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the queue exists before Start returns
+    initialised_ = InitInstance();
+    SetEvent(ready_.get());
+    if (!initialised_) return ExitInstance();
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        HWND main = main_ ? main_->Handle() : nullptr;
+        if (!main || !IsDialogMessageA(main, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (main_ && !main_->Handle()) break;
+    }
+    return ExitInstance();
+}
+
+}  // namespace tw

@@ -1,0 +1,31 @@
+// Resource identifiers of the program. Numbers are fixed: other windows and the tray refer to them.
+#pragma once
+
+// Dialogs
+#define IDD_ABOUTBOX 100
+#define IDD_SKIN_DIALOG 134  // the skinned dialogs' template: no controls, sized by the skin
+
+// Strings
+#define IDS_ABOUTBOX 101
+
+// Icons
+#define IDR_MAINFRAME 128
+#define IDI_TRAY 132
+
+// Menus
+#define IDR_TRAY_MENU 140
+#define IDR_LIST_MENU 171
+
+// Commands
+#define ID_TRAY_OPEN 32771
+#define ID_TRAY_EXIT 32773
+#define ID_LIST_SELECT_ALL 32780
+#define ID_LIST_DESELECT_ALL 32781
+
+// Controls of the About dialog
+#define IDC_ABOUT_ICON 1000
+#define IDC_ABOUT_VERSION 1001
+
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif

@@ -1,0 +1,39 @@
+#!/usr/bin/python3
+"""Generates every picture and icon of the shipped skin from resources/skin.ini.
+
+    /usr/bin/python3 tools/artwork/make_artwork.py
+
+Writes resources/images/ and resources/icons/. The results are committed, so building the program
+needs neither this script nor Pillow. Rectangles come from the skin description itself, so a
+changed layout only needs this script run again.
+"""
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+
+import icons  # noqa: E402
+import main_screen  # noqa: E402
+import pages  # noqa: E402
+import screens  # noqa: E402
+from skin import Skin  # noqa: E402
+
+
+def main():
+    root = os.path.normpath(os.path.join(HERE, "..", ".."))
+    resources = os.path.join(root, "resources")
+    images = os.path.join(resources, "images")
+    icon_dir = os.path.join(resources, "icons")
+    os.makedirs(images, exist_ok=True)
+    os.makedirs(icon_dir, exist_ok=True)
+    skin = Skin(os.path.join(resources, "skin.ini"))
+    main_screen.build(skin, images)
+    pages.build(skin, images)
+    screens.build(skin, images)
+    icons.build(icon_dir)
+    print("artwork written to", images, "and", icon_dir)
+
+
+if __name__ == "__main__":
+    main()
