@@ -1,0 +1,211 @@
+#include "skin/SkinButton.h"
+
+#include "platform/Gdi.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <cstdio>
+
+namespace {
+
+void EnsureCommonControls() {
+    static const bool done = [] {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
+        return InitCommonControlsEx(&icc) != FALSE;
+    }();
+    (void)done;
+}
+
+bool IsRelayedMouseMessage(UINT msg) {
+    return msg >= WM_MOUSEMOVE && msg <= WM_MBUTTONUP && msg != WM_LBUTTONDBLCLK && msg != WM_RBUTTONDBLCLK;
+}
+
+}  // namespace
+
+bool SkinButton::Create(HWND owner, const ButtonLine& line, const std::string& windowText, int index) {
+    EnsureCommonControls();
+    RECT r{line.rect.left, line.rect.top, line.rect.right, line.rect.bottom};
+    if (!tw::Window::Create("BUTTON", windowText.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, r, owner, 0))
+        return false;
+    MakeOwnerDrawn();
+    MakeTooltip(windowText);
+    LONG style = GetWindowLongA(Handle(), GWL_STYLE);
+    SetWindowLongA(Handle(), GWL_STYLE, style & ~(WS_BORDER | WS_TABSTOP));
+    index_ = index;
+    name_ = line.name;
+    checkBox_ = line.checkBox;
+    return true;
+}
+
+void SkinButton::MakeOwnerDrawn() {
+    LONG style = GetWindowLongA(Handle(), GWL_STYLE);
+    if ((style & 0x0F) == BS_DEFPUSHBUTTON) hover_ = true;
+    SendMessageA(Handle(), BM_SETSTYLE, (style & 0xFF) | BS_OWNERDRAW, TRUE);
+    SetWindowLongA(Handle(), GWL_STYLE, GetWindowLongA(Handle(), GWL_STYLE) & ~WS_TABSTOP);
+}
+
+void SkinButton::MakeTooltip(const std::string& text) {
+    tooltip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!tooltip_) return;
+    // Without a comctl32 version 6 manifest the tooltip only accepts the older structure size.
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    tool.lpszText = const_cast<char*>(text.c_str());
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 32767);
+    SendMessageA(tooltip_, TTM_ACTIVATE, text.empty() ? FALSE : TRUE, 0);
+}
+
+SkinButton::Image SkinButton::Choose(bool disabled, bool pressed) const {
+    if (checkBox_) {
+        if (disabled) return Disabled;
+        return checked_ ? Down : Normal;
+    }
+    if (disabled) return Disabled;
+    if (checked_ && !hover_) return Down;
+    if (pressed) return Down;
+    if (hover_ && checked_) return CheckedOver;
+    if (hover_) return Over;
+    return Normal;
+}
+
+HBITMAP SkinButton::ImageToDraw(bool disabled, bool pressed) const {
+    Image chosen = Choose(disabled, pressed);
+    if (images_[chosen]) return images_[chosen].get();
+    if (chosen == CheckedOver && images_[Down]) return images_[Down].get();
+    return images_[Normal].get();
+}
+
+void SkinButton::Draw(const DRAWITEMSTRUCT& item) {
+    HBITMAP bitmap = ImageToDraw((item.itemState & ODS_DISABLED) != 0, (item.itemState & ODS_SELECTED) != 0);
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    if (!bitmap) {
+        FillRect(item.hDC, &client, GetSysColorBrush(COLOR_BTNFACE));
+        return;
+    }
+    tw::UniqueHDC memory = tw::CreateMemoryDC(item.hDC);
+    if (!memory) return;
+    tw::SelectScope keep(memory.get(), bitmap);
+    BitBlt(item.hDC, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
+}
+
+void SkinButton::OnMouseMove(WPARAM flags, POINT at) {
+    if ((flags & MK_LBUTTON) && !hover_) return;
+    HWND self = Handle();
+    if (GetCapture() != self) {
+        HWND owner = GetWindow(self, GW_OWNER);
+        if (!owner) owner = GetParent(self);
+        if (GetActiveWindow() && owner) {
+            hover_ = true;
+            SetCapture(self);
+            Redraw();
+        }
+        return;
+    }
+    ClientToScreen(self, &at);
+    HWND under = WindowFromPoint(at);
+    if (!under || under == self) return;
+    if (hover_) {
+        hover_ = false;
+        Redraw();
+    }
+    if (!(flags & MK_LBUTTON)) ReleaseCapture();
+}
+
+void SkinButton::OnLeftButtonUp(WPARAM flags, LPARAM lp, POINT at) {
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    if (!PtInRect(&client, at)) {
+        // Outside: no notification. The platform's own handling still runs so the button lets go
+        // of the mouse and its pressed state; it sends no click for a release outside.
+        CallDefault(WM_LBUTTONUP, flags, lp);
+        return;
+    }
+    hover_ = false;
+    // The platform's click command is never sent; the owner hears of the click only below. The
+    // pressed state and the capture the platform took on the press are released here instead.
+    SendMessageA(Handle(), BM_SETSTATE, FALSE, 0);
+    if (GetCapture() == Handle()) ReleaseCapture();
+    Redraw();
+    HWND parent = GetParent(Handle());
+    auto* owner = dynamic_cast<SkinButtonOwner*>(tw::Window::FromHandle(parent));
+    // The owner may rebuild its skin and delete this button: nothing of it is touched afterwards.
+    if (owner) owner->OnSkinButton(index_);
+}
+
+bool SkinButton::AnswerTooltipText(NMHDR* header) {
+    if (header->code != TTN_NEEDTEXTA && header->code != TTN_NEEDTEXTW) return false;
+    UINT_PTR id = header->idFrom;
+    auto* tip = reinterpret_cast<NMTTDISPINFOA*>(header);
+    if (tip->uFlags & TTF_IDISHWND) id = static_cast<UINT_PTR>(GetDlgCtrlID(reinterpret_cast<HWND>(id)));
+    char text[80] = {};
+    if (id != 0) std::snprintf(text, sizeof text, "Control ID = %d", static_cast<int>(id));
+    if (header->code == TTN_NEEDTEXTA) {
+        std::snprintf(tip->szText, sizeof tip->szText, "%s", text);
+    } else {
+        auto* wide = reinterpret_cast<NMTTDISPINFOW*>(header);
+        MultiByteToWideChar(CP_ACP, 0, text, -1, wide->szText, 80);
+    }
+    return true;
+}
+
+void SkinButton::RelayToTooltip(UINT msg, WPARAM wp, LPARAM lp) {
+    if (!tooltip_ || !IsRelayedMouseMessage(msg)) return;
+    MSG m{Handle(), msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {}};
+    DWORD pos = GetMessagePos();
+    m.pt.x = GET_X_LPARAM(pos);
+    m.pt.y = GET_Y_LPARAM(pos);
+    SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+}
+
+bool SkinButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    RelayToTooltip(msg, wp, lp);
+    POINT at{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+    switch (msg) {
+    case WM_MOUSEMOVE:
+        result = CallDefault(msg, wp, lp);
+        OnMouseMove(wp, at);
+        return true;
+    case WM_LBUTTONUP:
+        result = 0;
+        OnLeftButtonUp(wp, lp, at);
+        return true;
+    case WM_KILLFOCUS:
+        result = CallDefault(msg, wp, lp);
+        hover_ = false;
+        Redraw();
+        return true;
+    case WM_CAPTURECHANGED:
+        if (hover_) {
+            // Only our own capture: another window of this thread may just have taken it.
+            if (GetCapture() == Handle()) ReleaseCapture();
+            Redraw();
+        }
+        result = CallDefault(msg, wp, lp);
+        return true;
+    case WM_ERASEBKGND:
+        result = 1;  // the face covers the whole button
+        return true;
+    case WM_NOTIFY:
+        if (lp && AnswerTooltipText(reinterpret_cast<NMHDR*>(lp))) {
+            result = 0;
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool SkinButton::OnReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
+    if (msg != WM_DRAWITEM) return false;
+    Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+    result = TRUE;
+    return true;
+}

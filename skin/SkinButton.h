@@ -1,0 +1,70 @@
+// A skinned button: an owner-drawn button whose face is cut out of its owner's screen images,
+// following the mouse, showing a tooltip and reporting a click to its owner by position.
+#pragma once
+
+#include "platform/Handles.h"
+#include "platform/Window.h"
+#include "skin/SkinLine.h"
+
+#include <string>
+
+// A window whose skinned buttons report clicks to it. The button's parent window must be the
+// window of an object implementing this (a dialog or a page).
+class SkinButtonOwner {
+public:
+    virtual ~SkinButtonOwner() = default;
+    // index is the button's position in the owner's button list.
+    virtual void OnSkinButton(int index) = 0;
+};
+
+class SkinButton : public tw::Window {
+public:
+    enum Image { Normal, Over, Down, Disabled, CheckedOver, ImageCount };
+
+    // A visible child push button of owner at the line's rectangle, identifier 0; windowText is
+    // the tooltip (no tooltip is shown when it is empty).
+    bool Create(HWND owner, const ButtonLine& line, const std::string& windowText, int index);
+
+    const std::string& Name() const { return name_; }
+    int Index() const { return index_; }
+    bool IsCheckBox() const { return checkBox_; }
+
+    bool Checked() const { return checked_; }
+    void SetChecked(bool checked) { checked_ = checked; }
+    bool Hover() const { return hover_; }
+    void SetHover(bool hover) { hover_ = hover; }
+
+    HBITMAP ImageOf(Image which) const { return images_[which].get(); }
+    void SetImage(Image which, tw::UniqueHBitmap bitmap) { images_[which] = std::move(bitmap); }
+
+    // The image a draw shows for these item states, by the check-box and push-button tables.
+    Image Choose(bool disabled, bool pressed) const;
+    // The bitmap actually drawn: the chosen image, or the closest look that exists when the skin
+    // has none for it (checked-over falls back to down, anything else to normal).
+    HBITMAP ImageToDraw(bool disabled, bool pressed) const;
+
+    HWND Tooltip() const { return tooltip_; }
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    bool OnReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    void OnDetached() override { tooltip_ = nullptr; }
+
+private:
+    void MakeOwnerDrawn();
+    void MakeTooltip(const std::string& text);
+    void RelayToTooltip(UINT msg, WPARAM wp, LPARAM lp);
+    void Draw(const DRAWITEMSTRUCT& item);
+    void OnMouseMove(WPARAM flags, POINT at);
+    void OnLeftButtonUp(WPARAM flags, LPARAM lp, POINT at);
+    bool AnswerTooltipText(NMHDR* header);
+    void Redraw() { InvalidateRect(Handle(), nullptr, TRUE); }
+
+    std::string name_;
+    int index_ = 0;
+    bool hover_ = false;
+    tw::UniqueHBitmap images_[ImageCount];
+    HWND tooltip_ = nullptr;  // owned by the button window, destroyed with it
+    bool checked_ = false;
+    bool checkBox_ = false;
+};

@@ -1,0 +1,23 @@
+// The pages' lists with check boxes, with a context menu to tick or untick every row.
+#pragma once
+
+#include "skin/SkinList.h"
+
+class SkinCheckList : public SkinList {
+public:
+    // The pages' list: bordered report view, single selection, identifier 1010, grid lines, check
+    // boxes and full-row selection.
+    static constexpr UINT kPageListId = 1010;
+    static constexpr DWORD kPageStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL;
+    static constexpr DWORD kPageExStyle = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
+
+    bool CreateForPage(HWND owner, const ListLine& line) {
+        return Create(owner, line, kPageStyle, kPageExStyle, kPageListId);
+    }
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    void ShowMenu(POINT at);
+};

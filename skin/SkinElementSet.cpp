@@ -1,0 +1,182 @@
+#include "skin/SkinElementSet.h"
+
+#include "platform/Gdi.h"
+#include "skin/IniFile.h"
+#include "skin/SkinFont.h"
+#include "skin/SkinImage.h"
+
+namespace {
+
+template <typename T>
+T* FindByName(const std::vector<std::unique_ptr<T>>& list, const std::string& name) {
+    for (const auto& e : list)
+        if (e->Name() == name) return e.get();
+    return nullptr;
+}
+
+void Cut(HDC dc, tw::UniqueHBitmap& target, HBITMAP source, const SkinRect& r) {
+    CropBitmap(dc, target, source, r.left, r.top, r.right, r.bottom);
+}
+
+}  // namespace
+
+void SkinElementSet::Reset() {
+    for (auto& s : screens_) s.reset();
+    buttons_.clear();
+    texts_.clear();
+    edits_.clear();
+}
+
+SkinButton* SkinElementSet::FindButton(const std::string& name) const { return FindByName(buttons_, name); }
+SkinText* SkinElementSet::FindText(const std::string& name) const { return FindByName(texts_, name); }
+SkinEdit* SkinElementSet::FindEdit(const std::string& name) const { return FindByName(edits_, name); }
+
+SkinButton* SkinElementSet::ButtonAt(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= buttons_.size()) return nullptr;
+    return buttons_[static_cast<std::size_t>(index)].get();
+}
+
+void SkinElementSet::EnableButton(const std::string& name, bool enable) {
+    if (SkinButton* b = FindButton(name)) EnableWindow(b->Handle(), enable);
+}
+
+void SkinElementSet::SetButtonChecked(const std::string& name, bool checked) {
+    SkinButton* b = FindButton(name);
+    if (!b || b->Checked() == checked) return;
+    b->SetChecked(checked);
+    InvalidateRect(b->Handle(), nullptr, TRUE);
+}
+
+int SkinElementSet::GetButtonChecked(const std::string& name) const {
+    SkinButton* b = FindButton(name);
+    return b && b->Checked() ? 1 : 0;
+}
+
+void SkinElementSet::EnableAllButtons(bool enable) {
+    for (auto& b : buttons_) EnableWindow(b->Handle(), enable);
+}
+
+void SkinElementSet::SetAllButtonsChecked(bool checked) {
+    for (auto& b : buttons_) {
+        if (b->Checked() == checked) continue;
+        b->SetChecked(checked);
+        InvalidateRect(b->Handle(), nullptr, TRUE);
+    }
+}
+
+void SkinElementSet::SetButtonHover(const std::string& name, bool hover) {
+    SkinButton* b = FindButton(name);
+    if (!b || b->Hover() == hover) return;
+    b->SetHover(hover);
+    InvalidateRect(b->Handle(), nullptr, FALSE);
+}
+
+bool SkinElementSet::GetButtonHover(const std::string& name) const {
+    SkinButton* b = FindButton(name);
+    return b && b->Hover();
+}
+
+void SkinElementSet::SetTextByName(const std::string& name, const std::string& text) {
+    SkinText* t = FindText(name);
+    if (!t) return;
+    t->SetText(text);
+    InvalidateRect(t->Handle(), nullptr, TRUE);
+}
+
+void SkinElementSet::SetEditByName(const std::string& name, const std::string& text) {
+    SkinEdit* e = FindEdit(name);
+    if (!e) return;
+    e->SetText(text);
+    InvalidateRect(e->Handle(), nullptr, TRUE);
+}
+
+std::string SkinElementSet::GetEditByName(const std::string& name) const {
+    SkinEdit* e = FindEdit(name);
+    return e ? e->WindowText() : std::string();
+}
+
+SIZE SkinElementSet::LoadScreen(ScreenImage which, const std::string& path, bool* found) {
+    return LoadSkinImage(path, screens_[static_cast<int>(which)], found);
+}
+
+SkinButton* SkinElementSet::AddButton(HWND owner, const ButtonLine& line, ButtonText text) {
+    auto button = std::make_unique<SkinButton>();
+    int index = static_cast<int>(buttons_.size());
+    if (!button->Create(owner, line, text == ButtonText::Tooltip ? line.tooltip : std::string(), index))
+        return nullptr;
+    tw::WindowDC dc(owner);
+    const SkinRect& r = line.rect;
+    const std::pair<SkinButton::Image, ScreenImage> faces[] = {{SkinButton::Normal, ScreenImage::Normal},
+                                                               {SkinButton::Over, ScreenImage::Over},
+                                                               {SkinButton::Down, ScreenImage::Down},
+                                                               {SkinButton::Disabled, ScreenImage::Disabled}};
+    for (const auto& face : faces) {
+        tw::UniqueHBitmap image;
+        Cut(dc.get(), image, Screen(face.second), r);
+        button->SetImage(face.first, std::move(image));
+    }
+    if (line.name == "BUTTON_SCAN") {
+        tw::UniqueHBitmap image;
+        Cut(dc.get(), image, Screen(ScreenImage::StopScanOver), r);
+        button->SetImage(SkinButton::CheckedOver, std::move(image));
+    }
+    buttons_.push_back(std::move(button));
+    return buttons_.back().get();
+}
+
+SkinText* SkinElementSet::AddText(HWND owner, const TextLine& line) {
+    auto text = std::make_unique<SkinText>();
+    if (!text->Create(owner, line.rect, line.text)) return nullptr;
+    {
+        tw::WindowDC dc(owner);
+        tw::UniqueHBitmap background;
+        Cut(dc.get(), background, Screen(ScreenImage::Normal), line.rect);
+        text->SetBackground(std::move(background));
+    }
+    text->SetName(line.name);
+    text->SetText(line.text);
+    text->SetColour(line.colour);
+    tw::UniqueHFont font = MakeSkinFont(line);
+    text->SetFont(font.get());
+    texts_.push_back(std::move(text));
+    return texts_.back().get();
+}
+
+SkinEdit* SkinElementSet::AddEdit(HWND owner, const TextLine& line, DWORD style) {
+    auto edit = std::make_unique<SkinEdit>();
+    if (!edit->Create(owner, line.rect, style)) return nullptr;
+    {
+        tw::WindowDC dc(owner);
+        tw::UniqueHBitmap background;
+        Cut(dc.get(), background, Screen(ScreenImage::Normal), line.rect);
+        edit->SetBackground(std::move(background));
+    }
+    edit->SetName(line.name);
+    edit->SetColour(line.colour);
+    tw::UniqueHFont font = MakeSkinFont(line);
+    edit->SetFont(font.get());
+    edit->SetText(line.text);
+    edits_.push_back(std::move(edit));
+    return edits_.back().get();
+}
+
+int SkinElementSet::LoadButtons(HWND owner, const IniFile& ini, const std::string& section, ButtonText text) {
+    int made = 0;
+    for (const std::string& line : ReadNumberedLines(ini, section))
+        if (AddButton(owner, ParseButtonLine(line), text)) ++made;
+    return made;
+}
+
+int SkinElementSet::LoadTexts(HWND owner, const IniFile& ini, const std::string& section) {
+    int made = 0;
+    for (const std::string& line : ReadNumberedLines(ini, section))
+        if (AddText(owner, ParseTextLine(line))) ++made;
+    return made;
+}
+
+int SkinElementSet::LoadEdits(HWND owner, const IniFile& ini, const std::string& section, DWORD style) {
+    int made = 0;
+    for (const std::string& line : ReadNumberedLines(ini, section))
+        if (AddEdit(owner, ParseTextLine(line), style)) ++made;
+    return made;
+}

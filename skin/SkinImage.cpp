@@ -1,0 +1,141 @@
+#include "skin/SkinImage.h"
+
+#include "platform/Gdi.h"
+#include "skin/SkinLine.h"
+
+#include <ole2.h>
+#include <olectl.h>
+
+namespace {
+
+// A stream over a movable global block that the stream frees when released.
+tw::ComPtr<IStream> StreamOver(tw::UniqueHGlobal block) {
+    tw::ComPtr<IStream> stream;
+    if (block && SUCCEEDED(CreateStreamOnHGlobal(block.get(), TRUE, stream.put()))) block.release();
+    return stream;
+}
+
+tw::ComPtr<IStream> StreamFromFile(const std::string& path, DWORD& size) {
+    tw::UniqueFile file(
+        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return {};
+    size = GetFileSize(file.get(), nullptr);
+    if (size == INVALID_FILE_SIZE || size == 0) return {};
+    tw::UniqueHGlobal block(GlobalAlloc(GMEM_MOVEABLE, size));
+    void* bytes = block ? GlobalLock(block.get()) : nullptr;
+    if (!bytes) return {};
+    DWORD got = 0;
+    bool read = ReadFile(file.get(), bytes, size, &got, nullptr) && got == size;
+    GlobalUnlock(block.get());
+    if (!read) return {};
+    return StreamOver(std::move(block));
+}
+
+tw::ComPtr<IStream> StreamFromResource(const std::string& path, DWORD& size) {
+    HMODULE module = GetModuleHandleA(nullptr);
+    std::string name = ImageResourceName(path);
+    if (name.empty()) return {};
+    HRSRC found = FindResourceA(module, name.c_str(), "GIF");
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* source = loaded ? LockResource(loaded) : nullptr;
+    size = found ? SizeofResource(module, found) : 0;
+    if (!source || size == 0) return {};
+    tw::UniqueHGlobal block(GlobalAlloc(GMEM_MOVEABLE, size));
+    void* bytes = block ? GlobalLock(block.get()) : nullptr;
+    if (!bytes) return {};
+    CopyMemory(bytes, source, size);
+    GlobalUnlock(block.get());
+    return StreamOver(std::move(block));
+}
+
+// The picture object owns its bitmap and frees it on release, so the caller gets its own copy.
+tw::UniqueHBitmap Decode(IStream* stream, DWORD size) {
+    // The decoders behind OleLoadPicture are COM objects; a thread that has not joined COM yet
+    // (the program's own threads have) joins for the duration of the call.
+    HRESULT joined = CoInitialize(nullptr);
+    tw::UniqueHBitmap copy;
+    {
+        tw::ComPtr<IPicture> picture;
+        if (SUCCEEDED(OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture, picture.put_void())) &&
+            picture) {
+            OLE_HANDLE handle = 0;
+            short type = PICTYPE_NONE;
+            if (SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP &&
+                SUCCEEDED(picture->get_Handle(&handle)) && handle)
+                copy.reset(static_cast<HBITMAP>(CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
+                                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+        }
+    }
+    if (SUCCEEDED(joined)) CoUninitialize();
+    return copy;
+}
+
+// A picture nobody can mistake for artwork: a hatched square naming the image that is missing.
+tw::UniqueHBitmap MissingImage(const std::string& path) {
+    tw::WindowDC screen(nullptr);
+    tw::UniqueHBitmap bitmap(CreateCompatibleBitmap(screen.get(), kMissingImageSize, kMissingImageSize));
+    tw::UniqueHDC dc = tw::CreateMemoryDC(screen.get());
+    if (!bitmap || !dc) return bitmap;
+    tw::SelectScope keep(dc.get(), bitmap.get());
+    RECT all{0, 0, kMissingImageSize, kMissingImageSize};
+    tw::UniqueHBrush back(CreateSolidBrush(RGB(64, 64, 72)));
+    FillRect(dc.get(), &all, back.get());
+    tw::UniqueHBrush hatch(CreateHatchBrush(HS_BDIAGONAL, RGB(200, 40, 160)));
+    SetBkMode(dc.get(), TRANSPARENT);
+    FillRect(dc.get(), &all, hatch.get());
+    // Yellow, not white: white pixels would be cut out of a window shaped by this picture.
+    SetTextColor(dc.get(), RGB(255, 230, 0));
+    std::size_t slash = path.rfind('\\');
+    std::string text = "Missing image: " + (slash == std::string::npos ? path : path.substr(slash + 1));
+    for (int y = 4; y < kMissingImageSize; y += 40) {
+        RECT line{4, y, kMissingImageSize - 4, y + 20};
+        DrawTextA(dc.get(), text.c_str(), -1, &line, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    return bitmap;
+}
+
+}  // namespace
+
+SIZE LoadSkinImage(const std::string& path, tw::UniqueHBitmap& bitmap, bool* found) {
+    DWORD size = 0;
+    tw::ComPtr<IStream> stream = StreamFromFile(path, size);
+    bool fromFile = static_cast<bool>(stream);
+    if (!fromFile) stream = StreamFromResource(path, size);
+    tw::UniqueHBitmap decoded;
+    if (stream) decoded = Decode(stream.get(), size);
+    if (found) *found = static_cast<bool>(decoded);
+    if (!decoded) {
+        OutputDebugStringA(("Tidewarp: skin image missing or unreadable: " + path + "\n").c_str());
+        decoded = MissingImage(path);
+    }
+    bitmap = std::move(decoded);
+    return tw::BitmapSize(bitmap.get());
+}
+
+void CropBitmap(HDC dc, tw::UniqueHBitmap& target, HBITMAP source, int left, int top, int right, int bottom) {
+    if (!source) return;
+    int w = right - left, h = bottom - top;
+    if (w <= 0 || h <= 0) {
+        target.reset();
+        return;
+    }
+    target.reset(CreateCompatibleBitmap(dc, w, h));
+    tw::UniqueHDC to = tw::CreateMemoryDC(dc);
+    tw::UniqueHDC from = tw::CreateMemoryDC(dc);
+    if (!target || !to || !from) return;
+    tw::SelectScope keepTo(to.get(), target.get());
+    tw::SelectScope keepFrom(from.get(), source);
+    StretchBlt(to.get(), 0, 0, w, h, from.get(), left, top, w, h, SRCCOPY);
+}
+
+void DrawBitmap(HDC dc, HBITMAP bitmap, int left, int top, int right, int bottom, bool stretch) {
+    if (!bitmap) return;
+    tw::UniqueHDC memory = tw::CreateMemoryDC(dc);
+    if (!memory) return;
+    tw::SelectScope keep(memory.get(), bitmap);
+    int w = right - left, h = bottom - top;
+    if (stretch)
+        StretchBlt(dc, left, top, w, h, memory.get(), 0, 0, w, h, SRCCOPY);
+    else
+        BitBlt(dc, left, top, w, h, memory.get(), 0, 0, SRCCOPY);
+}

@@ -1,0 +1,24 @@
+// Skin pictures: loading from a file beside the skin file or from a "GIF" resource, cutting
+// element images out of full-window images, drawing.
+#pragma once
+
+#include "platform/Handles.h"
+
+#include <string>
+
+// Loads the picture named by path into bitmap (replacing what it held) and returns its size.
+// A file at path wins; otherwise the resource of type "GIF" named after the file (see
+// ImageResourceName). JPEG, BMP and GIF decode through the OLE picture loader.
+// When neither exists or the picture cannot be decoded, bitmap gets a placeholder that says which
+// image is missing (kMissingImageSize square) and *found is false.
+SIZE LoadSkinImage(const std::string& path, tw::UniqueHBitmap& bitmap, bool* found = nullptr);
+
+const int kMissingImageSize = 500;
+
+// target becomes a new bitmap, compatible with dc, holding the rectangle of source. A source
+// without a bitmap leaves target unchanged; an empty rectangle leaves target empty.
+void CropBitmap(HDC dc, tw::UniqueHBitmap& target, HBITMAP source, int left, int top, int right, int bottom);
+
+// Draws bitmap from its top-left corner into the rectangle of dc at the same size (StretchBlt when
+// stretch is set, BitBlt otherwise). A missing bitmap draws nothing.
+void DrawBitmap(HDC dc, HBITMAP bitmap, int left, int top, int right, int bottom, bool stretch);

@@ -1,0 +1,40 @@
+// A skinned child window built from a screen line: its own four screen images at its own size,
+// and its buttons, texts, edit boxes and check-box list from the sections named after it.
+// The main screen's pages are made of these.
+#pragma once
+
+#include "platform/Window.h"
+#include "skin/SkinButton.h"
+#include "skin/SkinCheckList.h"
+#include "skin/SkinElementSet.h"
+
+#include <string>
+
+class IniFile;
+
+class SkinPanel : public tw::Window, public SkinElementSet, public SkinButtonOwner {
+public:
+    // A child of parent at the line's rectangle (hidden unless style has WS_VISIBLE), empty window
+    // text, identifier 0. Its images come from the line's four names resolved beside skinFilePath.
+    bool Create(HWND parent, const ScreenLine& line, const std::string& skinFilePath, DWORD style);
+
+    // Buttons, texts, edit boxes and list from <name>_BUTTONINFO, _TEXTINFO, _EDITBOXINFO and
+    // _LISTINFO (key "1"), in that order. Missing sections make no elements.
+    void LoadElements(const IniFile& ini, DWORD editStyle = WS_VISIBLE | ES_AUTOHSCROLL);
+
+    // The page's list, when its skin has a list section.
+    SkinCheckList* List() { return list_.Handle() ? &list_ : nullptr; }
+    const SkinRect& Rect() const { return rect_; }
+
+    void OnSkinButton(int index) override;
+    virtual void ButtonPressed(std::string name);
+
+    void Reset() override;
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    SkinRect rect_;
+    SkinCheckList list_;
+};

@@ -1,0 +1,50 @@
+// A skinned text: painted over the part of its owner's screen image it covers. Its text has its
+// own lock, so worker threads may change it while the window's thread paints it.
+#pragma once
+
+#include "platform/Handles.h"
+#include "platform/Window.h"
+#include "skin/SkinLine.h"
+
+#include <mutex>
+#include <string>
+
+class SkinText : public tw::Window {
+public:
+    SkinText();
+
+    // A visible child static control of owner at rect, identifier 0, window text = text.
+    bool Create(HWND owner, const SkinRect& rect, const std::string& text);
+
+    // Replaces the text under the lock; does not redraw (SkinElementSet::SetTextByName does).
+    void SetText(const std::string& text);
+    std::string Text() const;
+
+    // Takes its own font made from the given font's description.
+    void SetFont(HFONT font);
+    HFONT Font() const { return font_.get(); }
+
+    void SetBackground(tw::UniqueHBitmap background) { background_ = std::move(background); }
+    HBITMAP Background() const { return background_.get(); }
+    void SetName(std::string name) { name_ = std::move(name); }
+    const std::string& Name() const { return name_; }
+    void SetColour(COLORREF colour) { colour_ = colour; }
+    COLORREF Colour() const { return colour_; }
+
+    // The text the last paint drew (read under the lock), for checks that a paint never mixes two.
+    std::string LastPainted() const;
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+private:
+    void Paint();
+
+    mutable std::mutex lock_;  // guards text_ and painted_
+    std::string text_;
+    tw::UniqueHBitmap background_;
+    tw::UniqueHFont font_;
+    std::string name_;
+    COLORREF colour_ = 0;
+    std::string painted_;
+};

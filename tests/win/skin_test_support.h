@@ -1,0 +1,61 @@
+// Helpers shared by the skin tests under Wine: windows to hang elements on, solid pictures,
+// pixel reads, a notifier that records instead of showing.
+#pragma once
+
+#include "platform/Handles.h"
+#include "platform/Notifier.h"
+#include "skin/SkinDialog.h"
+
+#include <string>
+#include <vector>
+
+namespace skintest {
+
+struct Shown {
+    std::string text, caption;
+    UINT flags;
+};
+
+class RecordingNotifier : public tw::Notifier {
+public:
+    std::vector<Shown> shown;
+    int Show(const std::string& text, const std::string& caption, UINT flags) override {
+        shown.push_back({text, caption, flags});
+        return IDOK;
+    }
+};
+
+// A visible modeless skinned dialog that records the names of pressed buttons and the commands
+// its children send.
+class OwnerWindow : public SkinDialog {
+public:
+    std::vector<std::string> pressed;
+    std::vector<WPARAM> commands;
+    // Visible at (x, y) with a client area of width by height.
+    bool Open(int x, int y, int width, int height);
+    void ButtonPressed(std::string name) override { pressed.push_back(std::move(name)); }
+
+protected:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+};
+
+tw::UniqueHBitmap SolidBitmap(int width, int height, COLORREF colour);
+
+// Processes every waiting message of this thread.
+void Pump();
+
+// The colour at a client point of window, after letting it paint.
+COLORREF PixelAt(HWND window, int x, int y);
+
+// The rectangle of a child window in its parent's client coordinates.
+RECT ChildRect(HWND child);
+
+// Writes bytes to a file of the current folder.
+void WriteFile(const std::string& name, const std::string& bytes);
+
+// A 24-bit BMP file of one colour.
+std::string BmpBytes(int width, int height, COLORREF colour);
+
+std::string CurrentFolder();
+
+}  // namespace skintest
