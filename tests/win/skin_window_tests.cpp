@@ -1,0 +1,219 @@
+// A window built from the shipped description: every element where the description puts it,
+// faces cut from the shipped pictures, clicks by name, and the screenshot for the README.
+#include "doctest.h"
+
+#include "platform/Gdi.h"
+#include "skin/IniFile.h"
+#include "skin/SkinSource.h"
+#include "skin_preview.h"
+#include "skin_test_support.h"
+
+#include <cstdlib>
+
+using namespace skintest;
+
+namespace {
+
+bool Same(const RECT& r, const SkinRect& s) {
+    return r.left == s.left && r.top == s.top && r.right == s.right && r.bottom == s.bottom;
+}
+
+COLORREF PixelOf(HBITMAP bitmap, int x, int y) {
+    tw::UniqueHDC dc = tw::CreateMemoryDC(nullptr);
+    tw::SelectScope keep(dc.get(), bitmap);
+    return GetPixel(dc.get(), x, y);
+}
+
+struct Built {
+    RecordingNotifier notifier;
+    SkinPreview screen{notifier};
+    std::unique_ptr<SkinDescriptionFile> file;
+    std::unique_ptr<IniFile> ini;
+    Built() {
+        REQUIRE(screen.Build());
+        file = std::make_unique<SkinDescriptionFile>(ResolveSkinFilePath());
+        ini = std::make_unique<IniFile>(file->Path());
+        SetWindowPos(screen.Handle(), HWND_TOP, 12, 12, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        SetActiveWindow(screen.Handle());
+        Pump();
+    }
+};
+
+// Every element of a window or page against the lines of its sections.
+void CheckElements(const SkinElementSet& set, const IniFile& ini, const std::string& buttons,
+                   const std::string& texts, const std::string& edits) {
+    std::vector<std::string> lines = ReadNumberedLines(ini, buttons);
+    REQUIRE(set.Buttons().size() == lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        ButtonLine line = ParseButtonLine(lines[i]);
+        const SkinButton& b = *set.Buttons()[i];
+        CAPTURE(line.name);
+        CHECK(b.Name() == line.name);
+        CHECK(b.Index() == static_cast<int>(i));
+        CHECK(b.IsCheckBox() == line.checkBox);
+        CHECK(Same(ChildRect(b.Handle()), line.rect));
+    }
+    lines = ReadNumberedLines(ini, texts);
+    REQUIRE(set.Texts().size() == lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        TextLine line = ParseTextLine(lines[i]);
+        CAPTURE(line.name);
+        CHECK(set.Texts()[i]->Name() == line.name);
+        CHECK(set.Texts()[i]->Text() == line.text);
+        CHECK(Same(ChildRect(set.Texts()[i]->Handle()), line.rect));
+    }
+    lines = ReadNumberedLines(ini, edits);
+    REQUIRE(set.Edits().size() == lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        TextLine line = ParseTextLine(lines[i]);
+        CHECK(set.Edits()[i]->Name() == line.name);
+        CHECK(Same(ChildRect(set.Edits()[i]->Handle()), line.rect));
+    }
+}
+
+// Writes the window as it appears on the screen, on a plain backdrop, as a 24-bit BMP.
+bool SaveScreenshot(HWND window, const std::string& path, COLORREF& probe) {
+    const int margin = 14;
+    RECT r{};
+    GetWindowRect(window, &r);
+    int w = r.right - r.left + 2 * margin, h = r.bottom - r.top + 2 * margin;
+    tw::WindowDC screen(nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    tw::UniqueHDC dc = tw::CreateMemoryDC(screen.get());
+    tw::UniqueHBitmap shot(CreateDIBSection(dc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!shot) return false;
+    tw::SelectScope keep(dc.get(), shot.get());
+    RECT all{0, 0, w, h};
+    tw::UniqueHBrush backdrop(CreateSolidBrush(RGB(221, 227, 232)));
+    FillRect(dc.get(), &all, backdrop.get());
+    HRGN shape = CreateRectRgn(0, 0, 0, 0);
+    if (GetWindowRgn(window, shape) != ERROR) {
+        OffsetRgn(shape, margin, margin);
+        SelectClipRgn(dc.get(), shape);
+    }
+    BitBlt(dc.get(), margin, margin, r.right - r.left, r.bottom - r.top, screen.get(), r.left, r.top, SRCCOPY);
+    SelectClipRgn(dc.get(), nullptr);
+    DeleteObject(shape);
+    GdiFlush();
+    probe = GetPixel(dc.get(), margin + 3 + 60, margin + 3 + 40);  // inside the scan button
+
+    int stride = (w * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof(BITMAPINFOHEADER);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * h);
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    info.bmiHeader.biSizeImage = static_cast<DWORD>(stride * h);
+    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    bytes.append(static_cast<const char*>(bits), static_cast<std::size_t>(stride * h));
+    DeleteFileA(path.c_str());
+    WriteFile(path, bytes);
+    return true;
+}
+
+}  // namespace
+
+TEST_CASE("a window built from the shipped description has every element at its place") {
+    Built b;
+    CHECK(b.notifier.shown.empty());
+    RECT window{}, client{};
+    GetWindowRect(b.screen.Handle(), &window);
+    GetClientRect(b.screen.Handle(), &client);
+    CHECK(window.right - window.left == 505);
+    CHECK(window.bottom - window.top == 504);
+    CHECK(client.right == 499);
+    CHECK(client.bottom == 498);
+    HRGN shape = CreateRectRgn(0, 0, 0, 0);
+    REQUIRE(GetWindowRgn(b.screen.Handle(), shape) == COMPLEXREGION);
+    RECT box{};
+    GetRgnBox(shape, &box);
+    CHECK(box.left == 3);
+    CHECK(box.bottom == 501);
+    DeleteObject(shape);
+
+    CheckElements(b.screen, *b.ini, "MAINSCREENBUTTONINFO", "TEXTINFO", "NO_EDITS");
+    CHECK(b.screen.Buttons().size() == 11);
+    CHECK(b.screen.Texts().empty());
+    for (const auto& button : b.screen.Buttons())
+        CHECK((IsWindowEnabled(button->Handle()) != FALSE) == (button->Name() != "BUTTON_MAIN"));
+
+    std::vector<std::string> pages = ReadNumberedLines(*b.ini, "SUBMAINSCREENINFO");
+    REQUIRE(b.screen.pages.size() == 13);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        ScreenLine line = ParseScreenLine(pages[i]);
+        const PreviewPage& page = *b.screen.pages[i];
+        CAPTURE(line.name);
+        CHECK(page.SkinName() == line.name);
+        CHECK_FALSE(IsWindowVisible(page.Handle()));
+        CHECK(Same(ChildRect(page.Handle()), line.rect));
+        CheckElements(page, *b.ini, line.name + "_BUTTONINFO", line.name + "_TEXTINFO", line.name + "_EDITBOXINFO");
+    }
+    PreviewPage* result = b.screen.Page("SUBMAIN_RESULT");
+    REQUIRE(result->List());
+    RECT list = ChildRect(result->List()->Handle());
+    CHECK(list.left == 12);
+    CHECK(list.top == 37);
+    CHECK(list.right == 378);
+    CHECK(list.bottom == 193);
+    CHECK(result->List()->ColumnCount() == 3);
+    REQUIRE(b.screen.Page("SUBMAIN_IGNORED")->List());
+    CHECK(b.screen.Page("SUBMAIN_MAIN")->List() == nullptr);
+    CHECK(b.screen.Page("SUBMAIN_SCAN_SUMMARY")->Texts().size() == 10);
+    CHECK(b.screen.Page("SUBMAIN_ADVANCED")->FindEdit("EDIT_SCAN_EVERY") != nullptr);
+    CHECK(b.screen.Page("SUBMAIN_MAIN")->FindText("PROGRESS_TEXT_APPLICATION_VERSION")->Text() == "0.9");
+}
+
+TEST_CASE("faces come from the shipped pictures and clicks arrive by name") {
+    Built b;
+    SkinButton* scan = b.screen.FindButton("BUTTON_SCAN");
+    REQUIRE(scan);
+    auto expected = [&](ScreenImage which) { return PixelOf(b.screen.Screen(which), 20 + 60, 14 + 25); };
+    auto face = [&] {
+        InvalidateRect(scan->Handle(), nullptr, TRUE);
+        return PixelAt(scan->Handle(), 60, 25);
+    };
+    CHECK(face() == expected(ScreenImage::Normal));
+    b.screen.SetButtonChecked("BUTTON_SCAN", true);
+    CHECK(face() == expected(ScreenImage::Down));
+    b.screen.SetButtonHover("BUTTON_SCAN", true);
+    CHECK(face() == expected(ScreenImage::StopScanOver));
+    CHECK(expected(ScreenImage::StopScanOver) != expected(ScreenImage::Down));
+
+    SkinButton* remove = b.screen.FindButton("BUTTON_REMOVE");
+    SendMessageA(remove->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+    b.screen.Show("SUBMAIN_SCANGIF", "SUBMAIN_SCANSTATUS");
+    SkinButton* all = b.screen.Page("SUBMAIN_SCANGIF")->FindButton("BUTTON_ALL");
+    SendMessageA(all->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    CHECK(b.screen.pressed == std::vector<std::string>{"BUTTON_REMOVE", "SUBMAIN_SCANGIF:BUTTON_ALL"});
+}
+
+TEST_CASE("screenshot of the main screen") {
+    Built b;
+    b.screen.Show("SUBMAIN_SCANGIF", "SUBMAIN_SCANSTATUS");
+    PreviewPage* scan = b.screen.Page("SUBMAIN_SCANGIF");
+    PreviewPage* status = b.screen.Page("SUBMAIN_SCANSTATUS");
+    for (const char* name : {"BUTTON_COM", "BUTTON_COM_SUBS", "BUTTON_DRV", "BUTTON_HELP", "BUTTON_APPPATH",
+                             "BUTTON_SHARED_TOOLS", "BUTTON_FONTS", "BUTTON_STARTUP", "BUTTON_UNINSTALL"})
+        scan->SetButtonChecked(name, true);
+    for (const char* done : {"BUTTON_STATUS1", "BUTTON_STATUS2", "BUTTON_STATUS3"}) status->EnableButton(done, false);
+    status->SetButtonChecked("BUTTON_STATUS4", true);
+    scan->SetTextByName("TEXT_ERRORSCAN_CURRENTITEM", "C:\\WINDOWS\\Help\\winhlp32.hlp");
+    RedrawWindow(b.screen.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    for (int i = 0; i < 10; ++i) {
+        Pump();
+        Sleep(30);
+    }
+    const char* target = std::getenv("TW_SCREENSHOT");
+    std::string path = target && *target ? target : "skin-screenshot.bmp";
+    COLORREF probe = 0;
+    REQUIRE(SaveScreenshot(b.screen.Handle(), path, probe));
+    MESSAGE("screenshot written to " << path);
+    // What the screen shows is what the window painted, not an empty capture.
+    CHECK(probe == PixelOf(b.screen.Screen(ScreenImage::Normal), 60, 40));
+}
