@@ -33,7 +33,23 @@ def main():
     screens.build(skin, images)
     icons.build(icon_dir)
     print("artwork written to", images, "and", icon_dir)
+    return check_resource_script(os.path.join(resources, "Tidewarp.rc"), images)
+
+
+def check_resource_script(rc_path, images):
+    """Every picture must be in the resource script, under its file name in upper case without
+    the extension, with the type GIF; a picture missing there would silently fall back."""
+    with open(rc_path, encoding="latin-1") as f:
+        script = f.read()
+    missing = []
+    for name in sorted(os.listdir(images)):
+        line = '%s GIF "images/%s"' % (os.path.splitext(name)[0].upper(), name)
+        if line not in script:
+            missing.append(line)
+    for line in missing:
+        print("missing from Tidewarp.rc:", line)
+    return 1 if missing else 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())
