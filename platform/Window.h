@@ -8,7 +8,8 @@
 //    the child that sent them (OnReflected) before its own OnMessage sees them;
 //  - after WM_NCDESTROY the object is detached and Handle() is null; destroying the object
 //    destroys a window that still exists, after detaching, so a dying window never calls into a
-//    half-destroyed object.
+//    half-destroyed object. A class whose children or other bases are destroyed before this base
+//    (and whose handlers use them) calls Destroy() in its own destructor.
 #pragma once
 
 #include <windows.h>

@@ -12,6 +12,8 @@ class SkinDialog : public tw::Dialog, public SkinElementSet, public SkinButtonOw
 public:
     explicit SkinDialog(UINT templateId);
     SkinDialog();
+    // The window goes first, while the elements its handlers use still exist.
+    ~SkinDialog() override { Destroy(); }
 
     // A click on the button at index: looks its name up and calls ButtonPressed with it. An index
     // outside the list is ignored (a stale index must not bring the window down).

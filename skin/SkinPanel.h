@@ -14,6 +14,10 @@ class IniFile;
 
 class SkinPanel : public tw::Window, public SkinElementSet, public SkinButtonOwner {
 public:
+    SkinPanel() = default;
+    // The window goes first, while the elements its handlers use still exist.
+    ~SkinPanel() override { Destroy(); }
+
     // A child of parent at the line's rectangle (hidden unless style has WS_VISIBLE), empty window
     // text, identifier 0. Its images come from the line's four names resolved beside skinFilePath.
     bool Create(HWND parent, const ScreenLine& line, const std::string& skinFilePath, DWORD style);
