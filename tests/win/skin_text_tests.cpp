@@ -83,6 +83,38 @@ TEST_CASE("a text paints its characters over the part of the screen image it cov
     CHECK(red->Text() == "HHHH");
 }
 
+TEST_CASE("a text shows ampersands as they are") {
+    Fixture f;
+    const std::string shown = "C:\\Tom & Jerry\\R&&D\\x.dll";
+    SkinText* text = f.owner.AddText(f.owner.Handle(), ParseTextLine("T,Arial,FALSE,FALSE,-14,0l,0,0,280,30,"));
+    REQUIRE(text);
+    f.owner.SetTextByName("T", shown);
+    UpdateWindow(text->Handle());
+    auto ink = [](HDC dc) {
+        int n = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 280; ++x)
+                if (GetPixel(dc, x, y) == RGB(0, 0, 0)) ++n;
+        return n;
+    };
+    int painted = 0;
+    {
+        tw::WindowDC dc(text->Handle());
+        painted = ink(dc.get());
+    }
+    // The same characters drawn without any "&" processing.
+    tw::UniqueHBitmap reference = SolidBitmap(280, 30, kLeft);
+    tw::UniqueHDC dc = tw::CreateMemoryDC(nullptr);
+    tw::SelectScope keep(dc.get(), reference.get());
+    tw::SelectScope font(dc.get(), text->Font());
+    SetBkMode(dc.get(), TRANSPARENT);
+    SetTextColor(dc.get(), RGB(0, 0, 0));
+    RECT all{0, 0, 280, 30};
+    DrawTextA(dc.get(), shown.c_str(), -1, &all, DT_VCENTER | DT_NOPREFIX);
+    CHECK(painted > 0);
+    CHECK(painted == ink(dc.get()));
+}
+
 TEST_CASE("a text changed from another thread while it paints shows one text or the other") {
     Fixture f;
     SkinText* text = f.owner.AddText(f.owner.Handle(),
