@@ -39,6 +39,8 @@ public:
     bool Is9x() const { return is9x_; }
     void SetIs9x(bool is9x) { is9x_ = is9x; }  // the system family decides how keys are deleted
     const PathEnvironment& Environment() const { return *environment_; }
+    // The system services the path cleanup uses; tests give a system with other folders.
+    void SetEnvironment(const PathEnvironment& environment) { environment_ = &environment; }
 
     // --- registry paths and keys -----------------------------------------------------------
     // Splits "ROOT\sub\key" at the first backslash: returns ROOT and leaves "sub\key" in path.
@@ -62,7 +64,17 @@ public:
 
     // --- scanning ----------------------------------------------------------------------------
     void ScanAll(SummaryList& summaries, ScanSelection& selection, ScanObserver* observer = nullptr);
+    // The scanners, in the order ScanAll runs them. Each appends one summary (none when it is
+    // stopped on entry or cannot read its key's information).
     void ScanClasses(SummaryList& summaries);
+    void ScanSharedFiles(SummaryList& summaries);
+    void ScanDrivers(SummaryList& summaries);
+    void ScanHelpFiles(SummaryList& summaries);
+    void ScanAppPaths(SummaryList& summaries);
+    void ScanSharedTools(SummaryList& summaries);
+    void ScanFonts(SummaryList& summaries);
+    void ScanStartup(SummaryList& summaries);
+    void ScanUninstall(SummaryList& summaries);
 
     // --- ignore list ("ignore.lst" in the current directory) -------------------------------
     void LoadIgnoreList();

@@ -87,6 +87,18 @@ TEST_CASE("scan --json lists each error with its record fields and the summaries
     }
 }
 
+TEST_CASE("a scan with no category list runs every registry category in order") {
+    DeleteFileA("ignore.lst");
+    auto r = testproc::Run(kCli, "scan --json");
+    auto json = testjson::Parse(r.out);
+    const char* titles[] = {"Invalid CLSID",      "Corrupt Shared Files", "Corrupt Fonts",
+                            "Corrupt Help Files", "Corrupt Help Files",   "Invalid Shared Tools",
+                            "Corrupt Fonts",      "Corrupt Fonts",        "Corrupt Help Files"};
+    REQUIRE(json["summaries"].size() == 9);
+    for (int i = 0; i < 9; ++i) CHECK(json["summaries"][i]["title"].text == titles[i]);
+    CHECK(r.exitCode == (json["errors"].size() ? 1 : 0));
+}
+
 TEST_CASE("ignore list and ignore remove work on ignore.lst in the current directory") {
     testreg::WriteFile("ignore.lst", "C:\\a.dll\r\nCLSID\r\nC:\\b.lnk\r\nSHORTCUT\r\nC:\\c.hlp\r\nHelp\r\n");
     auto list = testproc::Run(kCli, "ignore list --json");
