@@ -12,6 +12,7 @@
 #include <memory>
 
 using namespace scantest;
+using testreg::PlantedValues;
 using testreg::ScratchKey;
 
 namespace {
@@ -26,32 +27,6 @@ const char kFontsNt[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"
 const char kFonts9x[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts";
 const char kRun[] = "Software\\Microsoft\\Windows\\Currentversion\\Run";
 const char kUninstall[] = "Software\\Microsoft\\Windows\\Currentversion\\Uninstall";
-
-// Values planted into existing keys, removed again when the test ends.
-class PlantedValues {
-public:
-    ~PlantedValues() {
-        for (auto& [key, name] : values_) {
-            HKEY h = nullptr;
-            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE, &h) == ERROR_SUCCESS) {
-                RegDeleteValueA(h, name.c_str());
-                RegCloseKey(h);
-            }
-        }
-    }
-    void String(const std::string& key, const std::string& name, const std::string& value) {
-        testreg::SetString(HKEY_LOCAL_MACHINE, key, name, value);
-        values_.push_back({key, name});
-    }
-    void Dword(const std::string& key, const std::string& name, DWORD value) {
-        testreg::SetBytes(HKEY_LOCAL_MACHINE, key, name, REG_DWORD,
-                          {static_cast<unsigned char>(value), 0, 0, 0});
-        values_.push_back({key, name});
-    }
-
-private:
-    std::vector<std::pair<std::string, std::string>> values_;
-};
 
 struct Delta {
     int examined, found;
