@@ -92,6 +92,8 @@ public:
     bool SaveKeyAsXml(XmlWriter& writer, const std::string& name, HKEY key, const RegValueEntry* entry);
     // Applies a snapshot file; false when a key could neither be opened nor created.
     bool RestoreFromXml(XmlReader& reader, const std::string& file);
+    // Lets the user pick a snapshot file and applies it; false when cancelled or not complete.
+    bool RestoreFromChosenFile(HWND owner);
     HKEY LoadAsXml_OpenKey(const std::vector<std::string>& names);
     void LoadAsXml_SetValue(HKEY key, const std::string& name, const std::string& text, const std::string& typeName);
 
