@@ -1,0 +1,139 @@
+// The dormant log: where its file goes, its folders, reopening and the trailer.
+#include "doctest.h"
+
+#include "log/LogFile.h"
+#include "test_process.h"
+#include "test_registry.h"
+
+#include <windows.h>
+
+namespace {
+
+// As it lands on disk: the log is a text-mode stream, so each line feed becomes CR LF.
+const std::string kTrailerOnDisk = "\r\n" + std::string(15, '=') + "Finish Loging" + std::string(16, '=') + "\r\n\r\n";
+
+std::string CurrentDirectory() {
+    char buf[MAX_PATH];
+    DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
+    return std::string(buf, n);
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(child);
+            else
+                DeleteFileA(child.c_str());
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+}  // namespace
+
+TEST_CASE("relative names of four or more characters go beside the executable; shorter ones stay here") {
+    const std::string here = CurrentDirectory();
+    const std::string besideExe = testproc::ProgramFolder() + "\\tw-log-relative.txt";
+    DeleteFileA(besideExe.c_str());
+    LogFile log;
+
+    log.Open("tw-log-relative.txt", false, 7);
+    CHECK(log.IsOpen());
+    CHECK(log.Tag() == 7);
+    CHECK(log.FileName() == "tw-log-relative.txt");
+    CHECK(testreg::FileExists(besideExe));
+    CHECK_FALSE(testreg::FileExists(here + "\\tw-log-relative.txt"));
+    log.Close();
+    CHECK(testreg::ReadFile(besideExe) == kTrailerOnDisk);
+    DeleteFileA(besideExe.c_str());
+
+    log.Open("l3g", false, 0);
+    CHECK(log.IsOpen());
+    CHECK(testreg::FileExists(here + "\\l3g"));
+    log.Close();
+    DeleteFileA("l3g");
+
+    // Missing folders of a relative name are made beside the executable too.
+    const std::string folder = testproc::ProgramFolder() + "\\tw-log-folder";
+    RemoveTree(folder);
+    log.Open("tw-log-folder\\sub\\t.log", true, 0);
+    CHECK(log.IsOpen());
+    CHECK(testreg::FileExists(folder + "\\sub\\t.log"));
+    CHECK(CurrentDirectory() == here);
+    log.Close();
+    RemoveTree(folder);
+}
+
+TEST_CASE("making the log's folders leaves the current directory where it was") {
+    const std::string here = CurrentDirectory();
+    const std::string root = here + "\\made";
+    RemoveTree(root);
+    LogFile log;
+    log.Open(root + "\\by\\the\\log\\t.log", false, 0);
+    CHECK(log.IsOpen());
+    CHECK(testreg::FileExists(root + "\\by\\the\\log\\t.log"));
+    CHECK(CurrentDirectory() == here);
+    // What the program keeps in the current directory still lands there.
+    testreg::WriteFile("ignore.lst", "");
+    CHECK(testreg::FileExists(here + "\\ignore.lst"));
+    CHECK_FALSE(testreg::FileExists(root + "\\by\\the\\log\\ignore.lst"));
+    DeleteFileA("ignore.lst");
+    log.Close();
+    RemoveTree(root);
+}
+
+TEST_CASE("reopen, close twice, open over an open log, and an open that fails") {
+    const std::string here = CurrentDirectory();
+    const std::string first = here + "\\first.log";
+    const std::string second = here + "\\second.log";
+    testreg::WriteFile(first, "old\r\n");
+    DeleteFileA(second.c_str());
+    LogFile log;
+
+    SUBCASE("the same name keeps the file open and writes nothing") {
+        log.Open(first, true, 1);
+        log.Reopen(first, false, 2);  // not even the mode or the tag change
+        CHECK(log.IsOpen());
+        CHECK(log.Tag() == 1);
+        CHECK(testreg::ReadFile(first) == "old\r\n");
+        log.Close();
+        log.Close();
+        CHECK_FALSE(log.IsOpen());
+        CHECK(testreg::ReadFile(first) == "old\r\n" + kTrailerOnDisk);  // appended, trailer once
+    }
+    SUBCASE("another name closes the first file with its trailer") {
+        log.Open(first, false, 1);  // "w" empties it
+        log.Reopen(second, false, 2);
+        CHECK(log.IsOpen());
+        CHECK(log.FileName() == second);
+        CHECK(log.Tag() == 2);
+        CHECK(testreg::ReadFile(first) == kTrailerOnDisk);
+        log.Close();
+        CHECK(testreg::ReadFile(second) == kTrailerOnDisk);
+    }
+    SUBCASE("an open over an open log closes the first one") {
+        log.Open(first, false, 1);
+        log.Open(second, false, 2);
+        CHECK(testreg::ReadFile(first) == kTrailerOnDisk);
+        log.Close();
+        CHECK(testreg::ReadFile(second) == kTrailerOnDisk);
+    }
+    SUBCASE("a path through a file cannot be opened: closed, with name and tag kept") {
+        const std::string name = first + "\\t.log";
+        log.Open(name, false, 9);
+        CHECK_FALSE(log.IsOpen());
+        CHECK(log.FileName() == name);
+        CHECK(log.Tag() == 9);
+        log.Close();
+        CHECK(testreg::ReadFile(first) == "old\r\n");
+    }
+    DeleteFileA(first.c_str());
+    DeleteFileA(second.c_str());
+}
