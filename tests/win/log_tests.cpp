@@ -2,6 +2,7 @@
 #include "doctest.h"
 
 #include "log/LogFile.h"
+#include "test_links.h"
 #include "test_process.h"
 #include "test_registry.h"
 
@@ -16,24 +17,6 @@ std::string CurrentDirectory() {
     char buf[MAX_PATH];
     DWORD n = GetCurrentDirectoryA(MAX_PATH, buf);
     return std::string(buf, n);
-}
-
-void RemoveTree(const std::string& path) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "\\" + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path.c_str());
 }
 
 }  // namespace
@@ -62,19 +45,19 @@ TEST_CASE("relative names of four or more characters go beside the executable; s
 
     // Missing folders of a relative name are made beside the executable too.
     const std::string folder = testproc::ProgramFolder() + "\\tw-log-folder";
-    RemoveTree(folder);
+    testlink::RemoveTree(folder);
     log.Open("tw-log-folder\\sub\\t.log", true, 0);
     CHECK(log.IsOpen());
     CHECK(testreg::FileExists(folder + "\\sub\\t.log"));
     CHECK(CurrentDirectory() == here);
     log.Close();
-    RemoveTree(folder);
+    testlink::RemoveTree(folder);
 }
 
 TEST_CASE("making the log's folders leaves the current directory where it was") {
     const std::string here = CurrentDirectory();
     const std::string root = here + "\\made";
-    RemoveTree(root);
+    testlink::RemoveTree(root);
     LogFile log;
     log.Open(root + "\\by\\the\\log\\t.log", false, 0);
     CHECK(log.IsOpen());
@@ -86,7 +69,7 @@ TEST_CASE("making the log's folders leaves the current directory where it was") 
     CHECK_FALSE(testreg::FileExists(root + "\\by\\the\\log\\ignore.lst"));
     DeleteFileA("ignore.lst");
     log.Close();
-    RemoveTree(root);
+    testlink::RemoveTree(root);
 }
 
 TEST_CASE("reopen, close twice, open over an open log, and an open that fails") {
