@@ -21,7 +21,7 @@ std::string CurrentDirectory() {
 
 }  // namespace
 
-TEST_CASE("relative names of four or more characters go beside the executable; shorter ones stay here") {
+TEST_CASE("where the log goes: beside the executable, here, or as given; its folders are made without moving") {
     const std::string here = CurrentDirectory();
     const std::string besideExe = testproc::ProgramFolder() + "\\tw-log-relative.txt";
     DeleteFileA(besideExe.c_str());
@@ -43,7 +43,8 @@ TEST_CASE("relative names of four or more characters go beside the executable; s
     log.Close();
     DeleteFileA("l3g");
 
-    // Missing folders of a relative name are made beside the executable too.
+    // Missing folders are made beside the executable, or where an absolute name says, and the
+    // current directory (where "ignore.lst" and the backups live) stays where it was.
     const std::string folder = testproc::ProgramFolder() + "\\tw-log-folder";
     testlink::RemoveTree(folder);
     log.Open("tw-log-folder\\sub\\t.log", true, 0);
@@ -52,24 +53,13 @@ TEST_CASE("relative names of four or more characters go beside the executable; s
     CHECK(CurrentDirectory() == here);
     log.Close();
     testlink::RemoveTree(folder);
-}
 
-TEST_CASE("making the log's folders leaves the current directory where it was") {
-    const std::string here = CurrentDirectory();
-    const std::string root = here + "\\made";
-    testlink::RemoveTree(root);
-    LogFile log;
-    log.Open(root + "\\by\\the\\log\\t.log", false, 0);
+    log.Open(here + "\\made\\by\\the\\log\\t.log", false, 0);
     CHECK(log.IsOpen());
-    CHECK(testreg::FileExists(root + "\\by\\the\\log\\t.log"));
+    CHECK(testreg::FileExists(here + "\\made\\by\\the\\log\\t.log"));
     CHECK(CurrentDirectory() == here);
-    // What the program keeps in the current directory still lands there.
-    testreg::WriteFile("ignore.lst", "");
-    CHECK(testreg::FileExists(here + "\\ignore.lst"));
-    CHECK_FALSE(testreg::FileExists(root + "\\by\\the\\log\\ignore.lst"));
-    DeleteFileA("ignore.lst");
     log.Close();
-    testlink::RemoveTree(root);
+    testlink::RemoveTree(here + "\\made");
 }
 
 TEST_CASE("reopen, close twice, open over an open log, and an open that fails") {
