@@ -1,56 +1,75 @@
-// Class scan against a floor loop that makes only the registry and file calls needed to decide the
-// same result: walk the classes, open each server key, read its default value, test the file.
+// Registry scans against floor loops that make only the registry and file calls needed to decide
+// the same result (enumerate, open, read the values, test the file).
 //
-//   scan_bench [N ...]      (default: 2000 20000; 10% of the planted classes are broken)
+//   scan_bench [N ...]   class scan with N planted classes (default: 2000 20000), then all nine
+//                        categories over planted data (600 entries each); 10% of planted entries
+//                        name a missing file.
 #include "bench/BenchSupport.h"
+#include "registry/FileRefRules.h"
 #include "registry/RegistryLib.h"
 #include "registry/StopEvent.h"
 #include "registry/SystemEnvironment.h"
+#include "registry/ValueText.h"
 
 #include <io.h>
 
-#include <cstring>
-
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
-const char kPrefix[] = "{BE7C0000-0000-4000-8000-";
+const char kFiles[] = "C:\\bench-files\\";
+
+void Touch(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (f) std::fclose(f);
+}
+
+void SetString(HKEY root, const std::string& key, const std::string& name, const std::string& value) {
+    HKEY h = nullptr;
+    if (RegCreateKeyA(root, key.c_str(), &h) != ERROR_SUCCESS) return;
+    RegSetValueExA(h, name.empty() ? nullptr : name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                   static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(h);
+}
+
+void DeleteValue(HKEY root, const std::string& key, const std::string& name) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS) return;
+    RegDeleteValueA(h, name.c_str());
+    RegCloseKey(h);
+}
+
+// A planted file: every tenth one is left missing.
+std::string File(int i, const char* ext) {
+    std::string path = kFiles + std::string(i % 10 == 0 ? "missing" : "f") + std::to_string(i) + ext;
+    if (i % 10 != 0) Touch(path);
+    return path;
+}
+
+// ---- classes ---------------------------------------------------------------------------------
 
 std::string ClassName(int i) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%s%012d}", kPrefix, i);
+    std::snprintf(buf, sizeof buf, "{BE7C0000-0000-4000-8000-%012d}", i);
     return buf;
 }
 
-void Plant(int n) {
-    CreateDirectoryA("C:\\bench-files", nullptr);
-    for (int f = 0; f < 100; ++f) {
-        std::string path = "C:\\bench-files\\server" + std::to_string(f) + ".dll";
-        FILE* file = std::fopen(path.c_str(), "wb");
-        if (file) std::fclose(file);
-    }
+void PlantClasses(int n) {
     for (int i = 0; i < n; ++i) {
         std::string key = "CLSID\\" + ClassName(i) + "\\InprocServer32";
-        std::string path = (i % 10 == 0) ? "C:\\bench-files\\missing" + std::to_string(i) + ".dll"
-                                         : "C:\\bench-files\\server" + std::to_string(i % 100) + ".dll";
-        HKEY h = nullptr;
-        if (RegCreateKeyA(HKEY_CLASSES_ROOT, key.c_str(), &h) != ERROR_SUCCESS) continue;
-        RegSetValueExA(h, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
-                       static_cast<DWORD>(path.size() + 1));
-        RegSetValueExA(h, "ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>("Both"), 5);
-        RegCloseKey(h);
+        SetString(HKEY_CLASSES_ROOT, key, "", File(i % 1000, ".dll"));
+        SetString(HKEY_CLASSES_ROOT, key, "ThreadingModel", "Both");
     }
 }
 
-void Unplant(int n) {
+void UnplantClasses(int n) {
     for (int i = 0; i < n; ++i) CRegistryLib::DeleteTree(HKEY_CLASSES_ROOT, "CLSID\\" + ClassName(i));
 }
 
 bool EndsWithMailUi(const std::string& p) { return p.size() >= 10 && p.compare(p.size() - 10, 10, "mailui.dll") == 0; }
 
-// The floor: the same walk with nothing but the calls that decide the answer.
-int FloorScan() {
+int FloorClasses() {
     int missing = 0;
     HKEY clsid = nullptr;
     if (RegOpenKeyA(HKEY_CLASSES_ROOT, "CLSID", &clsid) != ERROR_SUCCESS) return -1;
@@ -68,11 +87,11 @@ int FloorScan() {
                 continue;
             HKEY server = nullptr;
             if (RegOpenKeyA(cls, sub, &server) != ERROR_SUCCESS) continue;
-            DWORD dataSize = sizeof data, type = 0;
+            DWORD dataSize = sizeof data - 1, type = 0;
             if (RegQueryValueExA(server, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data), &dataSize) ==
                     ERROR_SUCCESS &&
                 dataSize > 1) {
-                data[sizeof data - 1] = 0;
+                data[dataSize] = 0;
                 std::string path = CleanPath(data, CleanupVariant::Class, SystemPathEnvironment());
                 if (!EndsWithMailUi(path) && _access(path.c_str(), 0) != 0) ++missing;
             }
@@ -84,22 +103,13 @@ int FloorScan() {
     return missing;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-    if (sizes.empty()) sizes = {2000, 20000};
-
-    StopEvent stop;  // held open so the scanners' stop tests see a live, clear event
-    stop.Reset();
-    std::printf("%-8s %-10s %12s %12s %12s %8s %10s\n", "planted", "walked", "scan ms", "floor ms", "classes/s",
-                "ratio", "found");
+void ClassScanTable(const std::vector<int>& sizes) {
+    std::printf("Class scan\n%-8s %-8s %10s %10s %10s %7s %11s\n", "planted", "walked", "scan ms", "floor ms",
+                "entries/s", "ratio", "found");
     for (int n : sizes) {
         double t0 = bench::Now();
-        Plant(n);
+        PlantClasses(n);
         double plantSeconds = bench::Now() - t0;
-
         CRegistryLib lib;
         int found = 0, walked = 0, floorFound = 0;
         auto [scan, floor] = bench::Alternate(
@@ -111,11 +121,173 @@ int main(int argc, char** argv) {
                 found = summaries.empty() ? -1 : summaries[0].found;
                 walked = summaries.empty() ? 0 : summaries[0].examined;
             },
-            [&] { floorFound = FloorScan(); });
-        std::printf("%-8d %-10d %12.1f %12.1f %12.0f %8.2f %5d/%-4d\n", n, walked, scan * 1000, floor * 1000,
-                    walked / scan, scan / floor, found, floorFound);
-        std::printf("  (planting took %.1f s)\n", plantSeconds);
-        Unplant(n);
+            [&] { floorFound = FloorClasses(); });
+        std::printf("%-8d %-8d %10.1f %10.1f %10.0f %7.2f %5d/%-5d (planting %.1f s)\n", n, walked, scan * 1000,
+                    floor * 1000, walked / scan, scan / floor, found, floorFound, plantSeconds);
+        UnplantClasses(n);
     }
+}
+
+// ---- the other eight categories ----------------------------------------------------------------
+
+// Reads every value of one key with fixed buffers and decides each entry as the category does.
+int FloorValues(HKEY key, int category) {
+    static char name[16384];
+    static BYTE data[65536];
+    int missing = 0;
+    for (DWORD i = 0;; ++i) {
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+        RegValueEntry e{nameSize ? std::string(name, nameSize) : "(Default)", valuetext::Render(type, data, dataSize),
+                        type};
+        EntryDecision d = DecideEntry(category, e, SystemPathEnvironment());
+        if (d.kind == EntryDecision::Test && _access(d.path.c_str(), 0) != 0) ++missing;
+    }
+    return missing;
+}
+
+int FloorCategory(int category, const char* path, bool subKeys, bool helpOnly) {
+    HKEY root = nullptr;
+    if (RegOpenKeyA(HKEY_LOCAL_MACHINE, path, &root) != ERROR_SUCCESS) return 0;
+    int missing = 0;
+    if (!subKeys) {
+        missing = FloorValues(root, category);
+    } else {
+        char name[512];
+        for (DWORD i = 0;; ++i) {
+            DWORD size = sizeof name;
+            if (RegEnumKeyExA(root, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            if (helpOnly && lstrcmpiA(name, "help") && lstrcmpiA(name, "html help")) continue;
+            HKEY sub = nullptr;
+            if (RegOpenKeyA(root, name, &sub) != ERROR_SUCCESS) continue;
+            missing += FloorValues(sub, category);
+            RegCloseKey(sub);
+        }
+    }
+    RegCloseKey(root);
+    return missing;
+}
+
+struct Category {
+    int number;
+    const char* path;  // under HKEY_LOCAL_MACHINE
+    bool subKeys;
+    void (CRegistryLib::*scan)(SummaryList&);
+};
+
+const Category kCategories[] = {
+    {2, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", false, &CRegistryLib::ScanSharedFiles},
+    {3, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", false, &CRegistryLib::ScanDrivers},
+    {4, "SOFTWARE\\Microsoft\\Windows", true, &CRegistryLib::ScanHelpFiles},
+    {5, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", true, &CRegistryLib::ScanAppPaths},
+    {6, "SOFTWARE\\Microsoft\\Shared Tools", true, &CRegistryLib::ScanSharedTools},
+    {7, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", false, &CRegistryLib::ScanFonts},
+    {8, "Software\\Microsoft\\Windows\\Currentversion\\Run", false, &CRegistryLib::ScanStartup},
+    {9, "Software\\Microsoft\\Windows\\Currentversion\\Uninstall", true, &CRegistryLib::ScanUninstall},
+};
+
+constexpr int kPerCategory = 600;
+
+void PlantCategories(bool plant) {
+    const HKEY m = HKEY_LOCAL_MACHINE;
+    char sys[MAX_PATH];
+    GetSystemDirectoryA(sys, MAX_PATH);
+    for (int i = 0; i < kPerCategory; ++i) {
+        std::string n = std::to_string(i);
+        std::string half = std::to_string(i / 2);
+        if (plant) {
+            SetString(m, kCategories[0].path, File(i, ".dll"), "1");
+            std::string driver = "bench-drv" + n + ".drv";
+            if (i % 10) Touch(std::string(sys) + "\\" + driver);
+            SetString(m, kCategories[1].path, "bench." + n, driver);
+            File(i, ".hlp");
+            SetString(m, std::string(kCategories[2].path) + (i % 2 ? "\\Help" : "\\HTML Help"),
+                      std::string(i % 10 ? "f" : "missing") + n + ".hlp", kFiles);
+            if (i % 2 == 0) {
+                SetString(m, std::string(kCategories[3].path) + "\\Bench" + half + ".exe", "", File(i, ".exe"));
+                SetString(m, std::string(kCategories[3].path) + "\\Bench" + half + ".exe", "Path", "C:\\bench-files");
+                SetString(m, std::string(kCategories[4].path) + "\\BenchTool" + half, "Path", File(i, ".exe"));
+                SetString(m, std::string(kCategories[4].path) + "\\BenchTool" + half, "Version", "1.0");
+                SetString(m, std::string(kCategories[7].path) + "\\BenchApp" + half, "UninstallString",
+                          "\"" + File(i, ".exe") + "\" /S");
+                SetString(m, std::string(kCategories[7].path) + "\\BenchApp" + half, "DisplayName", "Bench " + half);
+            }
+            SetString(m, kCategories[5].path, "Bench " + n + " (TrueType)", File(i, ".ttf"));
+            SetString(m, kCategories[6].path, "Bench" + n, "\"" + File(i, ".exe") + "\" /background");
+        } else {
+            DeleteValue(m, kCategories[0].path, File(i, ".dll"));
+            DeleteValue(m, kCategories[1].path, "bench." + n);
+            DeleteValue(m, kCategories[5].path, "Bench " + n + " (TrueType)");
+            DeleteValue(m, kCategories[6].path, "Bench" + n);
+            if (i % 2 == 0) {
+                CRegistryLib::DeleteTree(m, std::string(kCategories[3].path) + "\\Bench" + half + ".exe");
+                CRegistryLib::DeleteTree(m, std::string(kCategories[4].path) + "\\BenchTool" + half);
+                CRegistryLib::DeleteTree(m, std::string(kCategories[7].path) + "\\BenchApp" + half);
+            }
+        }
+    }
+    if (!plant) {
+        CRegistryLib::DeleteTree(m, std::string(kCategories[2].path) + "\\Help");
+        CRegistryLib::DeleteTree(m, std::string(kCategories[2].path) + "\\HTML Help");
+    }
+}
+
+void CategoryTable() {
+    PlantClasses(kPerCategory);
+    PlantCategories(true);
+    std::printf("\nAll nine categories (%d planted entries each)\n%-3s %-22s %8s %9s %9s %10s %6s %11s\n",
+                kPerCategory, "#", "summary", "examined", "scan ms", "floor ms", "entries/s", "ratio", "found");
+    CRegistryLib lib;
+    double totalScan = 0, totalFloor = 0;
+    int totalExamined = 0;
+    for (int number = 1; number <= 9; ++number) {
+        int found = 0, examined = 0, floorFound = 0;
+        std::string title;
+        auto scanOnce = [&] {
+            SummaryList summaries;
+            lib.Errors().clear();
+            if (number == 1)
+                lib.ScanClasses(summaries);
+            else
+                (lib.*kCategories[number - 2].scan)(summaries);
+            if (!summaries.empty()) {
+                found = summaries[0].found;
+                examined = summaries[0].examined;
+                title = summaries[0].title;
+            }
+        };
+        auto floorOnce = [&] {
+            if (number == 1) {
+                floorFound = FloorClasses();
+            } else {
+                const Category& c = kCategories[number - 2];
+                floorFound = FloorCategory(number, c.path, c.subKeys, number == 4);
+            }
+        };
+        auto [scan, floor] = bench::Alternate(5, scanOnce, floorOnce);
+        totalScan += scan;
+        totalFloor += floor;
+        totalExamined += examined;
+        std::printf("%-3d %-22s %8d %9.1f %9.1f %10.0f %6.2f %5d/%-5d\n", number, title.c_str(), examined,
+                    scan * 1000, floor * 1000, examined / scan, scan / floor, found, floorFound);
+    }
+    std::printf("%-3s %-22s %8d %9.1f %9.1f %10.0f %6.2f\n", "", "all", totalExamined, totalScan * 1000,
+                totalFloor * 1000, totalExamined / totalScan, totalScan / totalFloor);
+    PlantCategories(false);
+    UnplantClasses(kPerCategory);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+    if (sizes.empty()) sizes = {2000, 20000};
+
+    CreateDirectoryA("C:\\bench-files", nullptr);
+    StopEvent stop;  // held open so the scanners' stop tests see a live, clear event
+    stop.Reset();
+    ClassScanTable(sizes);
+    CategoryTable();
     return 0;
 }

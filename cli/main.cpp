@@ -2,6 +2,8 @@
 #include "app/ScanFlow.h"
 #include "cli/Options.h"
 #include "cli/Report.h"
+#include "log/LogFile.h"
+#include "maintenance/Shortcut.h"
 
 #include <windows.h>
 
@@ -37,15 +39,28 @@ void Print(const std::string& text) {
     std::fflush(stdout);
 }
 
+// The shortcut part of a report; cleared entries (shortcuts the user keeps) are left out.
+ShortcutReport MakeShortcutReport(const CShortcut& scanner, const ScanSelection& selection) {
+    ShortcutReport report;
+    report.scanned = selection.field[ScanSelection::kShortcuts] == -1;
+    for (const std::string& path : scanner.Broken())
+        if (!path.empty()) report.broken.push_back(path);
+    report.examined = scanner.ExaminedCount();
+    report.deleted = scanner.DeletedCount();
+    return report;
+}
+
 int RunScan(const CliOptions& options) {
     CRegistryLib registry;
+    CShortcut scanner;
     g_showProgress = !options.json && _isatty(_fileno(stderr));
     registry.SetProgressCallback(&ShowProgress);
+    scanner.SetProgressCallback(&ShowProgress);
     ScanSelection selection = options.selection;
     SummaryList summaries;
-    ScanFlow(registry).Scan(selection, summaries);
+    ScanFlow(registry, scanner).Scan(selection, summaries);
     EndProgress();
-    ShortcutReport shortcuts;
+    const ShortcutReport shortcuts = MakeShortcutReport(scanner, selection);
     const ErrorList& errors = registry.Errors();
     Print(options.json ? ScanReportJson(errors, summaries, shortcuts) : ScanReportText(errors, summaries, shortcuts));
     return errors.empty() && shortcuts.broken.empty() ? 0 : 1;
@@ -105,6 +120,7 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
     // Failures are reported on stderr; the console program never shows a message box.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    LogFile::Instance();  // the dormant log exists for the whole run; nothing opens it
     try {
         return Run(argc, argv);
     } catch (const std::exception& e) {

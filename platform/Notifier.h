@@ -1,29 +1,22 @@
-// Messages for the user go through one small interface: the program shows message boxes, tests
-// record what would have been shown.
+// Messages for the user. The engine never opens a window itself: the GUI shows a message box, the
+// console program writes to stderr, and tests record what would have been shown.
 #pragma once
-
-#include <windows.h>
 
 #include <string>
 
 namespace tw {
 
+// How a message box titles the message: with the program's name, or with no title at all.
+enum class NoticeCaption { Program, Empty };
+
 class Notifier {
 public:
     virtual ~Notifier() = default;
-    // flags are MessageBox flags (MB_OK, MB_ICONHAND, ...); the answer is MessageBox's (IDOK, ...).
-    virtual int Show(const std::string& text, const std::string& caption, UINT flags) = 0;
-};
 
-class MessageBoxNotifier : public Notifier {
-public:
-    explicit MessageBoxNotifier(HWND owner = nullptr) noexcept : owner_(owner) {}
-    int Show(const std::string& text, const std::string& caption, UINT flags) override {
-        return MessageBoxA(owner_, text.c_str(), caption.c_str(), flags);
-    }
+    void Notify(const std::string& text, NoticeCaption caption = NoticeCaption::Program) { Show(text, caption); }
 
-private:
-    HWND owner_;
+protected:
+    virtual void Show(const std::string& text, NoticeCaption caption) = 0;
 };
 
 }  // namespace tw

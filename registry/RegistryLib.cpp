@@ -1,6 +1,7 @@
 #include "registry/RegistryLib.h"
 
 #include "platform/Handles.h"
+#include "platform/MessageBoxNotifier.h"
 #include "platform/Text.h"
 #include "registry/SystemEnvironment.h"
 #include "registry/ValueText.h"
@@ -16,7 +17,14 @@ constexpr char kValueNotSet[] = "(value not set)";
 
 }  // namespace
 
-CRegistryLib::CRegistryLib() : environment_(&SystemPathEnvironment()) {
+namespace {
+tw::Notifier& DefaultNotifier() {
+    static tw::MessageBoxNotifier notifier;
+    return notifier;
+}
+}  // namespace
+
+CRegistryLib::CRegistryLib() : environment_(&SystemPathEnvironment()), notifier_(&DefaultNotifier()) {
     is9x_ = (GetVersion() & 0x80000000u) != 0;
     LoadIgnoreList();
 }
@@ -88,6 +96,25 @@ LONG CRegistryLib::DeleteTree(HKEY parent, const std::string& subKey) {
         if (rc != ERROR_SUCCESS) return rc;
     }
     rc = RegDeleteKeyA(parent, subKey.c_str());
+    return rc;
+}
+
+LONG CRegistryLib::EnumSubKey(HKEY key, DWORD index, std::string& name) {
+    // Key names are at most 255 characters, which a double-byte code page may turn into twice as
+    // many bytes; a longer answer still gets a bigger buffer rather than being taken for an error.
+    char small[512];
+    DWORD size = sizeof small;
+    LONG rc = RegEnumKeyExA(key, index, small, &size, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_SUCCESS) {
+        name.assign(small, size);
+        return rc;
+    }
+    for (std::size_t capacity = 4096; rc == ERROR_MORE_DATA && capacity <= 65536; capacity *= 4) {
+        std::vector<char> big(capacity);
+        size = static_cast<DWORD>(capacity);
+        rc = RegEnumKeyExA(key, index, big.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_SUCCESS) name.assign(big.data(), size);
+    }
     return rc;
 }
 

@@ -2,8 +2,10 @@
 // errors of the last scan and the ignore list, runs the scanners and (later) the fix passes.
 #pragma once
 
+#include "platform/Notifier.h"
 #include "registry/ErrorRecord.h"
 #include "registry/PathCleanup.h"
+#include "xml/XmlWriter.h"
 
 #include <windows.h>
 
@@ -19,6 +21,8 @@ public:
     virtual void OnCategoryStarted(int /*number 1..9*/) {}
     virtual void OnCategoryFinished(int /*number 1..9*/) {}
 };
+
+class XmlReader;
 
 class CRegistryLib {
 public:
@@ -39,6 +43,8 @@ public:
     bool Is9x() const { return is9x_; }
     void SetIs9x(bool is9x) { is9x_ = is9x; }  // the system family decides how keys are deleted
     const PathEnvironment& Environment() const { return *environment_; }
+    // The system services the path cleanup uses; tests give a system with other folders.
+    void SetEnvironment(const PathEnvironment& environment) { environment_ = &environment; }
 
     // --- registry paths and keys -----------------------------------------------------------
     // Splits "ROOT\sub\key" at the first backslash: returns ROOT and leaves "sub\key" in path.
@@ -49,6 +55,8 @@ public:
     LONG DeleteValue(const std::string& rootName, const std::string& subKey, const std::string& valueName);
     LONG DeleteKey(const std::string& rootName, const std::string& subKey);
     static LONG DeleteTree(HKEY parent, const std::string& subKey);
+    // The name of the sub-key at an index (RegEnumKeyExA), whatever its length.
+    static LONG EnumSubKey(HKEY key, DWORD index, std::string& name);
 
     // --- values ------------------------------------------------------------------------------
     static void ListValues(HKEY key, std::vector<RegValueEntry>& list);
@@ -62,7 +70,38 @@ public:
 
     // --- scanning ----------------------------------------------------------------------------
     void ScanAll(SummaryList& summaries, ScanSelection& selection, ScanObserver* observer = nullptr);
+    // The scanners, in the order ScanAll runs them. Each appends one summary (none when it is
+    // stopped on entry or cannot read its key's information).
     void ScanClasses(SummaryList& summaries);
+    void ScanSharedFiles(SummaryList& summaries);
+    void ScanDrivers(SummaryList& summaries);
+    void ScanHelpFiles(SummaryList& summaries);
+    void ScanAppPaths(SummaryList& summaries);
+    void ScanSharedTools(SummaryList& summaries);
+    void ScanFonts(SummaryList& summaries);
+    void ScanStartup(SummaryList& summaries);
+    void ScanUninstall(SummaryList& summaries);
+
+    // --- fixing ------------------------------------------------------------------------------
+    // Five passes over the error list; each removal is written into the snapshot file first, and
+    // the file is removed at the end. Records with an empty key path are passed over.
+    void FixAll(SummaryList& summaries, const std::string& snapshotFile);
+
+    // --- snapshots -----------------------------------------------------------------------------
+    bool SnapshotPath(XmlWriter& writer, const std::string& path, const RegValueEntry* entry);
+    bool SaveKeyAsXml(XmlWriter& writer, const std::string& name, HKEY key, const RegValueEntry* entry);
+    // Applies a snapshot file; false when a key could neither be opened nor created.
+    bool RestoreFromXml(XmlReader& reader, const std::string& file);
+    // Lets the user pick a snapshot file and applies it; false when cancelled or not complete.
+    bool RestoreFromChosenFile(HWND owner);
+    HKEY LoadAsXml_OpenKey(const std::vector<std::string>& names);
+    void LoadAsXml_SetValue(HKEY key, const std::string& name, const std::string& text, const std::string& typeName);
+
+    // Messages for the user (message boxes unless a caller gives another notifier).
+    void SetNotifier(tw::Notifier* notifier) { notifier_ = notifier; }
+    void Notify(const std::string& text) {
+        if (notifier_) notifier_->Notify(text);
+    }
 
     // --- ignore list ("ignore.lst" in the current directory) -------------------------------
     void LoadIgnoreList();
@@ -71,12 +110,17 @@ public:
     bool IsIgnored(const std::string& path) const;
 
 private:
+    LONG FixRecord(const ErrorRecord& record, const char* keyText, const char* valueText, bool announceFirst,
+                   bool backslashes);
+
     ScanProgressCallback progress_ = nullptr;
     std::string currentItem_;
     ErrorList errors_;
     ErrorList ignore_;
+    XmlWriter snapshot_;
     bool is9x_ = false;
     const PathEnvironment* environment_;
+    tw::Notifier* notifier_;
 };
 
 extern const char kIgnoreFileName[];

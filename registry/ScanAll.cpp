@@ -6,15 +6,12 @@ namespace {
 
 using Scanner = void (CRegistryLib::*)(SummaryList&);
 
-// The scanners in category order; a category whose scanner is not built yet is passed over.
-Scanner ScannerFor(int number) {
-    switch (number) {
-        case 1:
-            return &CRegistryLib::ScanClasses;
-        default:
-            return nullptr;
-    }
-}
+// The scanners in category order (numbers 1..9).
+const Scanner kScanners[kRegistryCategoryCount] = {
+    &CRegistryLib::ScanClasses,     &CRegistryLib::ScanSharedFiles, &CRegistryLib::ScanDrivers,
+    &CRegistryLib::ScanHelpFiles,   &CRegistryLib::ScanAppPaths,    &CRegistryLib::ScanSharedTools,
+    &CRegistryLib::ScanFonts,       &CRegistryLib::ScanStartup,     &CRegistryLib::ScanUninstall,
+};
 
 }  // namespace
 
@@ -32,7 +29,7 @@ void CRegistryLib::ScanAll(SummaryList& summaries, ScanSelection& selection, Sca
         if (flag == 0) continue;
         if (observer) observer->OnCategoryStarted(c.number);
         flag = 2;
-        if (Scanner scanner = ScannerFor(c.number)) (this->*scanner)(summaries);
+        (this->*kScanners[c.number - 1])(summaries);
         flag = -1;
         if (observer) observer->OnCategoryFinished(c.number);
     }

@@ -28,21 +28,11 @@ bool CanQueryKey(HKEY key) {
 }
 
 WalkResult ForEachSubKey(HKEY key, const CategoryScan& scan, const std::function<void(const std::string&)>& visit) {
-    // Key names are at most 255 characters, which a double-byte code page may turn into twice as
-    // many bytes; a longer answer still gets a bigger buffer rather than ending the walk.
-    std::vector<char> name(512);
+    std::string name;
     for (DWORD index = 0;; ++index) {
         if (scan.StopRequested()) return WalkResult::Stopped;
-        DWORD size = static_cast<DWORD>(name.size());
-        LONG rc = RegEnumKeyExA(key, index, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA && name.size() < 65536) {
-            name.resize(name.size() * 4);
-            --index;
-            continue;
-        }
-        if (rc != ERROR_SUCCESS) return WalkResult::Completed;
-        if (size == 0) continue;
-        visit(std::string(name.data(), size));
+        if (CRegistryLib::EnumSubKey(key, index, name) != ERROR_SUCCESS) return WalkResult::Completed;
+        if (!name.empty()) visit(name);
     }
 }
 

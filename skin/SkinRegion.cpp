@@ -97,12 +97,12 @@ bool SetRegionFromMask(HWND window, HBITMAP mask, tw::Notifier& notifier) {
     if (region && GetRgnBox(region.get(), &box) == NULLREGION) region.reset();
     bool set = false;
     if (!region) {
-        notifier.Show(kNoRegionText, "Tidewarp", MB_OK);
+        notifier.Notify(kNoRegionText);
     } else if (SetWindowRgn(window, region.get(), TRUE)) {
         region.release();  // the window owns it now
         set = true;
     } else {
-        notifier.Show(kRegionFailedText, "Tidewarp", MB_OK);
+        notifier.Notify(kRegionFailedText);
     }
     InvalidateRect(window, nullptr, TRUE);
     return set;

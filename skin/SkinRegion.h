@@ -11,7 +11,8 @@
 tw::UniqueHRgn BitmapToRegion(HBITMAP bitmap, COLORREF key, COLORREF tolerance);
 
 // Gives window the outline of mask: pure white (255, 255, 255) is cut away. The window owns the
-// region afterwards and is invalidated. A mask that leaves nothing of the window keeps it
+// region afterwards and is invalidated. Failures are told through notifier (titled with the
+// program's name). A mask that leaves nothing of the window keeps it
 // rectangular: an invisible window could not even be closed. Returns true when a region was set.
 bool SetRegionFromMask(HWND window, HBITMAP mask, tw::Notifier& notifier);
 

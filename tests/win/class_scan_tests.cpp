@@ -202,8 +202,8 @@ struct LampLog : ScanObserver {
 };
 ScanSelection* g_selection = nullptr;
 std::int32_t g_flagDuringScan = 0;
-void WatchFlag(std::string, std::string, std::int32_t, std::int32_t) {
-    g_flagDuringScan = g_selection->field[ScanSelection::kClassRegistrations];
+void WatchFlag(std::string, std::string status, std::int32_t, std::int32_t) {
+    if (status == "Scanning CLSID") g_flagDuringScan = g_selection->field[ScanSelection::kClassRegistrations];
 }
 }  // namespace
 
@@ -230,7 +230,9 @@ TEST_CASE("ScanAll runs the selected categories, marks them running then done, a
     CHECK(summaries[0].title == "Invalid CLSID");
     // The planted list counts ignored.dll as ignored; ScanAll reloads the (empty) ignore.lst first.
     CHECK(summaries[0].found == planted.found + 1);
-    CHECK(lib.Errors().size() == static_cast<size_t>(planted.found + 1));
+    CHECK(TestRecords(lib).size() == static_cast<size_t>(planted.found + 1));
+    REQUIRE(summaries.size() == 2);
+    CHECK(summaries[1].title == "Corrupt Fonts");
     CHECK(lamps.events.front() == "page");
     CHECK(lamps.events[1] == "on1");
     CHECK(lamps.events[2] == "off1");

@@ -2,6 +2,7 @@
 #include "doctest.h"
 
 #include "test_json.h"
+#include "test_links.h"
 #include "test_process.h"
 #include "test_registry.h"
 
@@ -87,6 +88,18 @@ TEST_CASE("scan --json lists each error with its record fields and the summaries
     }
 }
 
+TEST_CASE("a scan with no category list runs every registry category in order") {
+    DeleteFileA("ignore.lst");
+    auto r = testproc::Run(kCli, "scan --json");
+    auto json = testjson::Parse(r.out);
+    const char* titles[] = {"Invalid CLSID",      "Corrupt Shared Files", "Corrupt Fonts",
+                            "Corrupt Help Files", "Corrupt Help Files",   "Invalid Shared Tools",
+                            "Corrupt Fonts",      "Corrupt Fonts",        "Corrupt Help Files"};
+    REQUIRE(json["summaries"].size() == 9);
+    for (int i = 0; i < 9; ++i) CHECK(json["summaries"][i]["title"].text == titles[i]);
+    CHECK(r.exitCode == (json["errors"].size() ? 1 : 0));
+}
+
 TEST_CASE("ignore list and ignore remove work on ignore.lst in the current directory") {
     testreg::WriteFile("ignore.lst", "C:\\a.dll\r\nCLSID\r\nC:\\b.lnk\r\nSHORTCUT\r\nC:\\c.hlp\r\nHelp\r\n");
     auto list = testproc::Run(kCli, "ignore list --json");
@@ -109,4 +122,37 @@ TEST_CASE("ignore list and ignore remove work on ignore.lst in the current direc
     CHECK(text.out == "0\t[SHORTCUT] C:\\b.lnk\r\n");  // a console program's text ends lines with CR LF
     DeleteFileA("ignore.lst");
     CHECK(testproc::Run(kCli, "ignore list").out == "The ignore list is empty.\r\n");
+}
+
+TEST_CASE("scan --categories SHORTCUT lists broken shortcuts and their counts") {
+    DeleteFileA("ignore.lst");
+    char here[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, here);
+    const std::string folder = std::string(here) + "\\links-caf\xe9";
+    testlink::RemoveTree(folder);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    testlink::Touch(folder + "\\target.txt");
+    testlink::MakeLink(folder + "\\sound.lnk", folder + "\\target.txt");
+    testlink::MakeLink(folder + "\\broken.lnk", folder + "\\gone.txt");
+
+    auto r = testproc::Run(kCli, "scan --categories SHORTCUT --json");
+    CHECK(r.exitCode == 1);
+    auto json = testjson::Parse(r.out);
+    CHECK(json["errors"].size() == 0);
+    CHECK(json["summaries"].size() == 0);
+    std::vector<std::string> ours;
+    for (const auto& s : json["shortcuts"].items)
+        if (s.text.find("links-caf") != std::string::npos) ours.push_back(s.text);
+    CHECK(ours == std::vector<std::string>{std::string(here) + "\\links-caf\xc3\xa9\\broken.lnk"});  // UTF-8
+    CHECK(json["shortcut_counts"]["broken"].Int() == static_cast<long long>(json["shortcuts"].size()));
+    CHECK(json["shortcut_counts"]["examined"].Int() >= 2);
+    CHECK(json["shortcut_counts"]["deleted"].Int() == 0);
+
+    auto text = testproc::Run(kCli, "scan --categories shortcut");
+    CHECK(text.exitCode == 1);
+    CHECK(text.out.find("Broken shortcuts: ") != std::string::npos);
+    CHECK(text.out.find("  " + folder + "\\broken.lnk\r\n") != std::string::npos);
+    CHECK(testreg::FileExists(folder + "\\broken.lnk"));  // a scan removes nothing
+
+    testlink::RemoveTree(folder);
 }

@@ -205,7 +205,7 @@ TEST_CASE("SetRegionFromMask shapes the window or says why it cannot") {
 
     tw::UniqueHBitmap mask = MaskOf(126, 86, [](int x, int y) { return x < 20 || y < 10; });
     CHECK(SetRegionFromMask(window.Handle(), mask.get(), notifier));
-    CHECK(notifier.shown.empty());
+    CHECK(notifier.notices.empty());
     HRGN current = CreateRectRgn(0, 0, 0, 0);
     CHECK(GetWindowRgn(window.Handle(), current) != ERROR);
     RECT box{};
@@ -218,14 +218,13 @@ TEST_CASE("SetRegionFromMask shapes the window or says why it cannot") {
     SetWindowRgn(window.Handle(), nullptr, FALSE);
     tw::UniqueHBitmap white = SolidBitmap(126, 86, RGB(255, 255, 255));
     CHECK_FALSE(SetRegionFromMask(window.Handle(), white.get(), notifier));
-    REQUIRE(notifier.shown.size() == 1);
-    CHECK(notifier.shown[0].text == kNoRegionText);
-    CHECK(notifier.shown[0].caption == "Tidewarp");
-    CHECK(notifier.shown[0].flags == MB_OK);
+    REQUIRE(notifier.notices.size() == 1);
+    CHECK(notifier.notices[0].text == kNoRegionText);
+    CHECK(notifier.notices[0].caption == tw::NoticeCaption::Program);
     current = CreateRectRgn(0, 0, 0, 0);
     CHECK(GetWindowRgn(window.Handle(), current) == ERROR);
     DeleteObject(current);
 
     CHECK_FALSE(SetRegionFromMask(nullptr, mask.get(), notifier));
-    CHECK(notifier.shown.size() == 1);
+    CHECK(notifier.notices.size() == 1);
 }

@@ -3,27 +3,13 @@
 #pragma once
 
 #include "platform/Handles.h"
-#include "platform/Notifier.h"
+#include "recording_notifier.h"
 #include "skin/SkinDialog.h"
 
 #include <string>
 #include <vector>
 
 namespace skintest {
-
-struct Shown {
-    std::string text, caption;
-    UINT flags;
-};
-
-class RecordingNotifier : public tw::Notifier {
-public:
-    std::vector<Shown> shown;
-    int Show(const std::string& text, const std::string& caption, UINT flags) override {
-        shown.push_back({text, caption, flags});
-        return IDOK;
-    }
-};
 
 // A visible modeless skinned dialog that records the names of pressed buttons and the commands
 // its children send.

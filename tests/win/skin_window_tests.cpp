@@ -121,7 +121,7 @@ bool SaveScreenshot(HWND window, const std::string& path, COLORREF& probe) {
 
 TEST_CASE("a window built from the shipped description has every element at its place") {
     Built b;
-    CHECK(b.notifier.shown.empty());
+    CHECK(b.notifier.notices.empty());
     RECT window{}, client{};
     GetWindowRect(b.screen.Handle(), &window);
     GetClientRect(b.screen.Handle(), &client);

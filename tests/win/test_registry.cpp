@@ -12,6 +12,26 @@ ScratchKey::ScratchKey(HKEY root, std::string path) : root_(root), path_(std::mo
 
 ScratchKey::~ScratchKey() { DeleteTreeQuietly(root_, path_); }
 
+PlantedValues::~PlantedValues() {
+    for (auto& [key, name] : values_) {
+        HKEY h = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_SET_VALUE, &h) == ERROR_SUCCESS) {
+            RegDeleteValueA(h, name.c_str());
+            RegCloseKey(h);
+        }
+    }
+}
+
+void PlantedValues::String(const std::string& key, const std::string& name, const std::string& value) {
+    SetString(HKEY_LOCAL_MACHINE, key, name, value);
+    values_.push_back({key, name});
+}
+
+void PlantedValues::Dword(const std::string& key, const std::string& name, DWORD value) {
+    SetBytes(HKEY_LOCAL_MACHINE, key, name, REG_DWORD, {static_cast<unsigned char>(value), 0, 0, 0});
+    values_.push_back({key, name});
+}
+
 void CreateKey(HKEY root, const std::string& key) {
     HKEY h = nullptr;
     if (RegCreateKeyA(root, key.c_str(), &h) != ERROR_SUCCESS) throw std::runtime_error("cannot create " + key);

@@ -24,6 +24,20 @@ private:
     std::string path_;
 };
 
+// Values planted into existing keys of HKEY_LOCAL_MACHINE, removed again when the test ends.
+class PlantedValues {
+public:
+    PlantedValues() = default;
+    ~PlantedValues();
+    PlantedValues(const PlantedValues&) = delete;
+    PlantedValues& operator=(const PlantedValues&) = delete;
+    void String(const std::string& key, const std::string& name, const std::string& value);
+    void Dword(const std::string& key, const std::string& name, DWORD value);
+
+private:
+    std::vector<std::pair<std::string, std::string>> values_;
+};
+
 void SetString(HKEY root, const std::string& key, const std::string& name, const std::string& value,
                DWORD type = REG_SZ);
 void SetBytes(HKEY root, const std::string& key, const std::string& name, DWORD type,

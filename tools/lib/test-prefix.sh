@@ -12,6 +12,11 @@ create)
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
     tw_prefix_copy "$template" "$prefix" </dev/null >"$prefix.log" 2>&1 || { cat "$prefix.log"; exit 1; }
     mkdir -p "$prefix/drive_c/tidewarp-tests"
+    # R: is a removable drive (a folder of C:), so tests can check which drive types a scan walks.
+    # Wine reads drive types when its server starts, hence the edit of the registry file here.
+    mkdir -p "$prefix/drive_c/tidewarp-removable"
+    ln -sfn ../drive_c/tidewarp-removable "$prefix/dosdevices/r:"
+    sed -i 's/^"z:"="network"$/"r:"="floppy"\n"z:"="network"/' "$prefix/system.reg"
     export WINEPREFIX=$prefix
     tw_server_start </dev/null >/dev/null 2>&1
     wine cmd /c exit </dev/null >/dev/null 2>&1

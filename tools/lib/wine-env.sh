@@ -18,15 +18,20 @@ tw_prefix_create() {
     wine cmd /c exit >/dev/null 2>&1
     wine reg add 'HKLM\Software\Wine\Drives' /v z: /d network /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    local link
-    for link in "$WINEPREFIX"/drive_c/users/*/*; do
-        if [ -L "$link" ]; then
-            rm -f "$link"
-            mkdir -p "$link"
-        fi
-    done
+    tw_prefix_unlink_home "$WINEPREFIX"
     wineserver -k >/dev/null 2>&1 || true
     [ -f "$WINEPREFIX/system.reg" ]
+}
+
+# Profile folders that Wine links into the Linux home (Desktop, Documents, but also deeper ones
+# such as AppData\Roaming\Microsoft\Windows\Templates) become real, empty folders: a shortcut scan
+# of C: must not walk, or a fix delete, the host's files.
+tw_prefix_unlink_home() {  # prefix
+    local link
+    find "$1/drive_c/users" -type l 2>/dev/null | while IFS= read -r link; do
+        rm -f "$link"
+        mkdir -p "$link"
+    done
 }
 
 # A throwaway copy of a template prefix (creating the template when it is missing).
@@ -38,6 +43,7 @@ tw_prefix_copy() {  # template destination
     fi
     rm -rf "$dest"
     cp -a "$template" "$dest"
+    tw_prefix_unlink_home "$dest"  # templates made before it went deeper than one level
     rm -f "$dest/.tidewarp-ready"
 }
 

@@ -1,0 +1,204 @@
+#include "maintenance/Shortcut.h"
+
+#include "log/Trace.h"
+#include "platform/Handles.h"
+#include "platform/Text.h"
+#include "registry/StopEvent.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <shlguid.h>
+#include <shobjidl.h>
+
+#include <io.h>
+
+#include <cstring>
+#include <optional>
+
+namespace {
+
+constexpr char kEnterRecurse[] = "Entering CShortcut::RecurseFolder(";
+constexpr char kLeaveRecurse[] = "Leaving CShortcut::RecurseFolder(";
+constexpr char kStopSignalled[] = ") Stop Scan Signaled";
+constexpr char kEnterSearch[] = "Entering CShortcut::SearchLinkFileAndResolve(";
+constexpr char kLeaveSearch[] = "Leaving CShortcut::SearchLinkFileAndResolve(";
+constexpr char kNoSearchHandle[] = "INVALID_HANDLE_VALUE Leaving CShortcut::SearchLinkFileAndResolve(";
+constexpr char kFindNextFailed[] = "Error Couldn't find next file CShortcut::SearchLinkFileAndResolve(";
+constexpr char kFindCloseFailed[] = "Error Couldn't close search handle CShortcut::SearchLinkFileAndResolve(";
+
+// CoInitialize for one scope. Uninitialised only when it succeeded: a thread that is already in the
+// multithreaded apartment refuses, and must not lose its apartment to us.
+class ComScope {
+public:
+    ComScope() : initialised_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComScope() {
+        if (initialised_) CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool initialised_;
+};
+
+bool IsDotEntry(const char* name) { return name[0] == '.' && (!name[1] || (name[1] == '.' && !name[2])); }
+
+// "*.lnk" also matches by the short name, so "notes.lnkx" (short name NOTES~1.LNK) comes back too.
+bool HasLinkExtension(const char* name) {
+    std::size_t n = std::strlen(name);
+    return n >= 4 && tw::EqualsNoCase(std::string_view(name + n - 4, 4), ".lnk");
+}
+
+// The target a shortcut names, when it names a file or folder that can be tested.
+bool ReadLinkTarget(const std::string& path, std::string& target) {
+    tw::ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void())))
+        return false;
+    tw::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return false;
+    wchar_t wide[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) return false;  // too long
+    if (FAILED(file->Load(wide, STGM_READ))) return false;
+
+    char buffer[MAX_PATH];
+    lstrcpynA(buffer, path.c_str(), MAX_PATH);
+    WIN32_FIND_DATAA data;
+    // S_FALSE: the shortcut has no file path (My Computer, Control Panel, ...), so no target to miss.
+    if (link->GetPath(buffer, MAX_PATH, &data, SLGP_SHORTPATH) != S_OK) return false;
+    target = buffer;
+    // '?' stands for characters the code page lacks; such a path names no file we could test, and
+    // calling its shortcut broken would delete a working one.
+    return !target.empty() && target.find('?') == std::string::npos;
+}
+
+}  // namespace
+
+// What one walk shares across its folders: the stop monitor, so the test before each folder entry
+// is a flag read, and COM for the scanning thread. COM stays initialised for the whole walk, so
+// the initialisation inside CheckLinkFile only counts up and down instead of building and tearing
+// down the apartment around every link (see bench/shortcut_bench.cpp).
+class CShortcut::Walk {
+public:
+    explicit Walk(CShortcut& owner) : owner_(owner), outer_(owner.walk_) { owner_.walk_ = this; }
+    ~Walk() { owner_.walk_ = outer_; }
+    Walk(const Walk&) = delete;
+    Walk& operator=(const Walk&) = delete;
+
+    ComScope com;
+    StopMonitor stop;
+
+private:
+    CShortcut& owner_;
+    Walk* outer_;
+};
+
+CShortcut::CShortcut() = default;
+CShortcut::~CShortcut() = default;
+
+void CShortcut::Reset() {
+    broken_.clear();
+    examined_ = 0;
+    deleted_ = 0;
+    brokenCount_ = 0;
+}
+
+void CShortcut::ScanDrives() {
+    Reset();
+    Walk walk(*this);
+    if (walk.stop.SignalledNow()) return;
+    char drives[261] = {};
+    DWORD length = GetLogicalDriveStringsA(260, drives);
+    if (length == 0 || length > 260) return;
+    for (const char* drive = drives; *drive; drive += std::strlen(drive) + 1) {
+        if (GetDriveTypeA(drive) != DRIVE_FIXED) continue;
+        const char letterAndColon[3] = {drive[0], drive[1], '\0'};
+        RecurseFolder(letterAndColon);
+    }
+}
+
+void CShortcut::RecurseFolder(const std::string& folder) {
+    std::optional<Walk> own;
+    if (!walk_) own.emplace(*this);
+    Trace(TraceText(kEnterRecurse, folder));
+
+    bool stopped = false;
+    WIN32_FIND_DATAA entry;
+    tw::UniqueFind find(FindFirstFileA((folder + "\\*.*").c_str(), &entry));
+    if (find) {
+        do {
+            if (StopRequested()) {
+                stopped = true;
+                break;
+            }
+            if (IsDotEntry(entry.cFileName) || !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+            const std::string path = folder + "\\" + entry.cFileName;
+            if (tw::Contains(path, kSystemVolumeInformation)) continue;
+            SearchLinkFileAndResolve(path);
+            Progress(path, kSearchingDirText, examined_, brokenCount_);
+            RecurseFolder(path);
+        } while (FindNextFileA(find.get(), &entry));
+    }
+    Trace(TraceText(kLeaveRecurse, folder, stopped ? kStopSignalled : ")"));
+}
+
+void CShortcut::SearchLinkFileAndResolve(const std::string& folder) {
+    Trace(TraceText(kEnterSearch, folder));
+    WIN32_FIND_DATAA entry;
+    tw::UniqueFind find(FindFirstFileA((folder + "\\*.lnk").c_str(), &entry));
+    if (!find) {
+        Trace(TraceText(kNoSearchHandle, folder));
+        return;
+    }
+    for (;;) {
+        if (HasLinkExtension(entry.cFileName)) CheckLinkFile(folder + "\\" + entry.cFileName);
+        if (!FindNextFileA(find.get(), &entry)) {
+            if (GetLastError() != ERROR_NO_MORE_FILES) Trace(TraceText(kFindNextFailed, folder));
+            break;
+        }
+    }
+    if (!FindClose(find.release())) Trace(TraceText(kFindCloseFailed, folder));
+    Trace(TraceText(kLeaveSearch, folder));
+}
+
+void CShortcut::CheckLinkFile(const std::string& path) {
+    ++examined_;
+    Progress(path, kScanningShortcutsText, examined_, brokenCount_);
+    ComScope com;
+    std::string target;
+    if (!ReadLinkTarget(path, target)) return;  // not a link, or no testable target: sound
+    if (_access(target.c_str(), 0) == 0) return;
+    if (IsIgnored(path)) return;
+    broken_.push_back(path);
+    ++brokenCount_;
+}
+
+void CShortcut::FixShortcuts() {
+    deleted_ = 0;
+    for (const std::string& path : broken_) {
+        if (path.empty()) continue;  // cleared: the user keeps it
+        Progress(path, kFixingShortcutsText, 0, 0);
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // read-only files cannot be deleted
+        if (DeleteFileA(path.c_str())) ++deleted_;
+    }
+}
+
+bool CShortcut::ClearEntry(std::size_t index) {
+    if (index >= broken_.size()) return false;
+    broken_[index].clear();
+    return true;
+}
+
+bool CShortcut::StopRequested() const { return walk_ ? walk_->stop.StopRequested() : StopEvent().IsSignalled(); }
+
+bool CShortcut::IsIgnored(const std::string& path) const {
+    if (!ignored_) return false;
+    for (const ErrorRecord& r : *ignored_)
+        if (r.Item() == path) return true;
+    return false;
+}
+
+void CShortcut::Progress(const std::string& item, const char* status, std::int32_t examined,
+                         std::int32_t found) const {
+    if (progress_) progress_(item, status, examined, found);
+}

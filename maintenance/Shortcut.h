@@ -1,0 +1,74 @@
+// CShortcut: broken shortcut files (".lnk" whose target is gone) in the folders of the fixed drives.
+// The scan fills a list of their paths in walk order; the results screen and the ignore action
+// address entries by index, so an entry is blanked (ClearEntry), never removed, during a run.
+#pragma once
+
+#include "registry/ErrorRecord.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CShortcut {
+public:
+    CShortcut();
+    ~CShortcut();
+    CShortcut(const CShortcut&) = delete;
+    CShortcut& operator=(const CShortcut&) = delete;
+
+    // Receives (path, status text, examined count, broken count) on the scanning thread.
+    void SetProgressCallback(ScanProgressCallback callback) { progress_ = callback; }
+    // Broken shortcuts whose path is the item of a record on this list are not listed. The list
+    // must outlive the scan; null (the default) lists every broken shortcut.
+    void SetIgnoreList(const ErrorList* ignored) { ignored_ = ignored; }
+
+    // Empties the list and sets the counts to 0.
+    void Reset();
+
+    // The whole scan: resets, then walks the folders of every fixed drive. Shortcuts lying in a
+    // drive's root folder are not examined. Returns at once when a stop is already requested.
+    void ScanDrives();
+    // Walks the subfolders of folder (without a trailing backslash), depth first: the shortcuts of
+    // each subfolder, then its progress call, then its own subfolders. Folders whose path holds
+    // "System Volume Information" are passed over with their subtrees. A stop request ends the
+    // walk before the next folder entry, keeping what was found.
+    void RecurseFolder(const std::string& folder);
+    // Examines the ".lnk" files lying directly in folder.
+    void SearchLinkFileAndResolve(const std::string& folder);
+    // Examines one shortcut file; lists it when its target is known and does not exist.
+    void CheckLinkFile(const std::string& path);
+
+    // Deletes the listed files (read-only ones too), skipping cleared entries; the list stays.
+    void FixShortcuts();
+    // Blanks the entry at index so it is not deleted; later entries keep their indices.
+    // Returns false (and changes nothing) for an index outside the list.
+    bool ClearEntry(std::size_t index);
+
+    std::size_t Count() const { return broken_.size(); }
+    const std::string& Path(std::size_t index) const { return broken_.at(index); }
+    const std::vector<std::string>& Broken() const { return broken_; }
+    std::int32_t ExaminedCount() const { return examined_; }
+    std::int32_t BrokenCount() const { return brokenCount_; }
+    std::int32_t DeletedCount() const { return deleted_; }
+
+private:
+    class Walk;
+
+    bool StopRequested() const;
+    bool IsIgnored(const std::string& path) const;
+    void Progress(const std::string& item, const char* status, std::int32_t examined, std::int32_t found) const;
+
+    std::vector<std::string> broken_;
+    std::int32_t examined_ = 0;
+    std::int32_t deleted_ = 0;
+    std::int32_t brokenCount_ = 0;
+    ScanProgressCallback progress_ = nullptr;
+    const ErrorList* ignored_ = nullptr;
+    Walk* walk_ = nullptr;  // the stop monitor and COM apartment of the running walk
+};
+
+constexpr char kScanningShortcutsText[] = "Scanning ShortCuts";
+constexpr char kSearchingDirText[] = "Searching Dir For Shorcuts";
+constexpr char kFixingShortcutsText[] = "Fixing ShortCuts";
+constexpr char kSystemVolumeInformation[] = "System Volume Information";

@@ -1,0 +1,21 @@
+// How each file-reference, start-up and uninstall category turns one listed value into the path it
+// tests. Kept apart from the walks so every rule can be read (and measured) on its own.
+#pragma once
+
+#include "registry/ErrorRecord.h"
+#include "registry/PathCleanup.h"
+
+#include <string>
+
+// What a category makes of one listed entry.
+struct EntryDecision {
+    enum Kind {
+        Skip,          // passed over: no test, no progress call
+        ProgressOnly,  // looked at but not tested
+        Test,          // tested with CheckFile
+    } kind = Skip;
+    std::string path;
+};
+
+// category: 2..9 (the class scanner has its own walk). Any other number skips every entry.
+EntryDecision DecideEntry(int category, const RegValueEntry& entry, const PathEnvironment& env);

@@ -1,0 +1,123 @@
+// The scanners that test registry values naming a file or a command: shared DLL counts, drivers,
+// help files, application paths, shared tools, fonts, start-up and uninstall entries.
+//
+// They are one family. Each member is a row of data: where it looks, whether it lists one key or
+// walks the sub-keys of a key, and how a record's key path is formed; how an entry becomes the path
+// to test is its rule (FileRefRules). Two walks (flat and sub-key) and one entry loop serve them all.
+#include "platform/Text.h"
+#include "registry/FileRefRules.h"
+#include "registry/ScanSupport.h"
+
+#include <vector>
+
+namespace {
+
+enum class Walk { Flat, SubKeys };
+enum class RecordKey { TheKey, SubKeyAsEnumerated, SubKeyLowerCased };
+
+struct Member {
+    int number;            // the category's number, 1..9
+    const char* keyPath;   // null: the Fonts key, which depends on the system family
+    Walk walk;
+    RecordKey recordKey;
+    bool (*wantsSubKey)(const std::string& lowerName);  // null: every sub-key
+};
+
+bool IsHelpKey(const std::string& lower) { return lower == "help" || lower == "html help"; }
+
+const Member kMembers[] = {
+    {2, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", Walk::Flat,
+     RecordKey::TheKey, nullptr},
+    {3, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", Walk::Flat,
+     RecordKey::TheKey, nullptr},
+    {4, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows", Walk::SubKeys, RecordKey::SubKeyLowerCased, IsHelpKey},
+    {5, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", Walk::SubKeys,
+     RecordKey::SubKeyLowerCased, nullptr},
+    {6, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools", Walk::SubKeys, RecordKey::SubKeyAsEnumerated,
+     nullptr},
+    {7, nullptr, Walk::Flat, RecordKey::TheKey, nullptr},
+    {8, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\Run", Walk::Flat, RecordKey::TheKey,
+     nullptr},
+    {9, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\Uninstall", Walk::SubKeys,
+     RecordKey::SubKeyLowerCased, nullptr},
+};
+
+const Member& MemberFor(int number) {
+    for (const Member& m : kMembers)
+        if (m.number == number) return m;
+    return kMembers[0];
+}
+
+class FileRefScan {
+public:
+    FileRefScan(CRegistryLib& lib, const Member& member)
+        : member_(member), scan_(lib, kRegistryCategories[member.number - 1]) {
+        keyPath_ = member.keyPath ? member.keyPath : FontsKeyPath(lib.Is9x());
+    }
+
+    void Run(SummaryList& summaries) {
+        if (scan_.StoppedOnEntry()) return;
+        tw::UniqueHKey root;
+        if (OpenKeyPath(keyPath_, root) != ERROR_SUCCESS) {
+            scan_.AppendSummary(summaries);
+            return;
+        }
+        if (member_.walk == Walk::Flat) {
+            VisitEntries(root.get(), keyPath_);
+        } else {
+            if (!CanQueryKey(root.get())) return;
+            ForEachSubKey(root.get(), scan_, [&](const std::string& name) { VisitSubKey(root.get(), name); });
+        }
+        scan_.AppendSummary(summaries);
+    }
+
+private:
+    void VisitSubKey(HKEY root, const std::string& name) {
+        const std::string lower = tw::ToLower(name);
+        if (member_.wantsSubKey && !member_.wantsSubKey(lower)) return;
+        tw::UniqueHKey sub;
+        if (RegOpenKeyA(root, name.c_str(), sub.put()) != ERROR_SUCCESS) return;
+        const std::string& recordName = member_.recordKey == RecordKey::SubKeyLowerCased ? lower : name;
+        VisitEntries(sub.get(), keyPath_ + "\\" + recordName);
+    }
+
+    // The entry loop. A stop ends it; the walk's own stop test then ends the walk.
+    void VisitEntries(HKEY key, const std::string& recordKeyPath) {
+        std::vector<RegValueEntry> values;
+        CRegistryLib::ListValues(key, values);
+        CRegistryLib& lib = scan_.Lib();
+        for (const RegValueEntry& entry : values) {
+            if (scan_.StopRequested()) return;
+            scan_.CountExamined();
+            EntryDecision d = DecideEntry(member_.number, entry, lib.Environment());
+            if (d.kind == EntryDecision::Skip) continue;
+            lib.SetCurrentItem(d.path);
+            if (d.kind == EntryDecision::Test && scan_.IsMissing(d.path)) scan_.Report(recordKeyPath, entry, d.path);
+            scan_.Progress(d.path);
+        }
+    }
+
+    static std::string FontsKeyPath(bool is9x) {
+        return is9x ? "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts"
+                    : "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+    }
+
+    const Member& member_;
+    CategoryScan scan_;
+    std::string keyPath_;
+};
+
+void RunMember(CRegistryLib& lib, int number, SummaryList& summaries) {
+    FileRefScan(lib, MemberFor(number)).Run(summaries);
+}
+
+}  // namespace
+
+void CRegistryLib::ScanSharedFiles(SummaryList& s) { RunMember(*this, 2, s); }
+void CRegistryLib::ScanDrivers(SummaryList& s) { RunMember(*this, 3, s); }
+void CRegistryLib::ScanHelpFiles(SummaryList& s) { RunMember(*this, 4, s); }
+void CRegistryLib::ScanAppPaths(SummaryList& s) { RunMember(*this, 5, s); }
+void CRegistryLib::ScanSharedTools(SummaryList& s) { RunMember(*this, 6, s); }
+void CRegistryLib::ScanFonts(SummaryList& s) { RunMember(*this, 7, s); }
+void CRegistryLib::ScanStartup(SummaryList& s) { RunMember(*this, 8, s); }
+void CRegistryLib::ScanUninstall(SummaryList& s) { RunMember(*this, 9, s); }

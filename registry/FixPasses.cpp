@@ -1,0 +1,75 @@
+// Removing what a scan found: five passes over the error list, each removal written into the
+// snapshot file first.
+#include "platform/Text.h"
+#include "registry/RegistryLib.h"
+#include "xml/XmlWriter.h"
+
+namespace {
+
+struct FixPass {
+    const char* keyText;    // progress text for "KEY" records
+    const char* valueText;  // progress text for the others
+    const char* title;      // the summaries that receive the pass's fixed count
+    const char* category;   // records taken: upper-cased category equal to this; null: every record
+    bool announceFirst;     // the progress call comes before the removal of a key
+    bool backslashes;       // the progress item of a value joins its parts with backslashes
+};
+
+// Every record is taken by the class pass, which is the one that removes it; the later passes
+// meet keys and values that are already gone. The shared tool pass compares with "SHAREDTOOL",
+// which the "SharedTools" category never equals.
+const FixPass kPasses[] = {
+    {"Fixing CLSID ", "Fixing CLSID ", "Invalid CLSID", nullptr, false, false},
+    {"Fixing Help Files ", "Fixing Help Files ", "Corrupt Help Files", nullptr, false, true},
+    {"Fixing fonts ", "Fixing fonts ", "Corrupt Fonts", "FONT", false, false},
+    {"Fixing Shared tools ", "Fixing Shared Tools ", "Invalid Shared Tools", "SHAREDTOOL", true, false},
+    {"Fixing Shared files ", "Fixing Shared files ", "Corrupt Shared Files", "SHAREDFILE", false, false},
+};
+
+}  // namespace
+
+void CRegistryLib::FixAll(SummaryList& summaries, const std::string& snapshotFile) {
+    snapshot_.Close();
+    snapshot_.SetIndent(0);
+    snapshot_.SetFileName(snapshotFile);
+    XmlElement("registry").WriteStart(snapshot_, +1, true, true);
+    for (const FixPass& pass : kPasses) {
+        std::int32_t fixed = 0;
+        for (std::size_t i = 0; i < errors_.size(); ++i) {
+            const ErrorRecord& record = errors_[i];
+            if (pass.category && tw::ToUpper(record.Category()) != pass.category) continue;
+            LONG rc = FixRecord(record, pass.keyText, pass.valueText, pass.announceFirst, pass.backslashes);
+            if (rc == ERROR_SUCCESS)
+                ++fixed;
+            else if (rc == ERROR_ACCESS_DENIED)
+                --fixed;
+        }
+        for (CategorySummary& s : summaries)
+            if (s.title == pass.title) s.fixed = fixed;
+    }
+    XmlElement("registry").WriteEnd(snapshot_, -1, true, true);
+    snapshot_.Close();
+    DeleteFileA(snapshotFile.c_str());
+}
+
+LONG CRegistryLib::FixRecord(const ErrorRecord& record, const char* keyText, const char* valueText,
+                             bool announceFirst, bool backslashes) {
+    std::string rest = record.KeyPath();
+    const std::string root = SeperateMainKey(rest);
+    if (record.FixKind() == "KEY") {
+        SnapshotPath(snapshot_, record.KeyPath(), nullptr);
+        const std::string item = root + "\n" + rest;
+        if (announceFirst && progress_) progress_(item, keyText, 0, 0);
+        LONG rc = DeleteKey(root, rest);
+        if (!announceFirst && progress_) progress_(item, keyText, 0, 0);
+        return rc;
+    }
+    // A value record always names its value; without one there is nothing safe to remove (an empty
+    // name would mean the key's default value).
+    const RegValueEntry* value = record.Value();
+    if (!value) return ERROR_INVALID_PARAMETER;
+    SnapshotPath(snapshot_, record.KeyPath(), value);
+    const char* sep = backslashes ? "\\" : "\n";
+    if (progress_) progress_(root + sep + rest + sep + value->name, valueText, 0, 0);
+    return DeleteValue(root, rest, value->name);
+}

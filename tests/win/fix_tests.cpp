@@ -1,0 +1,330 @@
+// Removing planted errors of every category with the five fix passes, and the snapshot format
+// that records what a fix removes.
+#include "doctest.h"
+
+#include "registry/RegistryLib.h"
+#include "recording_notifier.h"
+#include "scan_test_support.h"
+#include "test_registry.h"
+#include "xml/XmlReader.h"
+#include "xml/XmlWriter.h"
+
+#include <map>
+#include <memory>
+
+using testreg::ScratchKey;
+
+namespace {
+
+const std::string kM = "C:\\tidewarp-missing\\";
+const char kSnapRoot[] = "Software\\TidewarpTests\\Snap";
+
+// Every value under a key, by "subkey path|value name" -> (type, bytes).
+using Dump = std::map<std::string, std::pair<DWORD, std::vector<unsigned char>>>;
+
+void DumpKey(HKEY key, const std::string& path, Dump& out, std::vector<std::string>& keys) {
+    keys.push_back(path);
+    for (DWORD i = 0;; ++i) {
+        char name[1024];
+        unsigned char data[65536];
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+        out[path + "|" + std::string(name, nameSize)] = {type, std::vector<unsigned char>(data, data + dataSize)};
+    }
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY sub = nullptr;
+        if (RegOpenKeyExA(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+        DumpKey(sub, path + "\\" + name, out, keys);
+        RegCloseKey(sub);
+    }
+}
+
+Dump DumpTree(HKEY root, const std::string& path, std::vector<std::string>* keyList = nullptr) {
+    Dump out;
+    std::vector<std::string> keys;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DumpKey(key, "", out, keys);
+        RegCloseKey(key);
+    }
+    if (keyList) *keyList = keys;
+    return out;
+}
+
+std::vector<unsigned char> Bytes(const std::string& s) { return std::vector<unsigned char>(s.begin(), s.end()); }
+
+void PlantSnapshotTree() {
+    const HKEY m = HKEY_LOCAL_MACHINE;
+    const std::string r = kSnapRoot;
+    testreg::SetString(m, r, "", "default text");
+    testreg::SetString(m, r, "plain", "C:\\Program Files\\App\\app.exe");
+    testreg::SetString(m, r, "a&b\"c<d'e>f", "x&amp;y \"quoted\" <tag> it's a>b");
+    testreg::SetString(m, r, "caf\xe9", "na\xefve \xa9 \xfc");
+    testreg::SetString(m, r, "expand", "%SystemRoot%\\x.dll", REG_EXPAND_SZ);
+    testreg::SetBytes(m, r, "binary", REG_BINARY, {0, 1, 0x7f, 0x80, 0xff});
+    testreg::SetBytes(m, r, "dword", REG_DWORD, {0x78, 0x56, 0x34, 0x12});
+    testreg::SetBytes(m, r, "multi", REG_MULTI_SZ, Bytes(std::string("one\0two & three\0\0", 18)));
+    testreg::SetBytes(m, r, "qword", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 0x80});
+    testreg::SetBytes(m, r, "reslist", REG_RESOURCE_LIST, {9, 8, 7});
+    testreg::SetString(m, r + "\\Sub1", "level", "1");
+    testreg::SetString(m, r + "\\Sub1\\Sub2 & <more>", "level", "2");
+    testreg::CreateKey(m, r + "\\Sub1\\Empty");
+}
+
+std::string SaveSnapshot(CRegistryLib& lib, const std::string& file, const std::string& path,
+                         const RegValueEntry* entry = nullptr) {
+    XmlWriter writer;
+    writer.SetFileName(file);
+    XmlElement("registry").WriteStart(writer, +1, true, true);
+    CHECK(lib.SnapshotPath(writer, path, entry));
+    XmlElement("registry").WriteEnd(writer, -1, true, true);
+    CHECK(writer.Close());
+    return testreg::ReadFile(file);
+}
+
+bool Restore(CRegistryLib& lib, const std::string& file) {
+    XmlReader reader;
+    return lib.RestoreFromXml(reader, file);
+}
+
+}  // namespace
+
+TEST_CASE("a snapshot restores every key and value of a tree byte for byte") {
+    RecordingNotifier notes;
+    CRegistryLib lib;
+    lib.SetNotifier(&notes);
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSnapRoot);
+    PlantSnapshotTree();
+    std::vector<std::string> keysBefore;
+    const Dump before = DumpTree(HKEY_LOCAL_MACHINE, kSnapRoot, &keysBefore);
+
+    const std::string text = SaveSnapshot(lib, "snap.xml", std::string("HKEY_LOCAL_MACHINE\\") + kSnapRoot);
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSnapRoot);
+    REQUIRE_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, kSnapRoot));
+
+    CHECK(Restore(lib, "snap.xml"));
+    std::vector<std::string> keysAfter;
+    const Dump after = DumpTree(HKEY_LOCAL_MACHINE, kSnapRoot, &keysAfter);
+    CHECK(keysAfter.size() == keysBefore.size());
+    CHECK(after.size() == before.size());
+    for (const auto& [name, value] : before) {
+        CAPTURE(name);
+        auto it = after.find(name);
+        REQUIRE(it != after.end());
+        CHECK(it->second.first == value.first);
+        CHECK(it->second.second == value.second);
+    }
+    CHECK(notes.notices.empty());
+
+    // The file: UTF-8, entities for the five characters that end or open markup, one tag a line.
+    CHECK(text.find("caf\xc3\xa9") != std::string::npos);
+    CHECK(text.find("a&amp;b&quot;c&lt;d&apos;e&gt;f") != std::string::npos);
+    CHECK(text.find("x&amp;amp;y &quot;quoted&quot; &lt;tag&gt; it&apos;s a&gt;b") != std::string::npos);
+    CHECK(text.find(" <registry>\r\n  <k name=\"HKEY_LOCAL_MACHINE\">\r\n") != std::string::npos);
+    CHECK(text.find("type=\"REG_DWORD\"") != std::string::npos);
+    CHECK(text.find("name=\"plain\" value=\"C:\\Program Files\\App\\app.exe\"/>") != std::string::npos);
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSnapRoot);
+    DeleteFileA("snap.xml");
+}
+
+TEST_CASE("types without their own text form come back as the format allows") {
+    CRegistryLib lib;
+    const std::string path = std::string(kSnapRoot) + "\\Types";
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSnapRoot);
+    testreg::SetBytes(HKEY_LOCAL_MACHINE, path, "big", REG_DWORD_BIG_ENDIAN, {0x12, 0x34, 0x56, 0x78});
+    testreg::SetBytes(HKEY_LOCAL_MACHINE, path, "none", REG_NONE, Bytes(std::string("abc\0", 4)));
+    testreg::SetBytes(HKEY_LOCAL_MACHINE, path, "emptybin", REG_BINARY, {});
+    testreg::SetString(HKEY_LOCAL_MACHINE, path + "\\OnlyDefault", "", "");
+    const std::string text = SaveSnapshot(lib, "types.xml", "HKEY_LOCAL_MACHINE\\" + path);
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSnapRoot);
+    CHECK(Restore(lib, "types.xml"));
+
+    const Dump after = DumpTree(HKEY_LOCAL_MACHINE, path);
+    // big-endian: a little-endian REG_DWORD holding the same number
+    CHECK(after.at("|big").first == REG_DWORD);
+    CHECK(after.at("|big").second == std::vector<unsigned char>{0x78, 0x56, 0x34, 0x12});
+    // REG_NONE: written without a type, back as REG_SZ
+    CHECK(after.at("|none").first == REG_SZ);
+    CHECK(after.at("|none").second == Bytes(std::string("abc\0", 4)));
+    // an empty REG_BINARY comes back as one zero byte
+    CHECK(after.at("|emptybin").second == std::vector<unsigned char>{0});
+    // a key holding only an empty default value: the key, without a value
+    CHECK(testreg::KeyExists(HKEY_LOCAL_MACHINE, path + "\\OnlyDefault"));
+    CHECK(after.count("\\OnlyDefault|") == 0);
+    CHECK(text.find("<k name=\"OnlyDefault\">") != std::string::npos);
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSnapRoot);
+    DeleteFileA("types.xml");
+}
+
+TEST_CASE("restoring opens existing keys, creates missing ones and reports what it cannot do") {
+    RecordingNotifier notes;
+    CRegistryLib lib;
+    lib.SetNotifier(&notes);
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSnapRoot);
+    testreg::SetString(HKEY_LOCAL_MACHINE, kSnapRoot, "keep", "me");
+
+    SUBCASE("values land in existing keys beside what is there") {
+        testreg::WriteFile("r.xml",
+                           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n <registry>\r\n"
+                           "  <k name=\"HKEY_LOCAL_MACHINE\">\r\n   <k name=\"Software\">\r\n"
+                           "    <k name=\"TidewarpTests\">\r\n     <k name=\"Snap\">\r\n"
+                           "      <v name=\"(default)\" value=\"D\"/>\r\n"
+                           "      <v name=\"n\" value=\"0x0000000a (10)\" type=\"REG_DWORD\"/>\r\n"
+                           "      <k name=\"New\"/>\r\n     </k>\r\n    </k>\r\n   </k>\r\n  </k>\r\n </registry>\r\n");
+        CHECK(Restore(lib, "r.xml"));
+        const Dump d = DumpTree(HKEY_LOCAL_MACHINE, kSnapRoot);
+        CHECK(d.at("|keep").second == Bytes(std::string("me\0", 3)));
+        CHECK(d.at("|").second == Bytes(std::string("D\0", 2)));
+        CHECK(d.at("|n").second == std::vector<unsigned char>{10, 0, 0, 0});
+        CHECK(testreg::KeyExists(HKEY_LOCAL_MACHINE, std::string(kSnapRoot) + "\\New"));
+        CHECK(notes.notices.empty());
+    }
+    SUBCASE("a key that cannot be created stops the restore after its message") {
+        const std::string tooLong(300, 'x');
+        testreg::WriteFile("r.xml", "<registry>\r\n<k name=\"HKEY_LOCAL_MACHINE\">\r\n<k name=\"Software\">\r\n<k name=\"" +
+                                        tooLong + "\">\r\n<v name=\"a\" value=\"1\"/>\r\n</k>\r\n</k>\r\n</k>\r\n"
+                                        "<k name=\"HKEY_LOCAL_MACHINE\"><k name=\"Software\"><k name=\"TidewarpTests\">"
+                                        "<v name=\"after\" value=\"1\"/></k></k></k>\r\n</registry>\r\n");
+        CHECK_FALSE(Restore(lib, "r.xml"));
+        REQUIRE(notes.notices.size() == 1);
+        CHECK(notes.notices[0].text == "couldn't create key HKEY_LOCAL_MACHINE\\Software\\" + tooLong);
+        CHECK_FALSE(testreg::ValueExists(HKEY_LOCAL_MACHINE, "Software\\TidewarpTests", "after"));
+    }
+    SUBCASE("an unknown root gives no key and ends the restore") {
+        testreg::WriteFile("r.xml", "<registry>\r\n<k name=\"HKEY_NOWHERE\">\r\n</k>\r\n</registry>\r\n");
+        CHECK_FALSE(Restore(lib, "r.xml"));
+    }
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSnapRoot);
+    DeleteFileA("r.xml");
+}
+
+namespace {
+
+const char kUninstall[] = "Software\\Microsoft\\Windows\\Currentversion\\Uninstall";
+const char kWindows[] = "SOFTWARE\\Microsoft\\Windows";
+
+// Broken entries of every category, planted where the scanners look.
+struct PlantedErrors {
+    std::vector<std::unique_ptr<ScratchKey>> keys;
+    testreg::PlantedValues planted;
+    std::vector<std::pair<std::string, std::string>> values;
+    const std::string clsid = "CLSID\\{7D1DE0F1-0000-4000-8000-0000000FIXTEST}";
+
+    void Key(HKEY root, const std::string& path) { keys.push_back(std::make_unique<ScratchKey>(root, path)); }
+    void Value(const std::string& key, const std::string& name, const std::string& text) {
+        planted.String(key, name, text);
+        values.push_back({key, name});
+    }
+
+    PlantedErrors() {
+        Key(HKEY_CLASSES_ROOT, clsid);
+        testreg::SetString(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "", kM + "fix.dll");
+        testreg::SetString(HKEY_CLASSES_ROOT, clsid + "\\ProgID", "", "Tidewarp.Fix.1");
+        testreg::CreateKey(HKEY_CLASSES_ROOT, clsid + "\\Implemented Categories\\{00000000-0000-0000-0000-000000000000}");
+        Value("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", kM + "fix-shared.dll", "1");
+        Value("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "tidewarp.fix", "tidewarp-fix.drv");
+        Key(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help");
+        testreg::SetString(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help", "fix.hlp", kM);
+        testreg::SetString(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help", "", kM);  // its name is "(Default)"
+        testreg::SetString(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help", "keep.hlp", "C:\\windows\\");
+        Key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TidewarpFix.exe");
+        testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "", kM + "fix.exe");
+        testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path() + "\\SupportedTypes", ".fix", "");
+        Key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpFix");
+        testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "Path", kM + "fix-tool.exe");
+        Value("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Tidewarp Fix (TrueType)", "tidewarp-fix.ttf");
+        Value("Software\\Microsoft\\Windows\\Currentversion\\Run", "TidewarpFix", kM + "fix-run.exe");
+        Key(HKEY_LOCAL_MACHINE, std::string(kUninstall) + "\\TidewarpFix");
+        testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "UninstallString", kM + "fix-uninst.exe");
+        testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "DisplayName", "Tidewarp Fix");
+    }
+};
+
+// Scans everything and keeps only the planted errors (Wine's own stay untouched).
+void ScanPlanted(CRegistryLib& lib, SummaryList& summaries) {
+    ScanSelection all;
+    for (int f : {1, 3, 4, 5, 6, 7, 8, 9, 11}) all.field[f] = 1;
+    lib.ScanAll(summaries, all);
+    ErrorList planted;
+    for (const ErrorRecord& r : lib.Errors())
+        if (r.Item().find("tidewarp-") != std::string::npos || r.Item().find("FIXTEST") != std::string::npos)
+            planted.push_back(r);
+    lib.Errors() = planted;
+}
+
+}  // namespace
+
+TEST_CASE("a fix removes exactly what each record names and counts it in the class pass") {
+    PlantedErrors planted;
+    CRegistryLib lib;
+    lib.SetIs9x(false);
+    SummaryList summaries;
+    ScanPlanted(lib, summaries);
+    REQUIRE(lib.Errors().size() == 10);
+    std::map<std::string, int> byCategory;
+    for (const ErrorRecord& r : lib.Errors()) ++byCategory[r.Category()];
+    CHECK(byCategory == std::map<std::string, int>{{"CLSID", 1}, {"SharedFile", 1}, {"VxD", 1}, {"Help", 2},
+                                                    {"APPPath", 1}, {"SharedTools", 1}, {"font", 1},
+                                                    {"Startup", 1}, {"Uninstall", 1}, });
+    // One more, with no key path: left alone.
+    ErrorRecord skipped = lib.Errors()[0];
+    skipped.SetKeyPath("");
+    lib.Errors().push_back(skipped);
+
+    scantest::g_calls.clear();
+    lib.SetProgressCallback(&scantest::RecordCall);
+    lib.FixAll(summaries, "FixedOnTest.xml");
+
+    const HKEY m = HKEY_LOCAL_MACHINE;
+    CHECK_FALSE(testreg::KeyExists(HKEY_CLASSES_ROOT, planted.clsid));  // with all its sub-keys
+    CHECK_FALSE(testreg::KeyExists(m, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TidewarpFix.exe"));
+    CHECK_FALSE(testreg::KeyExists(m, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpFix"));
+    for (auto& [key, name] : planted.values) {
+        CAPTURE(name);
+        CHECK_FALSE(testreg::ValueExists(m, key, name));
+    }
+    // Value records remove their value only; the default value goes by its "(Default)" name.
+    CHECK_FALSE(testreg::ValueExists(m, std::string(kWindows) + "\\Help", "fix.hlp"));
+    CHECK_FALSE(testreg::ValueExists(m, std::string(kWindows) + "\\Help", ""));
+    CHECK(testreg::ValueExists(m, std::string(kWindows) + "\\Help", "keep.hlp"));
+    CHECK_FALSE(testreg::ValueExists(m, std::string(kUninstall) + "\\TidewarpFix", "UninstallString"));
+    CHECK(testreg::ValueExists(m, std::string(kUninstall) + "\\TidewarpFix", "DisplayName"));
+
+    // The class pass removed all ten; the later passes found nothing left.
+    for (const CategorySummary& s : summaries) {
+        CAPTURE(s.title);
+        CHECK(s.fixed == (s.title == "Invalid CLSID" ? 10 : 0));
+    }
+    CHECK_FALSE(testreg::FileExists("FixedOnTest.xml"));  // the snapshot goes at the end
+
+    // Progress: root, line feed, sub-key path (and value name); the help pass joins with backslashes.
+    bool sawKey = false, sawHelpValue = false;
+    for (const auto& c : scantest::g_calls) {
+        if (c.status == "Fixing CLSID " && c.item == "HKEY_CLASSES_ROOT\n" + planted.clsid) sawKey = true;
+        if (c.status == "Fixing Help Files " && c.item == "HKEY_LOCAL_MACHINE\\" + std::string(kWindows) + "\\help\\fix.hlp")
+            sawHelpValue = true;
+    }
+    CHECK(sawKey);
+    CHECK(sawHelpValue);
+}
+
+TEST_CASE("a removal refused with access denied lowers the class pass's count") {
+    // On an NT system a single RegDeleteKey of a key with sub-keys is refused with access denied,
+    // which is what the 9x way of deleting meets here.
+    PlantedErrors planted;
+    CRegistryLib lib;
+    SummaryList summaries;
+    ScanPlanted(lib, summaries);
+    ErrorList onlyClass;
+    for (const ErrorRecord& r : lib.Errors())
+        if (r.Category() == "CLSID") onlyClass.push_back(r);
+    lib.Errors() = onlyClass;
+    lib.SetIs9x(true);
+    lib.FixAll(summaries, "FixedOnTest.xml");
+    CHECK(summaries[0].title == "Invalid CLSID");
+    CHECK(summaries[0].fixed == -1);
+    CHECK(testreg::KeyExists(HKEY_CLASSES_ROOT, planted.clsid));
+}

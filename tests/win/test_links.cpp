@@ -1,0 +1,91 @@
+#include "test_links.h"
+
+#include "platform/Handles.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <shlguid.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <stdexcept>
+
+namespace testlink {
+namespace {
+
+struct Com {
+    Com() { CoInitialize(nullptr); }
+    ~Com() { CoUninitialize(); }
+};
+
+template <typename Link>
+void Save(Link& link, const std::string& linkPath) {
+    tw::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) throw std::runtime_error("no IPersistFile");
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
+    if (FAILED(file->Save(wide, TRUE))) throw std::runtime_error("cannot save " + linkPath);
+}
+
+template <typename Link>
+tw::ComPtr<Link> Create(REFIID iid) {
+    tw::ComPtr<Link> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, iid, link.put_void())))
+        throw std::runtime_error("no ShellLink object");
+    return link;
+}
+
+}  // namespace
+
+void MakeLink(const std::string& linkPath, const std::string& target) {
+    Com com;
+    auto link = Create<IShellLinkA>(IID_IShellLinkA);
+    link->SetPath(target.c_str());
+    Save(link, linkPath);
+}
+
+void MakeLinkWide(const std::string& linkPath, const std::wstring& target) {
+    Com com;
+    auto link = Create<IShellLinkW>(IID_IShellLinkW);
+    link->SetPath(target.c_str());
+    Save(link, linkPath);
+}
+
+void MakeLinkToShellFolder(const std::string& linkPath, int csidl) {
+    Com com;
+    auto link = Create<IShellLinkA>(IID_IShellLinkA);
+    LPITEMIDLIST items = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &items))) throw std::runtime_error("no shell folder");
+    link->SetIDList(items);
+    CoTaskMemFree(items);
+    Save(link, linkPath);
+}
+
+void RemoveTree(const std::string& path) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "\\" + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(child);
+            } else {
+                SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileA(child.c_str());
+            }
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+void Touch(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot create " + path);
+    CloseHandle(h);
+}
+
+}  // namespace testlink
