@@ -16,10 +16,15 @@ std::string ProgramFolder() {
 Result Run(const std::string& exe, const std::string& args) {
     Result r;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    const char* outName = "child.out";
-    const char* errName = "child.err";
-    HANDLE out = CreateFileA(outName, GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-    HANDLE err = CreateFileA(errName, GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
+    // Fresh names every time: a service the child starts (COM brings up Wine's rpcss) inherits the
+    // handles and may keep an earlier pair of files open after the child is gone.
+    static int runs = 0;
+    ++runs;
+    const std::string outName = "child-" + std::to_string(runs) + ".out";
+    const std::string errName = "child-" + std::to_string(runs) + ".err";
+    const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE out = CreateFileA(outName.c_str(), GENERIC_WRITE, share, &sa, CREATE_ALWAYS, 0, nullptr);
+    HANDLE err = CreateFileA(errName.c_str(), GENERIC_WRITE, share, &sa, CREATE_ALWAYS, 0, nullptr);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
@@ -40,8 +45,8 @@ Result Run(const std::string& exe, const std::string& args) {
     CloseHandle(err);
     r.out = testreg::ReadFile(outName);
     r.err = testreg::ReadFile(errName);
-    DeleteFileA(outName);
-    DeleteFileA(errName);
+    DeleteFileA(outName.c_str());
+    DeleteFileA(errName.c_str());
     return r;
 }
 
