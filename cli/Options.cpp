@@ -21,6 +21,14 @@ const char kCliUsage[] =
     "      Shows the ignore list, one numbered row per entry.\n"
     "  ignore remove INDEX...\n"
     "      Removes the rows with these numbers (0-based, as 'ignore list' shows them).\n"
+    "  backups [--json]\n"
+    "      Lists the registry backups in \"Registry Backups\", newest last, with size and time.\n"
+    "  restore [FILE]\n"
+    "      Writes a registry backup back into the registry, like the Restore button: the newest\n"
+    "      backup, or FILE. Keys and values are created or overwritten; nothing is deleted.\n"
+    "  export-reg [BACKUP] OUT.reg\n"
+    "      Writes a backup (default: the newest) as a registry-editor file (REGEDIT4) that the\n"
+    "      system's own editor imports without Tidewarp: regedit /s OUT.reg\n"
     "  --help\n"
     "      Shows this text.\n"
     "\n"
@@ -30,7 +38,8 @@ const char kCliUsage[] =
     "            \"shortcuts\":[paths], \"shortcut_counts\":{\"examined\",\"broken\",\"deleted\"},\n"
     "            \"summaries\":[{\"title\",\"examined\",\"found\",\"fixed\"}]}\n"
     "\n"
-    "Exit status: 0 nothing found, 1 errors found, 2 usage error or failure.\n";
+    "Exit status: 0 nothing found, 1 errors found, 2 usage error or failure.\n"
+    "(backups, restore, export-reg: 0 done, 2 usage error or failure.)\n";
 
 namespace {
 
@@ -149,6 +158,38 @@ bool ParseCommandLine(const std::vector<std::string>& args, CliOptions& options,
         }
         error = "unknown ignore command \"" + sub + "\"";
         return false;
+    }
+    if (command == "backups" || command == "restore" || command == "export-reg") {
+        std::vector<std::string> files;
+        for (; i < args.size(); ++i) {
+            if (command == "backups" && args[i] == "--json") {
+                options.json = true;
+            } else if (args[i].rfind("--", 0) == 0 || command == "backups") {
+                error = "unknown option \"" + args[i] + "\" for " + command;
+                return false;
+            } else {
+                files.push_back(args[i]);
+            }
+        }
+        if (command == "backups") {
+            options.command = CliOptions::Command::Backups;
+        } else if (command == "restore") {
+            options.command = CliOptions::Command::Restore;
+            if (files.size() > 1) {
+                error = "restore takes at most one FILE";
+                return false;
+            }
+            if (!files.empty()) options.backupFile = files[0];
+        } else {
+            options.command = CliOptions::Command::ExportReg;
+            if (files.empty() || files.size() > 2) {
+                error = "export-reg takes [BACKUP] OUT.reg";
+                return false;
+            }
+            options.outFile = files.back();
+            if (files.size() == 2) options.backupFile = files[0];
+        }
+        return true;
     }
     error = "unknown command \"" + command + "\"";
     return false;

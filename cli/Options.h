@@ -7,12 +7,14 @@
 #include <vector>
 
 struct CliOptions {
-    enum class Command { Help, Scan, IgnoreList, IgnoreRemove };
+    enum class Command { Help, Scan, IgnoreList, IgnoreRemove, Backups, Restore, ExportReg };
 
     Command command = Command::Help;
     ScanSelection selection;            // Scan: the categories asked for (all when not given)
     bool json = false;
     std::vector<std::size_t> indices;   // IgnoreRemove: 0-based rows of the ignore list
+    std::string backupFile;             // Restore, ExportReg: the chosen backup (empty: the newest)
+    std::string outFile;                // ExportReg: the registry-editor file to write
 };
 
 // Parses the arguments after the program name. On a usage error returns false and sets error.

@@ -1,5 +1,6 @@
 // tidewarp-cli: the scan engine from a console, for scripts and for machines with no desktop.
 #include "app/ScanFlow.h"
+#include "cli/BackupCommands.h"
 #include "cli/Options.h"
 #include "cli/Report.h"
 #include "log/LogFile.h"
@@ -111,6 +112,12 @@ int Run(int argc, char** argv) {
             return RunIgnoreList(options);
         case CliOptions::Command::IgnoreRemove:
             return RunIgnoreRemove(options);
+        case CliOptions::Command::Backups:
+            return RunBackups(options);
+        case CliOptions::Command::Restore:
+            return RunRestore(options);
+        case CliOptions::Command::ExportReg:
+            return RunExportReg(options);
     }
     return 2;
 }

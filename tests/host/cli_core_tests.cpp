@@ -65,3 +65,32 @@ TEST_CASE("JSON output escapes and converts the code page to UTF-8") {
     auto nullValue = testjson::Parse(ScanReportJson(shortcutOnly, {}, ShortcutReport{}));
     CHECK(nullValue["errors"][0]["value"].kind == testjson::Value::Null);
 }
+
+TEST_CASE("backup commands: backups [--json], restore [FILE], export-reg [BACKUP] OUT.reg") {
+    CliOptions o;
+    std::string error;
+    REQUIRE(ParseCommandLine({"backups", "--json"}, o, error));
+    CHECK(o.command == CliOptions::Command::Backups);
+    CHECK(o.json);
+    REQUIRE(ParseCommandLine({"restore"}, o, error));
+    CHECK(o.command == CliOptions::Command::Restore);
+    CHECK(o.backupFile.empty());
+    REQUIRE(ParseCommandLine({"restore", "Registry Backups\\a.reg"}, o, error));
+    CHECK(o.backupFile == "Registry Backups\\a.reg");
+    REQUIRE(ParseCommandLine({"export-reg", "out.reg"}, o, error));
+    CHECK(o.command == CliOptions::Command::ExportReg);
+    CHECK(o.backupFile.empty());
+    CHECK(o.outFile == "out.reg");
+    REQUIRE(ParseCommandLine({"export-reg", "b.reg", "out.reg"}, o, error));
+    CHECK(o.backupFile == "b.reg");
+    CHECK(o.outFile == "out.reg");
+
+    CHECK_FALSE(ParseCommandLine({"backups", "x"}, o, error));
+    CHECK(error == "unknown option \"x\" for backups");
+    CHECK_FALSE(ParseCommandLine({"restore", "a", "b"}, o, error));
+    CHECK(error == "restore takes at most one FILE");
+    CHECK_FALSE(ParseCommandLine({"restore", "--json"}, o, error));
+    CHECK_FALSE(ParseCommandLine({"export-reg"}, o, error));
+    CHECK(error == "export-reg takes [BACKUP] OUT.reg");
+    CHECK_FALSE(ParseCommandLine({"export-reg", "a", "b", "c"}, o, error));
+}

@@ -1,0 +1,127 @@
+#include "cli/BackupCommands.h"
+
+#include "cli/Json.h"
+#include "cli/StderrNotifier.h"
+#include "maintenance/BackupFolder.h"
+#include "maintenance/RegExport.h"
+#include "maintenance/RegistryBackup.h"
+#include "platform/Files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+std::string LocalTimeText(const FILETIME& utc) {
+    FILETIME local;
+    SYSTEMTIME t{};
+    if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &t)) return "";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                  t.wSecond);
+    return buf;
+}
+
+// Newest last, in the order the Restore button judges "newest": by creation time, then by name.
+std::vector<BackupFileInfo> SortedBackups() {
+    std::vector<BackupFileInfo> files = ListBackupFiles(BackupFolderPath());
+    std::stable_sort(files.begin(), files.end(), [](const BackupFileInfo& a, const BackupFileInfo& b) {
+        LONG c = CompareFileTime(&a.created, &b.created);
+        return c != 0 ? c < 0 : a.name < b.name;
+    });
+    return files;
+}
+
+// A named backup: the path as given when it exists, else that name in the backup folder.
+std::string ResolveBackup(const std::string& given) {
+    if (GetFileAttributesA(given.c_str()) != INVALID_FILE_ATTRIBUTES) return given;
+    if (given.find_first_of("\\/:") == std::string::npos) {
+        std::string inFolder = JoinPath(BackupFolderPath(), given);
+        if (GetFileAttributesA(inFolder.c_str()) != INVALID_FILE_ATTRIBUTES) return inFolder;
+    }
+    return given;
+}
+
+void Print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int RunBackups(const CliOptions& options) {
+    const std::string folder = BackupFolderPath();
+    std::vector<BackupFileInfo> files = SortedBackups();
+    if (options.json) {
+        JsonWriter w;
+        w.BeginObject().Key("folder").String(folder).Key("backups").BeginArray();
+        for (const BackupFileInfo& f : files) {
+            w.BeginObject();
+            w.Key("name").String(f.name);
+            w.Key("path").String(f.path);
+            w.Key("size").Number(static_cast<std::int64_t>(f.size));
+            w.Key("created").String(LocalTimeText(f.created));
+            w.EndObject();
+        }
+        w.EndArray().EndObject();
+        Print(w.Text() + "\n");
+        return 0;
+    }
+    std::string out = "Backups in " + folder + " (newest last):\n";
+    if (files.empty()) out += "  (none)\n";
+    for (const BackupFileInfo& f : files) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%12llu bytes  ", static_cast<unsigned long long>(f.size));
+        out += "  " + LocalTimeText(f.created) + buf + f.name + "\n";
+    }
+    Print(out);
+    return 0;
+}
+
+int RunRestore(const CliOptions& options) {
+    StderrNotifier notifier;
+    RestoreResult r = options.backupFile.empty() ? RestoreLastBackup(notifier)
+                                                 : RestoreBackupFile(ResolveBackup(options.backupFile), notifier);
+    if (r.status == RestoreResult::Status::NotFound) return 2;
+    std::printf("%u key record(s) restored from %s.\n", static_cast<unsigned>(r.recordsApplied), r.file.c_str());
+    return r.Complete() ? 0 : 2;
+}
+
+int RunExportReg(const CliOptions& options) {
+    std::string source = options.backupFile;
+    if (source.empty()) {
+        std::vector<BackupFileInfo> files = ListBackupFiles(BackupFolderPath());
+        const BackupFileInfo* newest = NewestBackup(files);
+        if (!newest) {
+            std::fprintf(stderr, "tidewarp-cli: no backup in %s\n", BackupFolderPath().c_str());
+            return 2;
+        }
+        source = newest->path;
+    } else {
+        source = ResolveBackup(source);
+    }
+    backup::DecodeResult decoded;
+    DWORD error = ERROR_SUCCESS;
+    if (!backup::ReadBackupFile(source, decoded, error)) {
+        std::fprintf(stderr, "tidewarp-cli: cannot read %s (error %lu)\n", source.c_str(),
+                     static_cast<unsigned long>(error));
+        return 2;
+    }
+    if (DWORD rc = tw::ReplaceFileContents(options.outFile, backup::ExportRegedit4(decoded.records))) {
+        std::fprintf(stderr, "tidewarp-cli: cannot write %s (error %lu)\n", options.outFile.c_str(),
+                     static_cast<unsigned long>(rc));
+        return 2;
+    }
+    if (decoded.damaged) {
+        std::fprintf(stderr,
+                     "tidewarp-cli: %s is damaged (%s); %s holds the %u key record(s) before the damage\n",
+                     source.c_str(), decoded.damage.c_str(), options.outFile.c_str(),
+                     static_cast<unsigned>(decoded.records.size()));
+        return 2;
+    }
+    std::printf("%u key record(s) of %s written to %s.\n", static_cast<unsigned>(decoded.records.size()),
+                source.c_str(), options.outFile.c_str());
+    return 0;
+}

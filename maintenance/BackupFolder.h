@@ -1,0 +1,35 @@
+// The folder "Registry Backups" under the current directory: the backup files in it, the newest
+// one, and keeping only the five newest.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+extern const char kBackupFolderName[];  // "Registry Backups"
+extern const char kBackupTempName[];    // "1.reg", in the current directory while a backup is written
+constexpr int kBackupsKept = 5;
+
+struct BackupFileInfo {
+    std::string name;
+    std::string path;
+    std::uint64_t size = 0;
+    FILETIME created{};
+};
+
+std::string CurrentDirectory();
+// Joins with exactly one backslash ("C:\" + "x" is "C:\x").
+std::string JoinPath(const std::string& folder, const std::string& name);
+std::string BackupFolderPath();
+
+// Every file matching "*.reg" in the folder except "desktop.ini", in the order the system lists
+// them. Only names that really end in ".reg" count, not long names whose short 8.3 alias matches.
+std::vector<BackupFileInfo> ListBackupFiles(const std::string& folder);
+
+// The file with the latest creation time; of equal times the first listed. Null for none.
+const BackupFileInfo* NewestBackup(const std::vector<BackupFileInfo>& files);
+
+// Deletes all but the last `keep` backup files in plain name order (the names sort by time).
+void PruneBackups(const std::string& folder, int keep = kBackupsKept);

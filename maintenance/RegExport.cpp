@@ -1,0 +1,105 @@
+#include "maintenance/RegExport.h"
+
+#include <cstdio>
+
+namespace backup {
+namespace {
+
+const char kCrLf[] = "\r\n";
+// Registry editors wrap hex data so that lines stay within 80 columns.
+const std::size_t kLineWidth = 77;
+
+std::string Quoted(const std::string& s) {
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+
+// A REG_SZ whose data is text with one terminating zero and no line breaks can be written as
+// "..."; anything else is written as hex(1) so that it imports byte for byte.
+bool IsPlainString(const std::string& data) {
+    if (data.empty() || data.back() != '\0') return false;
+    std::string text = data.substr(0, data.size() - 1);
+    return text.find('\0') == std::string::npos && !HasLineBreak(text);
+}
+
+void HexValue(std::string& out, std::string line, const std::string& data) {
+    char buf[4];
+    std::size_t onLine = 0;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        std::snprintf(buf, sizeof buf, "%02x", static_cast<unsigned char>(data[i]));
+        std::string piece = buf;
+        if (i + 1 < data.size()) piece += ',';
+        if (onLine > 0 && line.size() + piece.size() > kLineWidth) {
+            out += line + "\\" + kCrLf;
+            line = "  ";
+            onLine = 0;
+        }
+        line += piece;
+        ++onLine;
+    }
+    out += line + kCrLf;
+}
+
+void WriteValue(std::string& out, const Value& v) {
+    if (HasLineBreak(v.name)) {
+        out += "; a value whose name holds a line break cannot be written here" + std::string(kCrLf);
+        return;
+    }
+    std::string line = v.name.empty() ? "@=" : Quoted(v.name) + "=";
+    if (v.type == 1 && IsPlainString(v.data)) {
+        out += line + Quoted(v.data.substr(0, v.data.size() - 1)) + kCrLf;
+        return;
+    }
+    if (v.type == 4 && v.data.size() == 4) {
+        const unsigned char* u = reinterpret_cast<const unsigned char*>(v.data.data());
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "dword:%02x%02x%02x%02x", u[3], u[2], u[1], u[0]);
+        out += line + buf + kCrLf;
+        return;
+    }
+    if (v.type == 3) {
+        line += "hex:";
+    } else {
+        char buf[24];
+        std::snprintf(buf, sizeof buf, "hex(%x):", static_cast<unsigned>(v.type));
+        line += buf;
+    }
+    HexValue(out, line, v.data);
+}
+
+void WriteKey(std::string& out, const std::string& path, const KeyBody& body) {
+    out += "[" + path + "]" + kCrLf;
+    for (const Value& v : body.values) WriteValue(out, v);
+    out += kCrLf;
+    for (const SubKey& s : body.subKeys) {
+        if (HasLineBreak(s.name)) {
+            out += "; a key whose name holds a line break cannot be written here" + std::string(kCrLf) + kCrLf;
+            continue;
+        }
+        WriteKey(out, path + "\\" + s.name, s.body);
+    }
+}
+
+}  // namespace
+
+std::string ExportRegedit4(const std::vector<KeyRecord>& records) {
+    std::string out = std::string("REGEDIT4") + kCrLf + kCrLf;
+    for (const KeyRecord& r : records) {
+        const char* root = RootName(r.root);
+        if (!root) continue;
+        if (HasLineBreak(r.path)) {
+            out += "; a key whose name holds a line break cannot be written here" + std::string(kCrLf) + kCrLf;
+            continue;
+        }
+        WriteKey(out, r.path.empty() ? std::string(root) : root + std::string("\\") + r.path, r.body);
+    }
+    return out;
+}
+
+}  // namespace backup

@@ -1,0 +1,398 @@
+#include "maintenance/RegistryBackup.h"
+
+#include "maintenance/BackupFolder.h"
+#include "platform/Files.h"
+#include "platform/Handles.h"
+#include "registry/RegistryLib.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <new>
+
+namespace backup {
+namespace {
+
+const char kDefaultName[] = "(Default)";
+const std::size_t kWriteChunk = 256 * 1024;
+const std::size_t kLongestValueName = 16383;
+
+std::string CantCreateKey(LONG error, ULONG_PTR parent, const std::string& name) {
+    std::vector<char> buf(name.size() + 80);
+    std::snprintf(buf.data(), buf.size(), "Can't create key. Error code = %d. %X %s", static_cast<int>(error),
+                  static_cast<unsigned>(parent), name.c_str());
+    return buf.data();
+}
+
+// Calls visit(name, type, data, size) for every value of the key. Buffers start at the sizes the
+// key reports and grow when a value changed meanwhile. False when some value could not be read.
+template <typename Visit>
+bool ForEachValue(HKEY key, Visit visit) {
+    DWORD longestName = 0, longestData = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
+                         &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    std::vector<char> name(std::size_t{longestName} + 1);
+    std::vector<BYTE> data(std::max<DWORD>(longestData, 1));
+    bool complete = true;
+    int retries = 0;
+    for (DWORD i = 0;;) {
+        DWORD nameSize = static_cast<DWORD>(name.size());
+        DWORD dataSize = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        LONG rc = RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc == ERROR_MORE_DATA && retries < 4) {
+            ++retries;
+            name.resize(std::max<std::size_t>(name.size() * 2, kLongestValueName + 1));
+            data.resize(std::max<std::size_t>(data.size() * 2, dataSize));
+            continue;
+        }
+        retries = 0;
+        ++i;
+        if (rc != ERROR_SUCCESS) {
+            complete = false;
+            continue;
+        }
+        visit(std::string(name.data(), nameSize), type, data.data(), dataSize);
+    }
+    return complete;
+}
+
+// The values of the keys that "VAL" records name. Scanners report many values of one key (every
+// bad shared DLL, every bad font), so each key is listed once per backup, not once per record.
+class ValueCache {
+public:
+    // The value a record names, as the fix will remove it: "(Default)" is the unnamed value.
+    // False when the key's values could not all be read.
+    bool Find(HKEY key, const std::string& keyId, const std::string& wanted, KeyBody& body) {
+        auto it = keys_.find(keyId);
+        if (it == keys_.end()) {
+            Listing listing;
+            listing.complete = ForEachValue(key, [&](const std::string& n, DWORD type, const BYTE* data, DWORD size) {
+                listing.values.emplace(n, Value{n, type, std::string(reinterpret_cast<const char*>(data), size)});
+            });
+            it = keys_.emplace(keyId, std::move(listing)).first;
+        }
+        auto v = it->second.values.find(wanted == kDefaultName ? std::string() : wanted);
+        if (v != it->second.values.end()) body.values.push_back(v->second);
+        return it->second.complete;
+    }
+
+private:
+    struct Listing {
+        std::map<std::string, Value> values;
+        bool complete = true;
+    };
+    std::map<std::string, Listing> keys_;
+};
+
+void EnableBackupPrivilege() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return;
+    tw::UniqueHandle token(raw);
+    TOKEN_PRIVILEGES tp{};
+    tp.PrivilegeCount = 1;
+    if (!LookupPrivilegeValueA(nullptr, "SeBackupPrivilege", &tp.Privileges[0].Luid)) return;
+    tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    AdjustTokenPrivileges(token.get(), FALSE, &tp, 0, nullptr, nullptr);
+}
+
+std::uint32_t RootValue(const std::string& rootName) {
+    // Exactly these four names, in this letter case; records naming any other root are skipped.
+    if (rootName == "HKEY_CLASSES_ROOT") return kClassesRoot;
+    if (rootName == "HKEY_CURRENT_USER") return kCurrentUser;
+    if (rootName == "HKEY_LOCAL_MACHINE") return kLocalMachine;
+    if (rootName == "HKEY_USERS") return kUsers;
+    return 0;
+}
+
+HKEY RootHandle(std::uint32_t root) {
+    return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(root)));
+}
+
+bool WriteAll(HANDLE file, const std::string& bytes, DWORD& error) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        DWORD wrote = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0) {
+            error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+            return false;
+        }
+        done += wrote;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadKeyBody(HKEY key, KeyBody& body) {
+    bool complete = ForEachValue(key, [&](const std::string& n, DWORD type, const BYTE* data, DWORD size) {
+        body.values.push_back({n, type, std::string(reinterpret_cast<const char*>(data), size)});
+    });
+    DWORD longestSubKey = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longestSubKey, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    std::vector<char> name(std::size_t{longestSubKey} + 1);
+    int retries = 0;
+    for (DWORD i = 0;;) {
+        DWORD size = static_cast<DWORD>(name.size());
+        LONG rc = RegEnumKeyExA(key, i, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc == ERROR_MORE_DATA && retries < 4) {
+            ++retries;
+            name.resize(name.size() * 2 + 256);
+            continue;
+        }
+        retries = 0;
+        ++i;
+        if (rc != ERROR_SUCCESS) {
+            complete = false;
+            continue;
+        }
+        SubKey& sub = body.subKeys.emplace_back();
+        sub.name.assign(name.data(), size);
+        tw::UniqueHKey child;
+        if (RegOpenKeyExA(key, sub.name.c_str(), 0, KEY_READ, child.put()) != ERROR_SUCCESS) {
+            complete = false;  // saved with an empty body, as a key without anything in it
+            continue;
+        }
+        if (!ReadKeyBody(child.get(), sub.body)) complete = false;
+    }
+    return complete;
+}
+
+void ApplyKeyBody(HKEY key, const KeyBody& body, tw::Notifier& notifier, ApplyCounts& counts) {
+    std::vector<BYTE> buffer;
+    for (const Value& v : body.values) {
+        // RegSetValueExA takes a zero byte just past string data without its own terminator as
+        // part of the value (NT does the same), so the data is passed with a non-zero byte after it.
+        buffer.assign(v.data.begin(), v.data.end());
+        buffer.push_back(0xFF);
+        LONG rc = RegSetValueExA(key, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type, buffer.data(),
+                                 static_cast<DWORD>(v.data.size()));
+        if (rc != ERROR_SUCCESS) {
+            ++counts.valueFailures;
+            notifier.Notify("Exception!! Unable to restore registry from backup.");
+        }
+    }
+    for (const SubKey& s : body.subKeys) {
+        tw::UniqueHKey child;
+        LONG rc = RegCreateKeyA(key, s.name.c_str(), child.put());
+        if (rc != ERROR_SUCCESS) {
+            ++counts.keyFailures;
+            notifier.Notify(CantCreateKey(rc, reinterpret_cast<ULONG_PTR>(key), s.name));
+            continue;
+        }
+        ApplyKeyBody(child.get(), s.body, notifier, counts);
+    }
+}
+
+bool ReadBackupFile(const std::string& path, DecodeResult& result, DWORD& error) {
+    std::string bytes;
+    try {
+        if (!tw::ReadWholeFile(path, bytes)) {
+            error = GetLastError() ? GetLastError() : ERROR_READ_FAULT;
+            return false;
+        }
+        result = Decode(bytes);
+    } catch (const std::bad_alloc&) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace backup
+
+using namespace backup;
+
+bool BackupResult::SafeToFix(std::size_t index) const {
+    return SafeToFix() && std::find(incomplete.begin(), incomplete.end(), index) == incomplete.end();
+}
+
+namespace {
+
+BackupResult Failure(DWORD error, const std::string& what) {
+    BackupResult r;
+    r.status = BackupResult::Status::Failed;
+    r.error = error;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, " (error %lu)", static_cast<unsigned long>(error));
+    r.message = "The registry backup could not be saved: " + what + buf + ".";
+    return r;
+}
+
+// Moves the finished temporary file into the folder under the time-stamped name, or under the
+// same name with _001, _002, ... when a backup of the same second is already there.
+BackupResult MoveIntoPlace(const std::string& temp, const std::string& folder, const SYSTEMTIME& t) {
+    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+        return Failure(GetLastError(), "cannot create the folder " + folder);
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0, transient = 0; attempt <= kMaxSameSecondBackups;) {
+        std::string target =
+            JoinPath(folder, BackupFileName(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, attempt));
+        if (MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            BackupResult r;
+            r.status = BackupResult::Status::Saved;
+            r.path = target;
+            return r;
+        }
+        error = GetLastError();
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
+            ++attempt;
+            continue;
+        }
+        // A scanner or indexer holding the file for a moment: try the same name again, briefly.
+        if (++transient > 3) break;
+        Sleep(100);
+    }
+    return Failure(error, "cannot move " + temp + " into " + folder);
+}
+
+}  // namespace
+
+BackupResult BackupErrorKeys(const ErrorList& records) {
+    const std::string dir = CurrentDirectory();
+    SYSTEMTIME started;
+    GetLocalTime(&started);
+    const std::string temp = JoinPath(dir, kBackupTempName);
+    DeleteFileA(temp.c_str());
+
+    bool any = std::any_of(records.begin(), records.end(), [](const ErrorRecord& r) { return !r.KeyPath().empty(); });
+    if (!any) return {};
+
+    EnableBackupPrivilege();
+    BackupResult result;
+    try {
+        tw::UniqueFile file(CreateFileA(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return Failure(GetLastError(), "cannot create " + temp);
+        DWORD error = ERROR_SUCCESS;
+        ValueCache values;
+        std::string pending;  // records go to the file in chunks, not one write each
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const ErrorRecord& e = records[i];
+            if (e.KeyPath().empty() || (e.FixKind() != "KEY" && e.FixKind() != "VAL")) continue;
+            std::string path = e.KeyPath();
+            std::uint32_t root = RootValue(CRegistryLib::SeperateMainKey(path));
+            if (!root) continue;
+            tw::UniqueHKey key;
+            LONG rc = RegOpenKeyExA(RootHandle(root), path.c_str(), 0, KEY_READ, key.put());
+            if (rc != ERROR_SUCCESS) {
+                // Already gone: nothing to save and nothing to remove. Present but unreadable: the
+                // fix must not remove it.
+                if (rc != ERROR_FILE_NOT_FOUND && rc != ERROR_PATH_NOT_FOUND) result.incomplete.push_back(i);
+                continue;
+            }
+            KeyRecord record;
+            record.root = root;
+            record.path = path;
+            bool complete = e.FixKind() == "KEY"
+                                ? ReadKeyBody(key.get(), record.body)
+                                : (!e.Value() || values.Find(key.get(), std::to_string(root) + "\\" + path,
+                                                             e.Value()->name, record.body));
+            if (!complete) result.incomplete.push_back(i);
+            AppendRecord(pending, record);
+            ++result.recordsSaved;
+            if (pending.size() >= kWriteChunk) {
+                if (!WriteAll(file.get(), pending, error)) {
+                    file.reset();
+                    DeleteFileA(temp.c_str());
+                    return Failure(error, "cannot write " + temp);
+                }
+                pending.clear();
+            }
+        }
+        if (!WriteAll(file.get(), pending, error) || !FlushFileBuffers(file.get())) {
+            if (error == ERROR_SUCCESS) error = GetLastError();
+            file.reset();
+            DeleteFileA(temp.c_str());
+            return Failure(error, "cannot write " + temp);
+        }
+    } catch (const std::bad_alloc&) {
+        DeleteFileA(temp.c_str());
+        return Failure(ERROR_NOT_ENOUGH_MEMORY, "a key is too large to hold in memory");
+    }
+
+    const std::string folder = JoinPath(dir, kBackupFolderName);
+    BackupResult moved = MoveIntoPlace(temp, folder, started);
+    if (moved.status == BackupResult::Status::Failed) {
+        DeleteFileA(temp.c_str());
+        return moved;
+    }
+    PruneBackups(folder);
+    result.status = BackupResult::Status::Saved;
+    result.path = moved.path;
+    return result;
+}
+
+namespace {
+
+RestoreResult Apply(const std::string& path, const DecodeResult& decoded, tw::Notifier& notifier) {
+    RestoreResult result;
+    result.file = path;
+    ApplyCounts counts;
+    int topFailures = 0;
+    for (const KeyRecord& r : decoded.records) {
+        HKEY root = RootHandle(r.root);
+        tw::UniqueHKey key;
+        LONG rc = r.path.empty() ? ERROR_SUCCESS : RegCreateKeyA(root, r.path.c_str(), key.put());
+        if (rc != ERROR_SUCCESS) {
+            ++topFailures;
+            notifier.Notify(CantCreateKey(rc, r.root, r.path));
+            continue;
+        }
+        ApplyKeyBody(key ? key.get() : root, r.body, notifier, counts);
+        ++result.recordsApplied;
+    }
+    result.keyFailures = topFailures + counts.keyFailures;
+    result.valueFailures = counts.valueFailures;
+    if (decoded.damaged) {
+        // Never the success message for a damaged file: say where it stopped instead.
+        result.status = RestoreResult::Status::Damaged;
+        result.damage = decoded.damage;
+        notifier.Notify("The backup file " + path + " is damaged (" + decoded.damage +
+                        "). The keys before the damaged record were restored; nothing after it was written.");
+    } else if (topFailures > 0) {
+        result.status = RestoreResult::Status::KeysFailed;
+    } else {
+        result.status = RestoreResult::Status::Restored;
+        notifier.Notify("Registry Restored from Last Backup", tw::NoticeCaption::Empty);
+    }
+    return result;
+}
+
+}  // namespace
+
+RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier) {
+    DecodeResult decoded;
+    DWORD error = ERROR_SUCCESS;
+    if (!ReadBackupFile(path, decoded, error)) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, " (error %lu).", static_cast<unsigned long>(error));
+        notifier.Notify("Cannot read the backup file " + path + buf);
+        RestoreResult result;
+        result.file = path;
+        return result;
+    }
+    return Apply(path, decoded, notifier);
+}
+
+RestoreResult RestoreLastBackup(tw::Notifier& notifier) {
+    const std::string folder = BackupFolderPath();
+    std::vector<BackupFileInfo> files = ListBackupFiles(folder);
+    const BackupFileInfo* newest = NewestBackup(files);
+    DecodeResult decoded;
+    DWORD error = ERROR_SUCCESS;
+    if (!newest || !ReadBackupFile(newest->path, decoded, error)) {
+        std::string pattern = JoinPath(folder, "*.reg");
+        std::vector<char> buf(pattern.size() + 64);
+        std::snprintf(buf.data(), buf.size(), "Backup file not found in %s.", pattern.c_str());
+        notifier.Notify(buf.data());
+        return {};
+    }
+    return Apply(newest->path, decoded, notifier);
+}

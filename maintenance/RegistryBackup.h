@@ -1,0 +1,79 @@
+// The registry backup taken before a fix removes anything, and its restore.
+#pragma once
+
+#include "maintenance/BackupFormat.h"
+#include "platform/Notifier.h"
+#include "registry/ErrorRecord.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct BackupResult {
+    enum class Status {
+        NothingToBackUp,  // no record has a key path: no file was written
+        Saved,            // the backup file is complete and in place under `path`
+        Failed,           // no backup file: it could not be written or moved into place
+    };
+    Status status = Status::NothingToBackUp;
+    std::string path;
+    std::size_t recordsSaved = 0;
+    DWORD error = ERROR_SUCCESS;  // Failed: the Win32 error
+    std::string message;          // Failed: what went wrong, for the user
+    // Records (indexes into the list given) whose key exists but could not be saved in full: a key
+    // or sub-key that could not be opened, a value that could not be read. Removing them could not
+    // be undone from the backup.
+    std::vector<std::size_t> incomplete;
+
+    // Whether the fix may remove anything at all, and whether it may remove record `index`.
+    bool SafeToFix() const { return status != Status::Failed; }
+    bool SafeToFix(std::size_t index) const;
+};
+
+// Saves every key ("KEY" records, with all values and sub-keys) and value ("VAL" records) that the
+// records name into a new file in "Registry Backups", keeping the five newest files. Records with
+// an empty key path take no part; when no record has one, nothing is written. The file is built as
+// "1.reg" in the current directory and moved into place only when complete. Call it with the
+// records about to be removed and remove nothing unless SafeToFix() says so.
+BackupResult BackupErrorKeys(const ErrorList& records);
+
+struct RestoreResult {
+    enum class Status {
+        Restored,    // every record applied (single values or sub-keys may still have failed)
+        NotFound,    // no backup file, or it could not be read
+        KeysFailed,  // at least one top-level key could be neither opened nor created
+        Damaged,     // the file is damaged: the records before the damage were applied, none after
+    };
+    Status status = Status::NotFound;
+    std::string file;
+    std::size_t recordsApplied = 0;
+    int keyFailures = 0;
+    int valueFailures = 0;
+    std::string damage;
+
+    bool Complete() const { return status == Status::Restored && keyFailures == 0 && valueFailures == 0; }
+};
+
+// Writes the newest backup (by creation time) back into the registry; deletes nothing. Every
+// failure and the final "Registry Restored from Last Backup" go through the notifier.
+RestoreResult RestoreLastBackup(tw::Notifier& notifier);
+// The same for a backup file chosen by the user.
+RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier);
+
+namespace backup {
+
+// Reads an open key's values and, recursively, its sub-keys, with buffers as large as the key's
+// largest name and data. False when anything present could not be read (it is left out).
+bool ReadKeyBody(HKEY key, KeyBody& body);
+// Writes a body into an open key: sets every value, creates every sub-key; removes nothing.
+struct ApplyCounts {
+    int keyFailures = 0;
+    int valueFailures = 0;
+};
+void ApplyKeyBody(HKEY key, const KeyBody& body, tw::Notifier& notifier, ApplyCounts& counts);
+
+// Reads a backup file: false when it cannot be read at all.
+bool ReadBackupFile(const std::string& path, DecodeResult& result, DWORD& error);
+
+}  // namespace backup
