@@ -1,5 +1,7 @@
 #include "app/FixFlow.h"
 
+#include "maintenance/RegistryBackup.h"
+#include "registry/Categories.h"
 #include "registry/StopEvent.h"
 
 #include <ctime>
@@ -7,7 +9,8 @@
 FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObserver* observer) {
     FixResult result;
     ErrorList& errors = registry_.Errors();
-    if (errors.empty()) {
+    const std::size_t shortcutRows = shortcuts_ ? shortcuts_->Count() : 0;
+    if (errors.empty() && shortcutRows == 0) {
         result.status = FixResult::NothingToFix;
         result.message = "No errors found";
         return result;
@@ -26,10 +29,35 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
         }
         if (observer) observer->OnRowsSorted(row, errors.size());
     }
+    for (std::size_t i = 0; i < shortcutRows; ++i) {
+        if (i < request.shortcutChecked.size() && request.shortcutChecked[i]) continue;
+        if (shortcuts_->Path(i).empty()) continue;  // cleared earlier
+        ErrorRecord kept;
+        kept.SetCategory(kShortcutCategory);
+        kept.SetItem(shortcuts_->Path(i));
+        ignoreLib.IgnoreList().push_back(std::move(kept));
+        shortcuts_->ClearEntry(i);
+        ++result.ignored;
+    }
     result.ignoreListError = ignoreLib.SaveIgnoreList();
 
     if (observer) observer->OnBackupStarted();
-    // (the backup before removal comes here)
+    // Nothing is removed that the backup does not hold: no file, no removal at all; a key that
+    // could not be read whole stays where it is.
+    const BackupResult backup = BackupErrorKeys(errors);
+    if (!backup.SafeToFix()) {
+        result.status = FixResult::BackupFailed;
+        result.message = backup.message + " Nothing was removed.";
+        return result;
+    }
+    result.backupPath = backup.path;
+    for (std::size_t row : backup.incomplete) {
+        if (row < errors.size() && !errors[row].KeyPath().empty()) {
+            errors[row].SetKeyPath(std::string());
+            ++result.leftUnsaved;
+            --result.errorsRemoved;
+        }
+    }
 
     if (observer) observer->OnRemovalStarted();
     if (!RunFix(summaries)) {
@@ -44,6 +72,7 @@ bool FixFlow::RunFix(SummaryList& summaries) {
     StopEvent stop;
     if (stop.IsSignalled()) return false;
     registry_.FixAll(summaries, snapshot);
+    if (shortcuts_ && !stop.IsSignalled()) shortcuts_->FixShortcuts();
     return true;
 }
 

@@ -2,6 +2,7 @@
 // the console program: unchecked rows go to the ignore list, the rest is backed up, then removed.
 #pragma once
 
+#include "maintenance/Shortcut.h"
 #include "registry/RegistryLib.h"
 
 #include <string>
@@ -18,6 +19,7 @@ public:
 
 struct FixRequest {
     std::vector<bool> registryChecked;  // one flag per record of the error list, in list order
+    std::vector<bool> shortcutChecked;  // one flag per entry of the broken-shortcut list
 };
 
 struct FixResult {
@@ -25,22 +27,26 @@ struct FixResult {
         Done,          // the fix passes ran
         NothingToFix,  // the scan found nothing
         Stopped,       // the stop event was set before the removal began: nothing removed
-        BackupFailed,  // the backup could not be written: nothing removed
+        BackupFailed,  // the backup could not be written or moved into place: nothing removed
     } status = Done;
-    int errorsRemoved = 0;         // checked registry rows
+    int errorsRemoved = 0;         // checked registry rows (shortcut rows are not counted)
     int ignored = 0;               // rows moved to the ignore list
+    int leftUnsaved = 0;           // rows left in place because the backup could not hold them whole
+    std::string backupPath;        // the backup written before the removal (empty: nothing to back up)
     long ignoreListError = 0;      // non-zero: "ignore.lst" could not be saved (Win32 error)
     std::string message;           // what went wrong, for the user
 };
 
 class FixFlow {
 public:
-    explicit FixFlow(CRegistryLib& registry) : registry_(registry) {}
+    explicit FixFlow(CRegistryLib& registry, CShortcut* shortcuts = nullptr)
+        : registry_(registry), shortcuts_(shortcuts) {}
 
     FixResult Fix(const FixRequest& request, SummaryList& summaries, FixObserver* observer = nullptr);
 
-    // The removal itself once the bookkeeping is done: the snapshot name, the fix passes, each
-    // behind a stop test. False when a stop was requested before anything was removed.
+    // The removal itself once the bookkeeping is done: the snapshot name, the fix passes and the
+    // shortcut deletion, each behind a stop test. False when a stop was requested before anything
+    // was removed.
     bool RunFix(SummaryList& summaries);
 
     // "FixedOn%A%B%d%Y%H%M%S.xml" for the local time now (empty when the time cannot be converted).
@@ -48,4 +54,5 @@ public:
 
 private:
     CRegistryLib& registry_;
+    CShortcut* shortcuts_;
 };

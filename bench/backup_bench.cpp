@@ -1,5 +1,6 @@
-// Registry backup and restore against same-run floors: a loop that only reads the same keys and
-// values (for the backup) and one that only writes them from memory (for the restore).
+// Registry backup, fix and restore against same-run floors: a loop that only reads the same keys
+// and values (for the backup), one that only deletes them (for the fix passes) and one that only
+// writes them from memory (for the restore).
 //
 //   backup_bench [N ...]     (default: 1000 10000 planted errors; half KEY records, each a class key
 //                             with two values and two sub-keys, half VAL records in one key)
@@ -62,7 +63,7 @@ void Plant(int n) {
     RegCloseKey(values);
 }
 
-// What a fix would do; the fix run's own timing belongs to the fix passes.
+// The delete floor: the removals a fix makes, with nothing written first.
 void Remove(int n) {
     HKEY values = nullptr;
     RegOpenKeyExA(HKEY_LOCAL_MACHINE, kValuesKey, 0, KEY_SET_VALUE, &values);
@@ -168,29 +169,40 @@ int main(int argc, char** argv) {
             },
             [&] { ReadFloor(n); });
 
-        // Each round starts from the removed state; removing is not timed.
-        std::vector<double> restoreTimes, writeTimes;
+        // Each round: plant (the write floor), fix, restore, delete again (the delete floor).
+        std::vector<double> restoreTimes, writeTimes, fixTimes, deleteTimes;
         NullNotifier notifier;
         for (int round = 0; round < rounds; ++round) {
             Remove(n);
             double a = bench::Now();
             Plant(n);
             double b = bench::Now();
-            Remove(n);
+            CRegistryLib lib;
+            lib.Errors() = records;
+            SummaryList summaries{{"Invalid CLSID", n, n, 0}};
+            lib.FixAll(summaries, "FixedOnBench.xml");
             double c = bench::Now();
             RestoreResult r = RestoreBackupFile(path, notifier);
             double d = bench::Now();
+            Remove(n);
+            double e = bench::Now();
+            if (summaries[0].fixed != n) std::printf("  fix removed %d of %d\n", summaries[0].fixed, n);
             if (!r.Complete()) std::printf("  restore incomplete\n");
             writeTimes.push_back(b - a);
+            fixTimes.push_back(c - b);
             restoreTimes.push_back(d - c);
+            deleteTimes.push_back(e - d);
         }
         double restore = bench::Median(restoreTimes), writeFloor = bench::Median(writeTimes);
+        double fix = bench::Median(fixTimes), deleteFloor = bench::Median(deleteTimes);
         double kb = 0;
         for (const BackupFileInfo& f : ListBackupFiles(BackupFolderPath()))
             if (f.path == path) kb = static_cast<double>(f.size) / 1024;
 
         std::printf("%-8d %-8s %12.1f %14.1f %8.2f %10.0f\n", n, "backup", backup * 1e6 / n, readFloor * 1e6 / n,
                     backup / readFloor, kb);
+        std::printf("%-8d %-8s %12.1f %14.1f %8.2f\n", n, "fix", fix * 1e6 / n, deleteFloor * 1e6 / n,
+                    fix / deleteFloor);
         std::printf("%-8d %-8s %12.1f %14.1f %8.2f\n", n, "restore", restore * 1e6 / n, writeFloor * 1e6 / n,
                     restore / writeFloor);
         std::printf("  (planting took %.1f s)\n", plantSeconds);

@@ -17,6 +17,11 @@ const char kCliUsage[] =
     "      LIST is a comma-separated list of categories, in any letter case:\n"
     "        CLSID, SharedFile, VxD, Help, APPPath, SharedTools, font, Startup, Uninstall, SHORTCUT\n"
     "      Default: all of them.\n"
+    "  fix [--categories LIST] [--keep ITEM]... [--json]\n"
+    "      Scans, backs up what it is about to remove into \"Registry Backups\", then removes\n"
+    "      every error found except those whose item (file path or shortcut path) equals a\n"
+    "      --keep argument; kept items go to the ignore list. Prints the category summaries\n"
+    "      with their fixed counts. Nothing is removed when the backup cannot be written.\n"
     "  ignore list [--json]\n"
     "      Shows the ignore list, one numbered row per entry.\n"
     "  ignore remove INDEX...\n"
@@ -29,6 +34,9 @@ const char kCliUsage[] =
     "  export-reg [BACKUP] OUT.reg\n"
     "      Writes a backup (default: the newest) as a registry-editor file (REGEDIT4) that the\n"
     "      system's own editor imports without Tidewarp: regedit /s OUT.reg\n"
+    "  restore-xml FILE\n"
+    "      Applies a snapshot file (FixedOn....xml) written during a removal: creates the keys\n"
+    "      and sets the values it holds; deletes nothing.\n"
     "  --help\n"
     "      Shows this text.\n"
     "\n"
@@ -38,15 +46,15 @@ const char kCliUsage[] =
     "            \"shortcuts\":[paths], \"shortcut_counts\":{\"examined\",\"broken\",\"deleted\"},\n"
     "            \"summaries\":[{\"title\",\"examined\",\"found\",\"fixed\"}]}\n"
     "\n"
-    "Exit status: 0 nothing found, 1 errors found, 2 usage error or failure.\n"
-    "(backups, restore, export-reg: 0 done, 2 usage error or failure.)\n";
+    "Exit status: scan: 0 nothing found, 1 errors found; fix: 0 the removal ran (the summaries\n"
+    "tell what was removed); backups, restore, export-reg, restore-xml: 0 done; any command: 2 usage\n"
+    "error or failure (fix: nothing removed).\n";
 
 namespace {
 
 bool ParseCategories(const std::string& list, ScanSelection& selection, std::string& error) {
     selection = ScanSelection{};
     std::size_t start = 0;
-    bool any = false;
     for (;;) {
         std::size_t comma = list.find(',', start);
         std::string id = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
@@ -58,11 +66,10 @@ bool ParseCategories(const std::string& list, ScanSelection& selection, std::str
             return false;
         }
         selection.field[field] = 1;
-        any = true;
         if (comma == std::string::npos) break;
         start = comma + 1;
     }
-    return any;
+    return true;
 }
 
 void SelectAll(ScanSelection& selection) {
@@ -92,8 +99,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CliOptions& options,
         options.command = CliOptions::Command::Help;
         return true;
     }
-    if (command == "scan") {
-        options.command = CliOptions::Command::Scan;
+    if (command == "scan" || command == "fix") {
+        options.command = command == "scan" ? CliOptions::Command::Scan : CliOptions::Command::Fix;
         bool categoriesGiven = false;
         for (; i < args.size(); ++i) {
             const std::string& a = args[i];
@@ -110,13 +117,16 @@ bool ParseCommandLine(const std::vector<std::string>& args, CliOptions& options,
                 } else {
                     list = a.substr(13);
                 }
-                if (!ParseCategories(list, options.selection, error)) {
-                    if (error.empty()) error = "--categories needs a list";
+                if (!ParseCategories(list, options.selection, error)) return false;
+                categoriesGiven = true;
+            } else if (options.command == CliOptions::Command::Fix && a == "--keep") {
+                if (++i >= args.size()) {
+                    error = "--keep needs an item";
                     return false;
                 }
-                categoriesGiven = true;
+                options.keep.push_back(args[i]);
             } else {
-                error = "unknown option \"" + a + "\" for scan";
+                error = "unknown option \"" + a + "\" for " + command;
                 return false;
             }
         }
@@ -189,6 +199,15 @@ bool ParseCommandLine(const std::vector<std::string>& args, CliOptions& options,
             options.outFile = files.back();
             if (files.size() == 2) options.backupFile = files[0];
         }
+        return true;
+    }
+    if (command == "restore-xml") {
+        options.command = CliOptions::Command::RestoreXml;
+        if (args.size() != 2 || args[1].rfind("--", 0) == 0) {
+            error = "restore-xml takes one FILE";
+            return false;
+        }
+        options.backupFile = args[1];
         return true;
     }
     error = "unknown command \"" + command + "\"";

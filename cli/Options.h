@@ -7,13 +7,15 @@
 #include <vector>
 
 struct CliOptions {
-    enum class Command { Help, Scan, IgnoreList, IgnoreRemove, Backups, Restore, ExportReg };
+    enum class Command { Help, Scan, Fix, IgnoreList, IgnoreRemove, Backups, Restore, ExportReg, RestoreXml };
 
     Command command = Command::Help;
     ScanSelection selection;            // Scan: the categories asked for (all when not given)
     bool json = false;
+    std::vector<std::string> keep;      // Fix: items left in place (and added to the ignore list)
     std::vector<std::size_t> indices;   // IgnoreRemove: 0-based rows of the ignore list
-    std::string backupFile;             // Restore, ExportReg: the chosen backup (empty: the newest)
+    std::string backupFile;             // Restore, ExportReg: the chosen backup (empty: the newest);
+                                        // RestoreXml: the snapshot file
     std::string outFile;                // ExportReg: the registry-editor file to write
 };
 

@@ -1,10 +1,13 @@
 // tidewarp-cli: the scan engine from a console, for scripts and for machines with no desktop.
+#include "app/FixFlow.h"
 #include "app/ScanFlow.h"
 #include "cli/BackupCommands.h"
 #include "cli/Options.h"
 #include "cli/Report.h"
+#include "cli/StderrNotifier.h"
 #include "log/LogFile.h"
 #include "maintenance/Shortcut.h"
+#include "xml/XmlReader.h"
 
 #include <windows.h>
 
@@ -67,6 +70,70 @@ int RunScan(const CliOptions& options) {
     return errors.empty() && shortcuts.broken.empty() ? 0 : 1;
 }
 
+// Scans, then removes everything found except the items the user keeps, backing up first.
+int RunFix(const CliOptions& options) {
+    StderrNotifier notifier;
+    CRegistryLib registry;
+    registry.SetNotifier(&notifier);
+    CShortcut scanner;
+    g_showProgress = !options.json && _isatty(_fileno(stderr));
+    registry.SetProgressCallback(&ShowProgress);
+    scanner.SetProgressCallback(&ShowProgress);
+    ScanSelection selection = options.selection;
+    SummaryList summaries;
+    ScanFlow(registry, scanner).Scan(selection, summaries);
+
+    // The report shows what the scan found, kept items included; the fix blanks their key paths.
+    const ErrorList found = registry.Errors();
+    const std::set<std::string> keep(options.keep.begin(), options.keep.end());
+    FixRequest request;
+    for (const ErrorRecord& e : found) request.registryChecked.push_back(keep.count(e.Item()) == 0);
+    for (const std::string& path : scanner.Broken()) request.shortcutChecked.push_back(keep.count(path) == 0);
+    ShortcutReport shortcutsFound = MakeShortcutReport(scanner, selection);
+
+    const FixResult result = FixFlow(registry, &scanner).Fix(request, summaries);
+    EndProgress();
+    if (result.ignoreListError)
+        std::fprintf(stderr, "tidewarp-cli: could not save %s (error %ld); kept items may be reported again\n",
+                     kIgnoreFileName, result.ignoreListError);
+    switch (result.status) {
+        case FixResult::BackupFailed:
+        case FixResult::Stopped:
+            std::fprintf(stderr, "tidewarp-cli: %s\n", result.message.c_str());
+            return 2;
+        case FixResult::NothingToFix:
+        case FixResult::Done:
+            break;
+    }
+    if (result.leftUnsaved)
+        std::fprintf(stderr, "tidewarp-cli: %d entr%s left in place: the backup could not hold %s whole\n",
+                     result.leftUnsaved, result.leftUnsaved == 1 ? "y" : "ies", result.leftUnsaved == 1 ? "it" : "them");
+    if (!options.json && !result.backupPath.empty())
+        std::printf("Backup: %s\n", result.backupPath.c_str());
+    shortcutsFound.deleted = scanner.DeletedCount();
+    Print(options.json ? ScanReportJson(found, summaries, shortcutsFound)
+                       : ScanReportText(found, summaries, shortcutsFound));
+    return 0;
+}
+
+// Applies a snapshot file; messages about keys and values it cannot write go to stderr.
+int RunRestoreXml(const CliOptions& options) {
+    if (GetFileAttributesA(options.backupFile.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::fprintf(stderr, "tidewarp-cli: cannot find %s\n", options.backupFile.c_str());
+        return 2;
+    }
+    StderrNotifier notifier;
+    CRegistryLib registry;
+    registry.SetNotifier(&notifier);
+    XmlReader reader;
+    if (!registry.RestoreFromXml(reader, options.backupFile)) {
+        std::fprintf(stderr, "tidewarp-cli: the snapshot was not applied completely\n");
+        return 2;
+    }
+    std::printf("Applied %s\n", options.backupFile.c_str());
+    return 0;
+}
+
 int RunIgnoreList(const CliOptions& options) {
     CRegistryLib registry;
     Print(options.json ? IgnoreListJson(registry.IgnoreList()) : IgnoreListText(registry.IgnoreList()));
@@ -108,6 +175,10 @@ int Run(int argc, char** argv) {
             return 0;
         case CliOptions::Command::Scan:
             return RunScan(options);
+        case CliOptions::Command::Fix:
+            return RunFix(options);
+        case CliOptions::Command::RestoreXml:
+            return RunRestoreXml(options);
         case CliOptions::Command::IgnoreList:
             return RunIgnoreList(options);
         case CliOptions::Command::IgnoreRemove:

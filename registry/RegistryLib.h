@@ -90,7 +90,8 @@ public:
     // --- snapshots -----------------------------------------------------------------------------
     bool SnapshotPath(XmlWriter& writer, const std::string& path, const RegValueEntry* entry);
     bool SaveKeyAsXml(XmlWriter& writer, const std::string& name, HKEY key, const RegValueEntry* entry);
-    // Applies a snapshot file; false when a key could neither be opened nor created.
+    // Applies a snapshot file; false when a key could neither be opened nor created, or when the
+    // file breaks off with a syntax error (what came before it stays applied).
     bool RestoreFromXml(XmlReader& reader, const std::string& file);
     // Lets the user pick a snapshot file and applies it; false when cancelled or not complete.
     bool RestoreFromChosenFile(HWND owner);

@@ -188,6 +188,8 @@ bool CRegistryLib::RestoreFromXml(XmlReader& reader, const std::string& file) {
                 break;
         }
     }
+    // A file that breaks off with a syntax error was not applied completely, whatever came before.
+    if (!reader.ErrorText().empty()) completed = false;
     stack.clear();
     reader.Close();
     return completed;

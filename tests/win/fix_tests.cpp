@@ -8,51 +8,19 @@
 #include "test_registry.h"
 #include "xml/XmlReader.h"
 #include "xml/XmlWriter.h"
+#include "planted_errors.h"
 
 #include <map>
 #include <memory>
 
+using testreg::Dump;
+using testreg::DumpTree;
 using testreg::ScratchKey;
 
 namespace {
 
 const std::string kM = "C:\\tidewarp-missing\\";
 const char kSnapRoot[] = "Software\\TidewarpTests\\Snap";
-
-// Every value under a key, by "subkey path|value name" -> (type, bytes).
-using Dump = std::map<std::string, std::pair<DWORD, std::vector<unsigned char>>>;
-
-void DumpKey(HKEY key, const std::string& path, Dump& out, std::vector<std::string>& keys) {
-    keys.push_back(path);
-    for (DWORD i = 0;; ++i) {
-        char name[1024];
-        unsigned char data[65536];
-        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
-        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
-        out[path + "|" + std::string(name, nameSize)] = {type, std::vector<unsigned char>(data, data + dataSize)};
-    }
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        HKEY sub = nullptr;
-        if (RegOpenKeyExA(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
-        DumpKey(sub, path + "\\" + name, out, keys);
-        RegCloseKey(sub);
-    }
-}
-
-Dump DumpTree(HKEY root, const std::string& path, std::vector<std::string>* keyList = nullptr) {
-    Dump out;
-    std::vector<std::string> keys;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        DumpKey(key, "", out, keys);
-        RegCloseKey(key);
-    }
-    if (keyList) *keyList = keys;
-    return out;
-}
 
 std::vector<unsigned char> Bytes(const std::string& s) { return std::vector<unsigned char>(s.begin(), s.end()); }
 
@@ -193,6 +161,17 @@ TEST_CASE("restoring opens existing keys, creates missing ones and reports what 
         CHECK(notes.notices[0].text == "couldn't create key HKEY_LOCAL_MACHINE\\Software\\" + tooLong);
         CHECK_FALSE(testreg::ValueExists(HKEY_LOCAL_MACHINE, "Software\\TidewarpTests", "after"));
     }
+    SUBCASE("a syntax error stops the restore, keeps what came before and is not a success") {
+        testreg::WriteFile("r.xml", "<registry>\r\n<k name=\"HKEY_LOCAL_MACHINE\"><k name=\"Software\">"
+                                    "<k name=\"TidewarpTests\"><k name=\"Snap\"><v name=\"first\" value=\"1\"/>\r\n"
+                                    "<v name=\"second\" value=\"2\"/>\r\n<<bad\r\n<v name=\"third\" value=\"3\"/>\r\n");
+        CHECK_FALSE(Restore(lib, "r.xml"));
+        CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, kSnapRoot, "second"));
+        CHECK_FALSE(testreg::ValueExists(HKEY_LOCAL_MACHINE, kSnapRoot, "third"));
+        REQUIRE(notes.notices.size() == 1);
+        // "<bad" opens a tag, so the "<" starting line 5 is the error.
+        CHECK(notes.notices[0].text == "Parse error in line 5 : (Bad '<' symbol)");
+    }
     SUBCASE("an unknown root gives no key and ends the restore") {
         testreg::WriteFile("r.xml", "<registry>\r\n<k name=\"HKEY_NOWHERE\">\r\n</k>\r\n</registry>\r\n");
         CHECK_FALSE(Restore(lib, "r.xml"));
@@ -202,46 +181,6 @@ TEST_CASE("restoring opens existing keys, creates missing ones and reports what 
 }
 
 namespace {
-
-const char kUninstall[] = "Software\\Microsoft\\Windows\\Currentversion\\Uninstall";
-const char kWindows[] = "SOFTWARE\\Microsoft\\Windows";
-
-// Broken entries of every category, planted where the scanners look.
-struct PlantedErrors {
-    std::vector<std::unique_ptr<ScratchKey>> keys;
-    testreg::PlantedValues planted;
-    std::vector<std::pair<std::string, std::string>> values;
-    const std::string clsid = "CLSID\\{7D1DE0F1-0000-4000-8000-0000000FIXTEST}";
-
-    void Key(HKEY root, const std::string& path) { keys.push_back(std::make_unique<ScratchKey>(root, path)); }
-    void Value(const std::string& key, const std::string& name, const std::string& text) {
-        planted.String(key, name, text);
-        values.push_back({key, name});
-    }
-
-    PlantedErrors() {
-        Key(HKEY_CLASSES_ROOT, clsid);
-        testreg::SetString(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "", kM + "fix.dll");
-        testreg::SetString(HKEY_CLASSES_ROOT, clsid + "\\ProgID", "", "Tidewarp.Fix.1");
-        testreg::CreateKey(HKEY_CLASSES_ROOT, clsid + "\\Implemented Categories\\{00000000-0000-0000-0000-000000000000}");
-        Value("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", kM + "fix-shared.dll", "1");
-        Value("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "tidewarp.fix", "tidewarp-fix.drv");
-        Key(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help");
-        testreg::SetString(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help", "fix.hlp", kM);
-        testreg::SetString(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help", "", kM);  // its name is "(Default)"
-        testreg::SetString(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help", "keep.hlp", "C:\\windows\\");
-        Key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TidewarpFix.exe");
-        testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "", kM + "fix.exe");
-        testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path() + "\\SupportedTypes", ".fix", "");
-        Key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpFix");
-        testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "Path", kM + "fix-tool.exe");
-        Value("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Tidewarp Fix (TrueType)", "tidewarp-fix.ttf");
-        Value("Software\\Microsoft\\Windows\\Currentversion\\Run", "TidewarpFix", kM + "fix-run.exe");
-        Key(HKEY_LOCAL_MACHINE, std::string(kUninstall) + "\\TidewarpFix");
-        testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "UninstallString", kM + "fix-uninst.exe");
-        testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "DisplayName", "Tidewarp Fix");
-    }
-};
 
 // Scans everything and keeps only the planted errors (Wine's own stay untouched).
 void ScanPlanted(CRegistryLib& lib, SummaryList& summaries) {
@@ -289,7 +228,7 @@ TEST_CASE("a fix removes exactly what each record names and counts it in the cla
     // Value records remove their value only; the default value goes by its "(Default)" name.
     CHECK_FALSE(testreg::ValueExists(m, std::string(kWindows) + "\\Help", "fix.hlp"));
     CHECK_FALSE(testreg::ValueExists(m, std::string(kWindows) + "\\Help", ""));
-    CHECK(testreg::ValueExists(m, std::string(kWindows) + "\\Help", "keep.hlp"));
+    CHECK(testreg::ValueExists(m, std::string(kWindows) + "\\Help", "notepad.exe"));
     CHECK_FALSE(testreg::ValueExists(m, std::string(kUninstall) + "\\TidewarpFix", "UninstallString"));
     CHECK(testreg::ValueExists(m, std::string(kUninstall) + "\\TidewarpFix", "DisplayName"));
 

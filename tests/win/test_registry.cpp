@@ -82,6 +82,38 @@ void DeleteTreeQuietly(HKEY root, const std::string& key) {
     RegDeleteKeyA(root, key.c_str());
 }
 
+static void DumpKey(HKEY key, const std::string& path, Dump& out, std::vector<std::string>& keys) {
+    keys.push_back(path);
+    for (DWORD i = 0;; ++i) {
+        char name[1024];
+        unsigned char data[65536];
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, i, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS) break;
+        out[path + "|" + std::string(name, nameSize)] = {type, std::vector<unsigned char>(data, data + dataSize)};
+    }
+    for (DWORD i = 0;; ++i) {
+        char name[256];
+        DWORD size = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        HKEY sub = nullptr;
+        if (RegOpenKeyExA(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+        DumpKey(sub, path + "\\" + name, out, keys);
+        RegCloseKey(sub);
+    }
+}
+
+Dump DumpTree(HKEY root, const std::string& path, std::vector<std::string>* keyList) {
+    Dump out;
+    std::vector<std::string> keys;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        DumpKey(key, "", out, keys);
+        RegCloseKey(key);
+    }
+    if (keyList) *keyList = keys;
+    return out;
+}
+
 void WriteFile(const std::string& path, const std::string& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) throw std::runtime_error("cannot write " + path);

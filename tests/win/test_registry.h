@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,10 @@ void CreateKey(HKEY root, const std::string& key);
 bool KeyExists(HKEY root, const std::string& key);
 bool ValueExists(HKEY root, const std::string& key, const std::string& name);
 void DeleteTreeQuietly(HKEY root, const std::string& key);
+
+// Every value under a key, by "sub-key path|value name" -> (type, bytes); keys lists every key path.
+using Dump = std::map<std::string, std::pair<DWORD, std::vector<unsigned char>>>;
+Dump DumpTree(HKEY root, const std::string& path, std::vector<std::string>* keys = nullptr);
 
 // Files on the prefix's C: drive.
 void WriteFile(const std::string& path, const std::string& bytes);

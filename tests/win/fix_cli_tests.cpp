@@ -1,0 +1,180 @@
+// tidewarp-cli fix end to end: scan, keep what the user keeps, back up, remove, and undo it all with
+// restore. Wine's own four unfixable fonts are put on the ignore list first so the prefix keeps them.
+#include "doctest.h"
+
+#include "planted_errors.h"
+#include "test_json.h"
+#include "test_links.h"
+#include "test_process.h"
+#include "test_registry.h"
+
+namespace {
+
+const char kCli[] = "tidewarp-cli.exe";
+const char kWineFonts[] =
+    "C:\\windows\\fonts\\coure.fon\r\nfont\r\nC:\\windows\\fonts\\sserife.fon\r\nfont\r\n"
+    "C:\\windows\\fonts\\serife.fon\r\nfont\r\nC:\\windows\\fonts\\smalle.fon\r\nfont\r\n";
+
+// The registry places the planted errors live in, as they are now.
+struct Snapshot {
+    std::vector<testreg::Dump> dumps;
+    explicit Snapshot(const PlantedErrors& p) {
+        dumps.push_back(testreg::DumpTree(HKEY_CLASSES_ROOT, p.clsid));
+        for (const auto& key : p.keys) dumps.push_back(testreg::DumpTree(key->Root(), key->Path()));
+        for (const auto& [key, name] : p.values) {
+            testreg::Dump all = testreg::DumpTree(HKEY_LOCAL_MACHINE, key), one;
+            auto it = all.find("|" + name);
+            if (it != all.end()) one.insert(*it);
+            dumps.push_back(one);
+        }
+    }
+    bool operator==(const Snapshot& o) const { return dumps == o.dumps; }
+};
+
+std::string Here() {
+    char here[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, here);
+    return here;
+}
+
+struct CleanFolder {
+    CleanFolder() { Clean(); }
+    ~CleanFolder() { Clean(); }
+    static void Clean() {
+        DeleteFileA("ignore.lst");
+        testlink::RemoveTree(Here() + "\\Registry Backups");
+        DeleteFileA((Here() + "\\Registry Backups").c_str());
+        testlink::RemoveTree(Here() + "\\links");
+    }
+};
+
+int BackupCount() {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA("Registry Backups\\*.reg", &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    int n = 0;
+    do ++n;
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return n;
+}
+
+}  // namespace
+
+TEST_CASE("fix backs up, removes all but the kept items, and restore brings everything back") {
+    CleanFolder folder;
+    PlantedErrors planted;
+    const Snapshot before(planted);
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    const std::string links = Here() + "\\links";
+    CreateDirectoryA(links.c_str(), nullptr);
+    testlink::MakeLink(links + "\\gone.lnk", links + "\\gone.txt");
+    testlink::MakeLink(links + "\\kept.lnk", links + "\\also-gone.txt");
+    const std::string keptFont = "C:\\windows\\fonts\\tidewarp-fix.ttf";
+
+    auto r = testproc::Run(kCli, "fix --json --keep " + keptFont + " --keep \"" + links + "\\kept.lnk\"");
+    REQUIRE(r.exitCode == 0);
+    auto json = testjson::Parse(r.out);
+    CHECK(json["errors"].size() == 10);  // what the scan found, kept item included
+    int removed = 0;
+    for (const auto& s : json["summaries"].items)
+        if (s["title"].text == "Invalid CLSID") removed = static_cast<int>(s["fixed"].Int());
+    CHECK(removed == 9);
+    CHECK(json["shortcut_counts"]["deleted"].Int() == 1);
+
+    // Everything but the kept font value is gone; the kept items are on the ignore list.
+    CHECK_FALSE(testreg::KeyExists(HKEY_CLASSES_ROOT, planted.clsid));
+    for (const auto& [key, name] : planted.values) {
+        CAPTURE(name);
+        CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, key, name) == (name == "Tidewarp Fix (TrueType)"));
+    }
+    CHECK_FALSE(testreg::FileExists(links + "\\gone.lnk"));
+    CHECK(testreg::FileExists(links + "\\kept.lnk"));
+    const std::string ignore = testreg::ReadFile("ignore.lst");
+    CHECK(ignore == std::string(kWineFonts) + keptFont + "\r\nfont\r\n" + links + "\\kept.lnk\r\nSHORTCUT\r\n");
+    CHECK(BackupCount() == 1);
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA("FixedOn*.xml", &fd);
+    CHECK(h == INVALID_HANDLE_VALUE);  // the snapshot is removed at the end of the run
+    if (h != INVALID_HANDLE_VALUE) FindClose(h);
+
+    // A second scan reports none of it again.
+    auto again = testjson::Parse(testproc::Run(kCli, "scan --json").out);
+    for (const auto& e : again["errors"].items) CHECK(e["item"].text.find("tidewarp-") == std::string::npos);
+    CHECK(again["shortcuts"].size() == 0);
+
+    // The backup undoes the fix, byte for byte.
+    auto restore = testproc::Run(kCli, "restore");
+    CHECK(restore.exitCode == 0);
+    CHECK(restore.err.find("Registry Restored from Last Backup") != std::string::npos);
+    CHECK(Snapshot(planted) == before);
+}
+
+TEST_CASE("a fix that cannot put its backup in place removes nothing") {
+    CleanFolder folder;
+    PlantedErrors planted;
+    const Snapshot before(planted);
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    testreg::WriteFile("Registry Backups", "a file where the folder should be");
+    const std::string links = Here() + "\\links";
+    CreateDirectoryA(links.c_str(), nullptr);
+    testlink::MakeLink(links + "\\gone.lnk", links + "\\gone.txt");
+
+    auto r = testproc::Run(kCli, "fix");
+    CHECK(r.exitCode == 2);
+    CHECK(r.err.find("Nothing was removed.") != std::string::npos);
+    CHECK(r.out.empty());
+    CHECK(Snapshot(planted) == before);
+    CHECK(testreg::FileExists(links + "\\gone.lnk"));
+    CHECK_FALSE(testreg::FileExists("1.reg"));
+}
+
+TEST_CASE("on the 9x family a class key with sub-keys goes with one delete") {
+    CleanFolder folder;
+    PlantedErrors planted;
+    testreg::SetString(HKEY_CURRENT_USER, "Software\\Wine", "Version", "win98");
+    auto r = testproc::Run(kCli, "fix --categories CLSID --json");
+    HKEY wine = nullptr;
+    RegOpenKeyA(HKEY_CURRENT_USER, "Software\\Wine", &wine);
+    RegDeleteValueA(wine, "Version");
+    RegCloseKey(wine);
+
+    CHECK(r.exitCode == 0);
+    auto json = testjson::Parse(r.out);
+    REQUIRE(json["summaries"].size() == 1);
+    CHECK(json["summaries"][0]["fixed"].Int() == 1);
+    CHECK_FALSE(testreg::KeyExists(HKEY_CLASSES_ROOT, planted.clsid));
+}
+
+TEST_CASE("fix with nothing to remove says so and succeeds") {
+    CleanFolder folder;
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    auto r = testproc::Run(kCli, "fix --categories VxD,font --json");
+    CHECK(r.exitCode == 0);
+    auto json = testjson::Parse(r.out);
+    CHECK(json["errors"].size() == 0);
+    CHECK(BackupCount() == 0);
+}
+
+TEST_CASE("restore-xml applies a snapshot file and reports what it cannot write") {
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, "Software\\TidewarpTests\\Xml");
+    testreg::WriteFile("s.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n <registry>\r\n"
+                                "  <k name=\"HKEY_LOCAL_MACHINE\">\r\n   <k name=\"Software\">\r\n"
+                                "    <k name=\"TidewarpTests\">\r\n     <k name=\"Xml\">\r\n"
+                                "      <v name=\"it&apos;s\" value=\"a&gt;b &amp; caf\xc3\xa9\"/>\r\n"
+                                "     </k>\r\n    </k>\r\n   </k>\r\n  </k>\r\n </registry>\r\n");
+    auto ok = testproc::Run(kCli, "restore-xml s.xml");
+    CHECK(ok.exitCode == 0);
+    auto d = testreg::DumpTree(HKEY_LOCAL_MACHINE, "Software\\TidewarpTests\\Xml");
+    REQUIRE(d.count("|it's") == 1);
+    CHECK(d["|it's"].second == std::vector<unsigned char>{'a', '>', 'b', ' ', '&', ' ', 'c', 'a', 'f', 0xe9, 0});
+
+    testreg::WriteFile("bad.xml", "<registry>\r\n<k name=\"HKEY_NOWHERE\">\r\n</k>\r\n</registry>\r\n");
+    auto bad = testproc::Run(kCli, "restore-xml bad.xml");
+    CHECK(bad.exitCode == 2);
+    CHECK(bad.err.find("not applied completely") != std::string::npos);
+    CHECK(testproc::Run(kCli, "restore-xml missing.xml").exitCode == 2);
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, "Software\\TidewarpTests\\Xml");
+    DeleteFileA("s.xml");
+    DeleteFileA("bad.xml");
+}

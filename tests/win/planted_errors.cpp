@@ -1,0 +1,40 @@
+#include "planted_errors.h"
+
+namespace {
+const std::string kM = "C:\\tidewarp-missing\\";
+}  // namespace
+
+const char kUninstall[] = "Software\\Microsoft\\Windows\\Currentversion\\Uninstall";
+const char kWindows[] = "SOFTWARE\\Microsoft\\Windows";
+
+void PlantedErrors::Key(HKEY root, const std::string& path) {
+    keys.push_back(std::make_unique<testreg::ScratchKey>(root, path));
+}
+
+void PlantedErrors::Value(const std::string& key, const std::string& name, const std::string& text) {
+    planted.String(key, name, text);
+    values.push_back({key, name});
+}
+
+PlantedErrors::PlantedErrors() {
+    Key(HKEY_CLASSES_ROOT, clsid);
+    testreg::SetString(HKEY_CLASSES_ROOT, clsid + "\\InprocServer32", "", kM + "fix.dll");
+    testreg::SetString(HKEY_CLASSES_ROOT, clsid + "\\ProgID", "", "Tidewarp.Fix.1");
+    testreg::CreateKey(HKEY_CLASSES_ROOT, clsid + "\\Implemented Categories\\{00000000-0000-0000-0000-000000000000}");
+    Value("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", kM + "fix-shared.dll", "1");
+    Value("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", "tidewarp.fix", "tidewarp-fix.drv");
+    Key(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help");
+    testreg::SetString(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help", "fix.hlp", kM);
+    testreg::SetString(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help", "", kM);  // its name is "(Default)"
+    testreg::SetString(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help", "notepad.exe", "C:\\windows\\");  // present
+    Key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TidewarpFix.exe");
+    testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "", kM + "fix.exe");
+    testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path() + "\\SupportedTypes", ".fix", "");
+    Key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpFix");
+    testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "Path", kM + "fix-tool.exe");
+    Value("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Tidewarp Fix (TrueType)", "tidewarp-fix.ttf");
+    Value("Software\\Microsoft\\Windows\\Currentversion\\Run", "TidewarpFix", kM + "fix-run.exe");
+    Key(HKEY_LOCAL_MACHINE, std::string(kUninstall) + "\\TidewarpFix");
+    testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "UninstallString", kM + "fix-uninst.exe");
+    testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "DisplayName", "Tidewarp Fix");
+}

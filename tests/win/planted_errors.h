@@ -1,0 +1,23 @@
+// Broken entries of every registry category, planted where the scanners look and removed again
+// when the test ends (whatever a fix left of them).
+#pragma once
+
+#include "test_registry.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+extern const char kUninstall[];
+extern const char kWindows[];
+
+struct PlantedErrors {
+    std::vector<std::unique_ptr<testreg::ScratchKey>> keys;
+    testreg::PlantedValues planted;
+    std::vector<std::pair<std::string, std::string>> values;  // (key under HKLM, value name)
+    const std::string clsid = "CLSID\\{7D1DE0F1-0000-4000-8000-0000000FIXTEST}";
+
+    PlantedErrors();
+    void Key(HKEY root, const std::string& path);
+    void Value(const std::string& key, const std::string& name, const std::string& text);
+};
