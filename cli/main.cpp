@@ -54,15 +54,22 @@ ShortcutReport MakeShortcutReport(const CShortcut& scanner, const ScanSelection&
     return report;
 }
 
-int RunScan(const CliOptions& options) {
-    CRegistryLib registry;
-    CShortcut scanner;
+// The scan both commands start with, with the progress line on a console.
+void ScanWithProgress(const CliOptions& options, CRegistryLib& registry, CShortcut& scanner,
+                      ScanSelection& selection, SummaryList& summaries) {
     g_showProgress = !options.json && _isatty(_fileno(stderr));
     registry.SetProgressCallback(&ShowProgress);
     scanner.SetProgressCallback(&ShowProgress);
-    ScanSelection selection = options.selection;
-    SummaryList summaries;
+    selection = options.selection;
     ScanFlow(registry, scanner).Scan(selection, summaries);
+}
+
+int RunScan(const CliOptions& options) {
+    CRegistryLib registry;
+    CShortcut scanner;
+    ScanSelection selection;
+    SummaryList summaries;
+    ScanWithProgress(options, registry, scanner, selection, summaries);
     EndProgress();
     const ShortcutReport shortcuts = MakeShortcutReport(scanner, selection);
     const ErrorList& errors = registry.Errors();
@@ -76,12 +83,9 @@ int RunFix(const CliOptions& options) {
     CRegistryLib registry;
     registry.SetNotifier(&notifier);
     CShortcut scanner;
-    g_showProgress = !options.json && _isatty(_fileno(stderr));
-    registry.SetProgressCallback(&ShowProgress);
-    scanner.SetProgressCallback(&ShowProgress);
-    ScanSelection selection = options.selection;
+    ScanSelection selection;
     SummaryList summaries;
-    ScanFlow(registry, scanner).Scan(selection, summaries);
+    ScanWithProgress(options, registry, scanner, selection, summaries);
 
     // The report shows what the scan found, kept items included; the fix blanks their key paths.
     const ErrorList found = registry.Errors();

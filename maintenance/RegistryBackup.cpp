@@ -131,29 +131,19 @@ bool ReadKeyBody(HKEY key, KeyBody& body) {
     bool complete = ForEachValue(key, [&](const std::string& n, DWORD type, const BYTE* data, DWORD size) {
         body.values.push_back({n, type, std::string(reinterpret_cast<const char*>(data), size)});
     });
-    DWORD longestSubKey = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &longestSubKey, nullptr, nullptr, nullptr, nullptr,
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                          nullptr, nullptr) != ERROR_SUCCESS)
         return false;
-    std::vector<char> name(std::size_t{longestSubKey} + 1);
-    int retries = 0;
-    for (DWORD i = 0;;) {
-        DWORD size = static_cast<DWORD>(name.size());
-        LONG rc = RegEnumKeyExA(key, i, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+    std::string name;
+    for (DWORD i = 0;; ++i) {
+        LONG rc = CRegistryLib::EnumSubKey(key, i, name);
         if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc == ERROR_MORE_DATA && retries < 4) {
-            ++retries;
-            name.resize(name.size() * 2 + 256);
-            continue;
-        }
-        retries = 0;
-        ++i;
         if (rc != ERROR_SUCCESS) {
             complete = false;
             continue;
         }
         SubKey& sub = body.subKeys.emplace_back();
-        sub.name.assign(name.data(), size);
+        sub.name = name;
         tw::UniqueHKey child;
         if (RegOpenKeyExA(key, sub.name.c_str(), 0, KEY_READ, child.put()) != ERROR_SUCCESS) {
             complete = false;  // saved with an empty body, as a key without anything in it

@@ -14,30 +14,6 @@ namespace {
 const char kCli[] = "tidewarp-cli.exe";
 const char kKey[] = "Software\\TidewarpBackupTest";
 
-// Runs a program of the system (found on the search path) and waits for it; output goes to files.
-int RunSystem(const std::string& commandLine) {
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE out = CreateFileA("system.out", GENERIC_WRITE, FILE_SHARE_READ, &sa, CREATE_ALWAYS, 0, nullptr);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = out;
-    si.hStdError = out;
-    PROCESS_INFORMATION pi{};
-    std::string cmd = commandLine;
-    DWORD code = 0xFFFFFFFF;
-    if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-        WaitForSingleObject(pi.hProcess, 120000);
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    CloseHandle(out);
-    DeleteFileA("system.out");
-    return static_cast<int>(code);
-}
-
 std::string FullPath(const std::string& name) { return JoinPath(CurrentDirectory(), name); }
 
 }  // namespace
@@ -130,12 +106,12 @@ TEST_CASE("the exported registry-editor file, imported by Wine's own regedit and
 
     planted.Remove();
     REQUIRE(planted.Dump().size() == 1);  // only the value the fix leaves alone
-    CHECK(RunSystem("regedit.exe /s \"" + FullPath("planted.reg") + "\"") == 0);
+    CHECK(testproc::RunCommand("regedit.exe /s \"" + FullPath("planted.reg") + "\"").exitCode == 0);
     CheckSameTree(planted.Dump(), before);
 
     planted.Remove();
     REQUIRE(planted.Dump().size() == 1);
-    CHECK(RunSystem("reg.exe import \"" + FullPath("planted.reg") + "\"") == 0);
+    CHECK(testproc::RunCommand("reg.exe import \"" + FullPath("planted.reg") + "\"").exitCode == 0);
     CheckSameTree(planted.Dump(), before);
     DeleteFileA("planted.reg");
 }

@@ -14,6 +14,10 @@ std::string ProgramFolder() {
 }
 
 Result Run(const std::string& exe, const std::string& args) {
+    return RunCommand("\"" + ProgramFolder() + "\\" + exe + "\" " + args);
+}
+
+Result RunCommand(const std::string& commandLine) {
     Result r;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     // Fresh names every time: a service the child starts (COM brings up Wine's rpcss) inherits the
@@ -32,7 +36,7 @@ Result Run(const std::string& exe, const std::string& args) {
     si.hStdOutput = out;
     si.hStdError = err;
     PROCESS_INFORMATION pi{};
-    std::string cmd = "\"" + ProgramFolder() + "\\" + exe + "\" " + args;
+    std::string cmd = commandLine;
     if (CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
         WaitForSingleObject(pi.hProcess, INFINITE);
         DWORD code = 0;

@@ -14,7 +14,10 @@ struct Result {
 // The folder of the running test executable (the programs are built beside it).
 std::string ProgramFolder();
 
-// Runs "<ProgramFolder>\<exe> <args>" in the current directory; stdout and stderr go to files.
+// Runs a command line in the current directory and waits for it; stdout and stderr go to files.
+Result RunCommand(const std::string& commandLine);
+
+// Runs "<ProgramFolder>\<exe> <args>", one of the programs built beside the tests.
 Result Run(const std::string& exe, const std::string& args);
 
 }  // namespace testproc
