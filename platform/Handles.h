@@ -45,70 +45,36 @@ private:
     Handle h_ = Traits::Invalid();
 };
 
-struct KeyTraits {
-    using Handle = HKEY;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { RegCloseKey(h); }
-};
-
-struct KernelTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { CloseHandle(h); }
-};
-
-// CreateFile and friends report failure as INVALID_HANDLE_VALUE, not null.
-struct FileTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) noexcept { CloseHandle(h); }
-};
-
-struct FindTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) noexcept { FindClose(h); }
-};
-
-struct GlobalTraits {
-    using Handle = HGLOBAL;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { GlobalFree(h); }
-};
-
-// GDI objects (bitmaps, fonts, regions, brushes, pens) all go back through DeleteObject.
-template <typename H>
-struct GdiObjectTraits {
+// Most handles mean "none" with null and have one function that closes them.
+template <typename H, auto CloseFunction>
+struct NullHandleTraits {
     using Handle = H;
     static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { DeleteObject(h); }
+    static void Close(Handle h) noexcept { CloseFunction(h); }
 };
 
+// CreateFile and FindFirstFile report failure as INVALID_HANDLE_VALUE, not null.
+template <auto CloseFunction>
+struct InvalidValueTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { CloseFunction(h); }
+};
+
+using UniqueHKey = UniqueResource<NullHandleTraits<HKEY, RegCloseKey>>;
+using UniqueHandle = UniqueResource<NullHandleTraits<HANDLE, CloseHandle>>;
+using UniqueFile = UniqueResource<InvalidValueTraits<CloseHandle>>;
+using UniqueFind = UniqueResource<InvalidValueTraits<FindClose>>;
+using UniqueHGlobal = UniqueResource<NullHandleTraits<HGLOBAL, GlobalFree>>;
+// GDI objects (bitmaps, fonts, regions, brushes, pens) all go back through DeleteObject.
+using UniqueHBitmap = UniqueResource<NullHandleTraits<HBITMAP, DeleteObject>>;
+using UniqueHFont = UniqueResource<NullHandleTraits<HFONT, DeleteObject>>;
+using UniqueHRgn = UniqueResource<NullHandleTraits<HRGN, DeleteObject>>;
+using UniqueHBrush = UniqueResource<NullHandleTraits<HBRUSH, DeleteObject>>;
+using UniqueHPen = UniqueResource<NullHandleTraits<HPEN, DeleteObject>>;
 // Device contexts we create (CreateCompatibleDC); those from GetDC/BeginPaint are scoped in Gdi.h.
-struct DcTraits {
-    using Handle = HDC;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { DeleteDC(h); }
-};
-
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle h) noexcept { DestroyMenu(h); }
-};
-
-using UniqueHKey = UniqueResource<KeyTraits>;
-using UniqueHandle = UniqueResource<KernelTraits>;
-using UniqueFile = UniqueResource<FileTraits>;
-using UniqueFind = UniqueResource<FindTraits>;
-using UniqueHGlobal = UniqueResource<GlobalTraits>;
-using UniqueHBitmap = UniqueResource<GdiObjectTraits<HBITMAP>>;
-using UniqueHFont = UniqueResource<GdiObjectTraits<HFONT>>;
-using UniqueHRgn = UniqueResource<GdiObjectTraits<HRGN>>;
-using UniqueHBrush = UniqueResource<GdiObjectTraits<HBRUSH>>;
-using UniqueHPen = UniqueResource<GdiObjectTraits<HPEN>>;
-using UniqueHDC = UniqueResource<DcTraits>;
-using UniqueHMenu = UniqueResource<MenuTraits>;
+using UniqueHDC = UniqueResource<NullHandleTraits<HDC, DeleteDC>>;
+using UniqueHMenu = UniqueResource<NullHandleTraits<HMENU, DestroyMenu>>;
 
 // A COM interface pointer that releases on destruction.
 template <typename T>

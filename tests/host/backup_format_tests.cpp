@@ -1,4 +1,5 @@
 #include "doctest.h"
+#include "test_random.h"
 
 #include "maintenance/BackupFormat.h"
 #include "maintenance/RegExport.h"
@@ -18,21 +19,7 @@ std::string U32(std::uint32_t v) {
 }
 std::string Str(const std::string& s) { return U32(static_cast<std::uint32_t>(s.size())) + s; }
 
-struct Random {
-    std::uint32_t state;
-    std::uint32_t Next() {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    }
-    std::size_t Below(std::size_t n) { return Next() % n; }
-    std::string Bytes(std::size_t n) {
-        std::string s(n, '\0');
-        for (char& c : s) c = static_cast<char>(Next());
-        return s;
-    }
-};
+using Random = TestRandom;
 
 KeyBody RandomBody(Random& rnd, int depth) {
     KeyBody body;

@@ -1,6 +1,7 @@
 // Property: any attribute text of non-zero bytes (line breaks as CR LF pairs), escaped and written
 // by XmlWriter, reads back through XmlReader and un-escaping unchanged.
 #include "doctest.h"
+#include "test_random.h"
 
 #include "xml_round_trip.h"
 
@@ -9,17 +10,7 @@
 
 namespace {
 
-// A small deterministic generator, so a failure reproduces.
-struct Random {
-    std::uint32_t state;
-    std::uint32_t Next() {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return state;
-    }
-    std::size_t Below(std::size_t n) { return Next() % n; }
-};
+using Random = TestRandom;
 
 // Texts made mostly of the characters and pieces the reader and the escaping treat specially.
 std::string RandomText(Random& rnd) {
