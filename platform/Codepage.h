@@ -12,4 +12,9 @@ std::u16string AnsiToUtf16(const std::string& text);
 std::string AnsiToUtf8(const std::string& text);
 std::string Utf8ToAnsi(const std::string& text);
 
+// Like Utf16ToAnsi, but false when some character has no exact form in the code page (it would
+// have become '?' or a look-alike): such text cannot be named through the narrow functions, so
+// nothing may be judged or rewritten on the strength of its narrow copy. `out` gets the lossy copy.
+bool Utf16ToAnsiExact(const std::u16string& text, std::string& out);
+
 }  // namespace tw

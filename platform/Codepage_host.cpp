@@ -10,6 +10,13 @@ std::string Utf16ToAnsi(const std::u16string& text) {
     return out;
 }
 
+bool Utf16ToAnsiExact(const std::u16string& text, std::string& out) {
+    out = Utf16ToAnsi(text);
+    for (char16_t c : text)
+        if (c >= 256) return false;
+    return true;
+}
+
 std::u16string AnsiToUtf16(const std::string& text) {
     std::u16string out;
     for (char c : text) out += static_cast<char16_t>(static_cast<unsigned char>(c));

@@ -29,6 +29,25 @@ std::string Utf16ToAnsi(const std::u16string& text) {
     return FromWide(reinterpret_cast<const wchar_t*>(text.data()), text.size(), CP_ACP);
 }
 
+bool Utf16ToAnsiExact(const std::u16string& text, std::string& out) {
+    out.clear();
+    if (text.empty()) return true;
+    const wchar_t* wide = reinterpret_cast<const wchar_t*>(text.data());
+    int length = static_cast<int>(text.size());
+    // No best-fit: a look-alike letter would name another file as surely as '?' does.
+    BOOL usedDefault = FALSE;
+    int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, nullptr, &usedDefault);
+    if (n <= 0) {
+        out = Utf16ToAnsi(text);
+        return false;
+    }
+    out.assign(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, length, &out[0], n, nullptr, &usedDefault);
+    if (usedDefault) return false;
+    // Some code pages map without reporting a default; the way back settles it.
+    return AnsiToUtf16(out) == text;
+}
+
 std::u16string AnsiToUtf16(const std::string& text) {
     std::wstring w = ToWide(text, CP_ACP);
     return std::u16string(w.begin(), w.end());

@@ -1,6 +1,7 @@
 // CRegistryLib against Wine's real registry.
 #include "doctest.h"
 
+#include "platform/Codepage.h"
 #include "registry/RegistryLib.h"
 #include "test_registry.h"
 
@@ -182,4 +183,14 @@ TEST_CASE("a missing file is an error unless its exact path is ignored") {
     lib.IgnoreList().push_back(ignored);
     CHECK(lib.CheckFile("C:\\tidewarp-missing\\gone.dll", 0) == 0);
     CHECK(lib.CheckFile("C:\\TIDEWARP-MISSING\\gone.dll", 0) == -1);
+}
+
+TEST_CASE("only text the code page spells exactly converts as exact") {
+    std::string out;
+    CHECK(tw::Utf16ToAnsiExact(u"C:\\plain\\a.dll", out));
+    CHECK(out == "C:\\plain\\a.dll");
+    CHECK(tw::Utf16ToAnsiExact(u"", out));
+    CHECK_FALSE(tw::Utf16ToAnsiExact(u"C:\\uni\\\u4E2D\u6587.dll", out));
+    // A best-fit look-alike ('a' for a-macron) names another file just as '?' does.
+    CHECK_FALSE(tw::Utf16ToAnsiExact(u"C:\\\u0101.dll", out));
 }
