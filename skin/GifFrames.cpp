@@ -79,7 +79,9 @@ std::vector<GifFrame> DecodeGifFrames(const std::string& bytes, int width, int h
         GUID time = Gdiplus::FrameDimensionTime;
         UINT count = image.GetFrameCount(&time);
         if (count == 0) count = 1;  // a still picture
-        count = std::min<UINT>(count, kMaxGifFrames);
+        // Every frame is held at the area's size: a movie with very many frames keeps its first ones.
+        UINT fit = static_cast<UINT>(kMaxGifFrameBytes / (static_cast<unsigned long long>(width) * height * 4));
+        count = std::min<UINT>(count, std::max<UINT>(fit, 1));
         std::vector<UINT> delays = FrameDelays(image, count);
 
         // Fit the picture into the area with its proportions kept.

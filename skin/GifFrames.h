@@ -16,8 +16,8 @@ bool LooksLikeGif(const std::string& bytes);
 
 // Every frame of the GIF in bytes (composed as the format says), scaled to fit width by height
 // with its proportions kept, centred on the background colour. Delays under 20 ms become 100 ms,
-// as browsers play them. Empty when the bytes are not a GIF or cannot be decoded; at most
-// kMaxGifFrames frames.
+// as browsers play them. Empty when the bytes are not a GIF or cannot be decoded. Only as many
+// frames as fit in kMaxGifFrameBytes (at four bytes a pixel) are kept.
 std::vector<GifFrame> DecodeGifFrames(const std::string& bytes, int width, int height, COLORREF background);
 
-const int kMaxGifFrames = 1000;
+const std::size_t kMaxGifFrameBytes = 64 * 1024 * 1024;
