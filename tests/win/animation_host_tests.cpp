@@ -132,9 +132,4 @@ TEST_CASE("any file name plays a GIF with its own delays; the screens' set-up") 
     CHECK(GetFileAttributesA("remove-top.swf") == INVALID_FILE_ATTRIBUTES);
     CHECK_FALSE(IsWindowVisible(main.Handle()));
     CHECK(GetDlgCtrlID(main.Handle()) == 110);
-    char text[32] = {};
-    GetWindowTextA(main.Handle(), text, sizeof text);
-    CHECK(std::string(text) == "SHOCKWAVE");
-    CHECK(ChildRect(main.Handle()).left == 70);
-    CHECK(ChildRect(main.Handle()).bottom == 312);
 }
