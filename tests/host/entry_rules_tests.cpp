@@ -33,9 +33,10 @@ TEST_CASE("entry rules: which entries are tested, and as which path") {
         // drivers: under the system directory of this system, whatever the text
         {3, "wave", "wdmaud.drv", T, "D:\\WINNT\\system32\\wdmaud.drv"},
         {3, "(Default)", "(value not set)", S, ""},
-        // help files: the folder text and the name, joined as they stand
+        // help files: the folder text and the name, joined with one backslash
         {4, "a.hlp", "C:\\Help\\", T, "C:\\Help\\a.hlp"},
-        {4, "a.hlp", "C:\\Help", T, "C:\\Helpa.hlp"},
+        {4, "a.hlp", "C:\\Help", T, "C:\\Help\\a.hlp"},
+        {4, "notepad.exe", "help", T, "D:\\WINNT\\system32\\help\\notepad.exe"},
         // application paths
         {5, "(Default)", "\"C:\\App\\app.exe\"", T, "C:\\App\\app.exe"},
         {5, "Path", "C:\\App;C:\\Lib", P, "C:\\App;C:\\Lib"},
