@@ -75,7 +75,12 @@ EntryDecision UninstallEntry(const RegValueEntry& e, const PathEnvironment&) {
 
 }  // namespace
 
+bool NamesFile(std::uint32_t type) { return type == 1 || type == 2; }
+
 EntryDecision DecideEntry(int category, const RegValueEntry& e, const PathEnvironment& env) {
+    if (!e.exact) return Skipped();
+    // Shared DLL counts name the file by the value's name; their data is a count.
+    if (category != 2 && !NamesFile(e.type)) return Skipped();
     switch (category) {
         case 2:
             return SharedFileEntry(e, env);
