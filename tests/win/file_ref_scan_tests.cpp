@@ -136,17 +136,17 @@ TEST_CASE("help files: folder text and file name joined with one backslash") {
     testreg::MakeFolders("C:\\tidewarp-help");
     testreg::WriteFile("C:\\tidewarp-help\\app.hlp", "");
     testreg::WriteFile("C:\\tidewarp-help\\app2.hlp", "");
-    std::unique_ptr<ScratchKey> help, html, other;
-    ScanPlanted(lib, 4, {6, 2}, [&] {
-        help = std::make_unique<ScratchKey>(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help");
-        html = std::make_unique<ScratchKey>(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\HTML Help");
-        other = std::make_unique<ScratchKey>(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Helpers");
+    // The keys exist (empty) before the first scan, whatever earlier tests left in them.
+    auto help = std::make_unique<ScratchKey>(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help");
+    auto html = std::make_unique<ScratchKey>(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\HTML Help");
+    auto other = std::make_unique<ScratchKey>(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Helpers");
+    ScanPlanted(lib, 4, {4, 2}, [&] {
         testreg::SetString(HKEY_LOCAL_MACHINE, help->Path(), "app.hlp", "C:\\tidewarp-help\\");  // present
         testreg::SetString(HKEY_LOCAL_MACHINE, help->Path(), "app2.hlp", "C:\\tidewarp-help");   // present too
         testreg::SetString(HKEY_LOCAL_MACHINE, help->Path(), "app3.hlp", "tidewarp-help");       // bare folder
         testreg::SetString(HKEY_LOCAL_MACHINE, html->Path(), "guide.chm", kM);
         testreg::SetString(HKEY_LOCAL_MACHINE, other->Path(), "x.hlp", kM);  // not a help key
-    });  // examined: app.hlp, app2.hlp, app3.hlp, guide.chm and the two unset default values
+    });  // examined: app.hlp, app2.hlp, app3.hlp, guide.chm (the unset defaults were there before)
     CheckRecord(lib, "C:\\windows\\system32\\tidewarp-help\\app3.hlp", "Help", Hklm(kWindows) + "\\help", "VAL",
                 "app3.hlp");
     CheckRecord(lib, kM + "guide.chm", "Help", Hklm(kWindows) + "\\html help", "VAL", "guide.chm");
