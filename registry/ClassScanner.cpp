@@ -64,7 +64,7 @@ private:
         std::string path = CleanPath(entry.text, CleanupVariant::Class, lib.Environment());
         lib.SetCurrentItem(path);
         const std::string keyPath = std::string(kClassesPath) + "\\" + clsid;
-        if (!IsExemptServer(path) && scan_.IsMissing(path, keyPath)) {
+        if (!IsExemptServer(path) && IsTestablePath(path) && scan_.IsMissing(path, keyPath)) {
             scan_.Report(keyPath, entry, path);
             CountProgId(classKey);
         }

@@ -8,6 +8,7 @@ namespace {
 class FixedSystem : public PathEnvironment {
 public:
     std::string Expand(const std::string& piece) const override {
+        if (piece == "%Lossy%") return "C:\\Users\\??";
         return piece == "%ProgramFiles%" ? "C:\\Program Files" : piece;
     }
     std::string SystemDirectory() const override { return "D:\\WINNT\\system32"; }
@@ -98,6 +99,9 @@ TEST_CASE("entries that cannot name a file are examined and passed over") {
         lossy.exact = false;
         CHECK(DecideEntry(category, lossy, env).kind == EntryDecision::Skip);
     }
+    // Nor is a path that a lossy expansion or system folder left holding a '?'.
+    CHECK(DecideEntry(8, RegValueEntry{"x", "%Lossy%\\x.exe", kSz}, env).kind == EntryDecision::ProgressOnly);
+    CHECK(DecideEntry(7, RegValueEntry{"x", "?.ttf", kSz}, env).kind == EntryDecision::ProgressOnly);
 }
 
 TEST_CASE("a key path lies at or below a key, letter case aside") {
