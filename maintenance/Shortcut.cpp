@@ -3,6 +3,7 @@
 #include "log/Trace.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
+#include "platform/Wow64.h"
 #include "registry/StopEvent.h"
 
 #include <windows.h>
@@ -167,7 +168,15 @@ void CShortcut::CheckLinkFile(const std::string& path) {
     ComScope com;
     std::string target;
     if (!ReadLinkTarget(path, target)) return;  // not a link, or no testable target: sound
-    if (_access(target.c_str(), 0) == 0) return;
+    // A link names its target as a 64-bit program would see it (system32 is system32), so the
+    // target is looked for without file-system redirection. The link itself is read with it: the
+    // shell's own libraries load from the redirected system folder.
+    bool exists;
+    {
+        tw::FileRedirectionOff redirection;
+        exists = _access(target.c_str(), 0) == 0;
+    }
+    if (exists) return;
     if (IsIgnored(path)) return;
     broken_.push_back(path);
     ++brokenCount_;

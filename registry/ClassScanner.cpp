@@ -15,6 +15,13 @@ bool IsServerKey(const std::string& name) {
            lower == "localserver";
 }
 
+// A 16-bit server (InprocServer, LocalServer) is a file of the 32-bit system, whichever registry view
+// names it: 64-bit Windows keeps 16-bit files beside the 32-bit ones, never in the 64-bit system32.
+bool Is16BitServerKey(const std::string& name) {
+    std::string lower = tw::ToLower(name);
+    return lower == "inprocserver" || lower == "localserver";
+}
+
 // mailui.dll is never reported (compared with its letter case, as the last ten characters).
 bool IsExemptServer(const std::string& path) { return tw::EndsWith(path, "mailui.dll"); }
 
@@ -24,35 +31,36 @@ public:
 
     void Run(SummaryList& summaries) {
         if (scan_.StoppedOnEntry()) return;
-        tw::UniqueHKey classes;
-        if (OpenKeyPath(kClassesPath, classes) != ERROR_SUCCESS) {
-            scan_.AppendSummary(summaries);
-            return;
+        std::vector<ViewedKey> views = OpenKeyViews(kClassesPath, scan_.Lib().ScannedViews());
+        for (const ViewedKey& view : views)
+            if (!CanQueryKey(view.key.get())) return;
+        for (const ViewedKey& view : views) {
+            scan_.SetNativeFiles(view.nativeFiles);
+            const HKEY classes = view.key.get();
+            ForEachSubKey(classes, scan_, [&](const std::string& clsid, bool exact) {
+                if (exact)
+                    VisitClass(classes, view.path + "\\" + clsid, clsid);
+                else
+                    scan_.CountExamined();  // a class the code page cannot name: sound, never reported
+            });
         }
-        if (!CanQueryKey(classes.get())) return;
-        ForEachSubKey(classes.get(), scan_, [&](const std::string& clsid, bool exact) {
-            if (exact)
-                VisitClass(classes.get(), clsid);
-            else
-                scan_.CountExamined();  // a class the code page cannot name: sound, never reported
-        });
         scan_.AppendSummary(summaries);
     }
 
 private:
-    void VisitClass(HKEY classes, const std::string& clsid) {
+    void VisitClass(HKEY classes, const std::string& keyPath, const std::string& clsid) {
         tw::UniqueHKey classKey;
-        if (RegOpenKeyA(classes, clsid.c_str(), classKey.put()) != ERROR_SUCCESS) return;
+        if (CRegistryLib::OpenSubKey(classes, clsid, classKey.put()) != ERROR_SUCCESS) return;
         // A name the code page cannot spell is no server name.
         ForEachSubKey(classKey.get(), scan_, [&](const std::string& sub, bool exact) {
-            if (exact) VisitServer(classKey.get(), clsid, sub);
+            if (exact) VisitServer(classKey.get(), keyPath, sub);
         });
     }
 
-    void VisitServer(HKEY classKey, const std::string& clsid, const std::string& sub) {
+    void VisitServer(HKEY classKey, const std::string& keyPath, const std::string& sub) {
         if (!IsServerKey(sub)) return;
         tw::UniqueHKey server;
-        if (RegOpenKeyA(classKey, sub.c_str(), server.put()) != ERROR_SUCCESS) return;
+        if (CRegistryLib::OpenSubKey(classKey, sub, server.put()) != ERROR_SUCCESS) return;
         // Only the default value names the server, so it is read alone rather than listing them all.
         const RegValueEntry entry = ReadDefaultValue(server.get());
         CRegistryLib& lib = scan_.Lib();
@@ -63,8 +71,8 @@ private:
         if (!entry.exact || !NamesFile(entry.type)) return;
         std::string path = CleanPath(entry.text, CleanupVariant::Class, lib.Environment());
         lib.SetCurrentItem(path);
-        const std::string keyPath = std::string(kClassesPath) + "\\" + clsid;
-        if (!IsExemptServer(path) && IsTestablePath(path) && scan_.IsMissing(path, keyPath)) {
+        const bool nativeFiles = scan_.NativeFiles() && !Is16BitServerKey(sub);
+        if (!IsExemptServer(path) && IsTestablePath(path) && scan_.IsMissing(path, keyPath, nativeFiles)) {
             scan_.Report(keyPath, entry, path);
             CountProgId(classKey);
         }
@@ -74,7 +82,7 @@ private:
     // A reported class's ProgID default value counts as examined too.
     void CountProgId(HKEY classKey) {
         tw::UniqueHKey progId;
-        if (RegOpenKeyA(classKey, "ProgID", progId.put()) != ERROR_SUCCESS) return;
+        if (CRegistryLib::OpenSubKey(classKey, "ProgID", progId.put()) != ERROR_SUCCESS) return;
         scan_.CountExamined();  // its "(Default)" entry, which every listing has
     }
 

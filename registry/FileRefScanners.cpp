@@ -57,23 +57,26 @@ public:
 
     void Run(SummaryList& summaries) {
         if (scan_.StoppedOnEntry()) return;
-        tw::UniqueHKey root;
-        if (OpenKeyPath(keyPath_, root) != ERROR_SUCCESS) {
-            scan_.AppendSummary(summaries);
-            return;
-        }
-        if (member_.walk == Walk::Flat) {
-            VisitEntries(root.get(), keyPath_);
-        } else {
-            if (!CanQueryKey(root.get())) return;
-            ForEachSubKey(root.get(), scan_,
-                          [&](const std::string& name, bool exact) { VisitSubKey(root.get(), name, exact); });
+        std::vector<ViewedKey> views = OpenKeyViews(keyPath_, scan_.Lib().ScannedViews());
+        if (member_.walk == Walk::SubKeys)
+            for (const ViewedKey& view : views)
+                if (!CanQueryKey(view.key.get())) return;
+        for (const ViewedKey& view : views) {
+            scan_.SetNativeFiles(view.nativeFiles);
+            const HKEY root = view.key.get();
+            if (member_.walk == Walk::Flat) {
+                VisitEntries(root, view.path);
+            } else {
+                ForEachSubKey(root, scan_, [&](const std::string& name, bool exact) {
+                    VisitSubKey(root, view.path, name, exact);
+                });
+            }
         }
         scan_.AppendSummary(summaries);
     }
 
 private:
-    void VisitSubKey(HKEY root, const std::string& name, bool exact) {
+    void VisitSubKey(HKEY root, const std::string& rootPath, const std::string& name, bool exact) {
         const std::string lower = tw::ToLower(name);
         if (member_.wantsSubKey && (!exact || !member_.wantsSubKey(lower))) return;
         if (!exact) {
@@ -82,9 +85,9 @@ private:
             return;
         }
         tw::UniqueHKey sub;
-        if (RegOpenKeyA(root, name.c_str(), sub.put()) != ERROR_SUCCESS) return;
+        if (CRegistryLib::OpenSubKey(root, name, sub.put()) != ERROR_SUCCESS) return;
         const std::string& recordName = member_.recordKey == RecordKey::SubKeyLowerCased ? lower : name;
-        VisitEntries(sub.get(), keyPath_ + "\\" + recordName);
+        VisitEntries(sub.get(), rootPath + "\\" + recordName);
     }
 
     // The entry loop. A stop ends it; the walk's own stop test then ends the walk.

@@ -4,6 +4,7 @@
 #include "platform/Handles.h"
 #include "platform/MessageBoxNotifier.h"
 #include "platform/Text.h"
+#include "platform/Wow64.h"
 #include "registry/SystemEnvironment.h"
 #include "registry/ValueText.h"
 
@@ -74,7 +75,20 @@ HKEY CRegistryLib::RootKey(const std::string& rootName) {
 LONG CRegistryLib::OpenKey(const std::string& rootName, const std::string& subKey, HKEY* key) {
     HKEY root = RootKey(rootName);
     if (!key || !root) return 1;
-    return RegOpenKeyA(root, subKey.c_str(), key);
+    return OpenSubKey(root, subKey, key);
+}
+
+LONG CRegistryLib::OpenSubKey(HKEY parent, const std::string& name, HKEY* key) {
+    const REGSAM view = tw::PhysicalKeyView();
+    if (view == 0) return RegOpenKeyA(parent, name.c_str(), key);
+    return RegOpenKeyExA(parent, name.c_str(), 0, MAXIMUM_ALLOWED | view, key);
+}
+
+LONG CRegistryLib::CreateSubKey(HKEY parent, const std::string& name, HKEY* key) {
+    const REGSAM view = tw::PhysicalKeyView();
+    if (view == 0) return RegCreateKeyA(parent, name.c_str(), key);
+    return RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, MAXIMUM_ALLOWED | view,
+                           nullptr, key, nullptr);
 }
 
 LONG CRegistryLib::DeleteValue(const std::string& rootName, const std::string& subKey,
@@ -82,7 +96,7 @@ LONG CRegistryLib::DeleteValue(const std::string& rootName, const std::string& s
     HKEY root = RootKey(rootName);
     if (!root) return 1;
     tw::UniqueHKey key;
-    LONG rc = RegOpenKeyExA(root, subKey.c_str(), 0, KEY_SET_VALUE, key.put());
+    LONG rc = RegOpenKeyExA(root, subKey.c_str(), 0, KEY_SET_VALUE | tw::PhysicalKeyView(), key.put());
     if (rc != ERROR_SUCCESS) return rc;
     const char* name = valueName == kDefaultName ? "" : valueName.c_str();
     return RegDeleteValueA(key.get(), name);
@@ -98,7 +112,8 @@ LONG CRegistryLib::DeleteKey(const std::string& rootName, const std::string& sub
 LONG CRegistryLib::DeleteTree(HKEY parent, const std::string& subKey) {
     if (subKey.empty()) return ERROR_BADKEY;
     tw::UniqueHKey key;
-    LONG rc = RegOpenKeyExA(parent, subKey.c_str(), 0, DELETE | KEY_ENUMERATE_SUB_KEYS, key.put());
+    const REGSAM view = tw::PhysicalKeyView();
+    LONG rc = RegOpenKeyExA(parent, subKey.c_str(), 0, DELETE | KEY_ENUMERATE_SUB_KEYS | view, key.put());
     if (rc != ERROR_SUCCESS) return rc;
     for (;;) {
         char name[256];
@@ -109,7 +124,7 @@ LONG CRegistryLib::DeleteTree(HKEY parent, const std::string& subKey) {
         rc = DeleteTree(key.get(), std::string(name, size));
         if (rc != ERROR_SUCCESS) return rc;
     }
-    rc = RegDeleteKeyA(parent, subKey.c_str());
+    rc = tw::DeleteKeyInView(parent, subKey, view);
     return rc;
 }
 

@@ -43,6 +43,10 @@ public:
     bool Is9x() const { return is9x_; }
     void SetIs9x(bool is9x) { is9x_ = is9x; }  // the system family decides how keys are deleted
     const PathEnvironment& Environment() const { return *environment_; }
+    // Which registry views the scanners walk under WOW64 (both unless a benchmark compares one).
+    enum Views : unsigned { kView64 = 1, kView32 = 2, kBothViews = 3 };
+    unsigned ScannedViews() const { return scannedViews_; }
+    void SetScannedViews(unsigned views) { scannedViews_ = views; }
     // The system services the path cleanup uses; tests give a system with other folders.
     void SetEnvironment(const PathEnvironment& environment) { environment_ = &environment; }
 
@@ -51,7 +55,12 @@ public:
     static std::string SeperateMainKey(std::string& path);
     // The predefined key of a root name (any letter case), or null when the name is unknown.
     static HKEY RootKey(const std::string& rootName);
+    // Keys are opened by their physical path: under WOW64 in the 64-bit view, where a key of the
+    // 32-bit view lies under its Wow6432Node path (records name it so); elsewhere as they are.
     static LONG OpenKey(const std::string& rootName, const std::string& subKey, HKEY* key);
+    // A sub-key of an open key, in the same view.
+    static LONG OpenSubKey(HKEY parent, const std::string& name, HKEY* key);
+    static LONG CreateSubKey(HKEY parent, const std::string& name, HKEY* key);
     LONG DeleteValue(const std::string& rootName, const std::string& subKey, const std::string& valueName);
     LONG DeleteKey(const std::string& rootName, const std::string& subKey);
     static LONG DeleteTree(HKEY parent, const std::string& subKey);
@@ -139,6 +148,7 @@ private:
     std::vector<std::string> ignoredEntryKeys_;
     XmlWriter snapshot_;
     bool is9x_ = false;
+    unsigned scannedViews_ = kBothViews;
     const PathEnvironment* environment_;
     tw::Notifier* notifier_;
 };

@@ -1,5 +1,9 @@
 #include "registry/ScanSupport.h"
 
+#include "platform/Text.h"
+#include "platform/Wow64.h"
+#include "registry/ViewPath.h"
+
 #include <vector>
 
 void CategoryScan::Report(const std::string& keyPath, const RegValueEntry& entry, const std::string& item) {
@@ -13,9 +17,14 @@ void CategoryScan::Report(const std::string& keyPath, const RegValueEntry& entry
     ++found_;
 }
 
-bool CategoryScan::IsMissing(const std::string& path, const std::string& recordKeyPath) {
+bool CategoryScan::IsMissing(const std::string& path, const std::string& recordKeyPath, bool nativeFiles) {
     bool ignored = false;
-    if (lib_.CheckFile(path, 0, &ignored) == -1) return true;
+    int rc;
+    {
+        tw::FileRedirectionOff redirection(nativeFiles);
+        rc = lib_.CheckFile(path, 0, &ignored);
+    }
+    if (rc == -1) return true;
     if (ignored) lib_.NoteIgnoredEntry(recordKeyPath);
     return false;
 }
@@ -60,8 +69,42 @@ RegValueEntry ReadDefaultValue(HKEY key) {
     return CRegistryLib::MakeEntry(std::u16string(), type, data.data(), size);
 }
 
-LONG OpenKeyPath(const std::string& fullPath, tw::UniqueHKey& key) {
+namespace {
+
+LONG OpenInView(const std::string& fullPath, REGSAM view, tw::UniqueHKey& key) {
     std::string sub = fullPath;
-    std::string root = CRegistryLib::SeperateMainKey(sub);
-    return CRegistryLib::OpenKey(root, sub, key.put());
+    const HKEY root = CRegistryLib::RootKey(CRegistryLib::SeperateMainKey(sub));
+    if (!root) return 1;
+    return RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ | view, key.put());
+}
+
+}  // namespace
+
+std::vector<ViewedKey> OpenKeyViews(const std::string& fullPath, unsigned views) {
+    tw::UniqueHKey key;
+    if (!tw::RunsUnderWow64()) {
+        std::vector<ViewedKey> keys;
+        std::string sub = fullPath;
+        const std::string root = CRegistryLib::SeperateMainKey(sub);
+        if (CRegistryLib::OpenKey(root, sub, key.put()) == ERROR_SUCCESS)
+            keys.push_back({std::move(key), fullPath, false});
+        return keys;
+    }
+    tw::UniqueHKey view32;
+    const bool has64 = OpenInView(fullPath, KEY_WOW64_64KEY, key) == ERROR_SUCCESS;
+    const bool has32 = OpenInView(fullPath, KEY_WOW64_32KEY, view32) == ERROR_SUCCESS;
+    const std::string name64 = has64 ? tw::KernelKeyName(key.get()) : std::string();
+    const std::string name32 = has32 ? tw::KernelKeyName(view32.get()) : std::string();
+    const bool shared = has64 && has32 && (name32.empty() || tw::EqualsNoCase(name32, name64));
+    std::vector<ViewedKey> keys;
+    // A key both views share (or one whose name cannot be told) is walked once, as a 64-bit key.
+    if (has64 && (views & CRegistryLib::kView64 || shared)) keys.push_back({std::move(key), fullPath, true});
+    if (!has32 || shared || name32.empty() || !(views & CRegistryLib::kView32)) return keys;
+    const std::string physical = Wow6432NodePath(fullPath);
+    tw::UniqueHKey byPath;
+    if (physical.empty() || OpenInView(physical, KEY_WOW64_64KEY, byPath) != ERROR_SUCCESS ||
+        !tw::EqualsNoCase(tw::KernelKeyName(byPath.get()), name32))
+        return keys;
+    keys.push_back({std::move(byPath), physical, false});
+    return keys;
 }

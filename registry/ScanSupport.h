@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class CategoryScan {
 public:
@@ -22,7 +23,15 @@ public:
 
     // True when the file is missing and not ignored. A missing file that is ignored is noted
     // against the key its record would have named, so that a fix leaves that key in place.
-    bool IsMissing(const std::string& path, const std::string& recordKeyPath);
+    // Tested in the file view of the key being walked (SetNativeFiles).
+    bool IsMissing(const std::string& path, const std::string& recordKeyPath) {
+        return IsMissing(path, recordKeyPath, nativeFiles_);
+    }
+    bool IsMissing(const std::string& path, const std::string& recordKeyPath, bool nativeFiles);
+    bool NativeFiles() const { return nativeFiles_; }
+    // Whether the entries now walked name files of the 64-bit system (64-bit view and shared keys
+    // under WOW64): those are tested with file-system redirection off.
+    void SetNativeFiles(bool native) { nativeFiles_ = native; }
 
     // Appends the record and counts it as found.
     void Report(const std::string& keyPath, const RegValueEntry& entry, const std::string& item);
@@ -42,6 +51,7 @@ private:
     StopMonitor stop_;
     std::int32_t examined_ = 0;
     std::int32_t found_ = 0;
+    bool nativeFiles_ = false;
 };
 
 enum class WalkResult { Completed, Stopped };
@@ -61,8 +71,18 @@ WalkResult ForEachSubKey(HKEY key, const CategoryScan& scan,
 // value (in its wide form) instead of listing them all.
 RegValueEntry ReadDefaultValue(HKEY key);
 
-// Opens a key given as a full registry path ("HKEY_LOCAL_MACHINE\...").
-LONG OpenKeyPath(const std::string& fullPath, tw::UniqueHKey& key);
+// One key a scanner walks. On 32-bit Windows a scanner's key is one key; under WOW64 it is the key of
+// each registry view, or one key when both views share it.
+struct ViewedKey {
+    tw::UniqueHKey key;  // opened by its physical path (CRegistryLib::OpenKey)
+    std::string path;    // the physical path that records name: Wow6432Node for the 32-bit view
+    bool nativeFiles;    // its entries name 64-bit files (see CategoryScan::SetNativeFiles)
+};
+
+// The keys of a full registry path ("HKEY_LOCAL_MACHINE\..."), 64-bit view first; empty when it
+// opens in no view. A 32-bit view's key that cannot be opened by its physical path is left out:
+// nothing found there could be removed or restored.
+std::vector<ViewedKey> OpenKeyViews(const std::string& fullPath, unsigned views = CRegistryLib::kBothViews);
 
 constexpr char kDefaultValueName[] = "(Default)";
 constexpr char kValueNotSetText[] = "(value not set)";

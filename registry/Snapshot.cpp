@@ -92,7 +92,7 @@ bool CRegistryLib::SaveKeyAsXml(XmlWriter& writer, const std::string& name, HKEY
     std::string subName;
     for (DWORD index = 0; EnumSubKey(key, index, subName) == ERROR_SUCCESS; ++index) {
         tw::UniqueHKey sub;
-        if (RegOpenKeyA(key, subName.c_str(), sub.put()) != ERROR_SUCCESS) continue;
+        if (OpenSubKey(key, subName, sub.put()) != ERROR_SUCCESS) continue;
         if (!SaveKeyAsXml(writer, subName, sub.get(), nullptr)) return false;
     }
 
@@ -108,7 +108,7 @@ HKEY CRegistryLib::LoadAsXml_OpenKey(const std::vector<std::string>& names) {
     if (OpenKey(root, sub, &key) == ERROR_SUCCESS) return key;
     HKEY rootKey = RootKey(root);
     if (!rootKey) return nullptr;
-    if (RegCreateKeyA(rootKey, sub.c_str(), &key) == ERROR_SUCCESS) return key;
+    if (CreateSubKey(rootKey, sub, &key) == ERROR_SUCCESS) return key;
     char text[1024];
     std::snprintf(text, sizeof text, "couldn't create key %s\\%s", root.c_str(), sub.c_str());
     Notify(text);

@@ -1,6 +1,7 @@
 #include "doctest.h"
 
 #include "registry/PathCleanup.h"
+#include "registry/ViewPath.h"
 
 #include <map>
 
@@ -66,4 +67,18 @@ TEST_CASE("help files join the folder text and the value name with one backslash
     // A folder without any backslash lies in the system directory; an empty one is that directory.
     CHECK(CleanHelpPath("Help", "app.hlp", env) == "C:\\WINDOWS\\system32\\Help\\app.hlp");
     CHECK(CleanHelpPath("", "app.hlp", env) == "C:\\WINDOWS\\system32\\app.hlp");
+}
+
+TEST_CASE("the 32-bit registry view's keys lie under Wow6432Node") {
+    CHECK(Wow6432NodePath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Run") ==
+          "HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\Microsoft\\Run");
+    CHECK(Wow6432NodePath("hkey_local_machine\\Software\\Classes\\CLSID\\x") ==
+          "hkey_local_machine\\Software\\Classes\\Wow6432Node\\CLSID\\x");
+    CHECK(Wow6432NodePath("HKEY_CLASSES_ROOT\\CLSID") == "HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID");
+    // Not redirected: other roots and keys, the redirected keys themselves, and nothing below them.
+    for (const char* same : {"HKEY_CURRENT_USER\\Software\\X", "HKEY_LOCAL_MACHINE\\SYSTEM\\X",
+                             "HKEY_LOCAL_MACHINE\\SOFTWARE", "HKEY_LOCAL_MACHINE\\SOFTWARE\\", "HKEY_CLASSES_ROOT",
+                             "HKEY_LOCAL_MACHINE\\SOFTWARE\\wow6432node\\X", "HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID",
+                             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes", ""})
+        CHECK(Wow6432NodePath(same).empty());
 }

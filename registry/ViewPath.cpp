@@ -1,0 +1,41 @@
+#include "registry/ViewPath.h"
+
+#include "platform/Text.h"
+
+#include <vector>
+
+namespace {
+
+constexpr char kNode[] = "Wow6432Node";
+
+std::vector<std::string> Parts(const std::string& path) {
+    std::vector<std::string> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t slash = path.find('\\', start);
+        parts.push_back(path.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+        if (slash == std::string::npos) return parts;
+        start = slash + 1;
+    }
+}
+
+}  // namespace
+
+std::string Wow6432NodePath(const std::string& fullPath) {
+    const std::vector<std::string> parts = Parts(fullPath);
+    // How many parts stay in front of the node: HKCR\X, HKLM\Software\X, HKLM\Software\Classes\X.
+    std::size_t keep = 0;
+    if (tw::EqualsNoCase(parts[0], "HKEY_CLASSES_ROOT")) {
+        keep = 1;
+    } else if (tw::EqualsNoCase(parts[0], "HKEY_LOCAL_MACHINE") && parts.size() > 1 &&
+               tw::EqualsNoCase(parts[1], "SOFTWARE")) {
+        keep = parts.size() > 2 && tw::EqualsNoCase(parts[2], "Classes") ? 3 : 2;
+    }
+    if (keep == 0 || parts.size() <= keep || parts[keep].empty() || tw::EqualsNoCase(parts[keep], kNode)) return {};
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i == keep) out += std::string(kNode) + "\\";
+        out += parts[i];
+        if (i + 1 < parts.size()) out += '\\';
+    }
+    return out;
+}
