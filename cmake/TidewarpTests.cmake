@@ -18,21 +18,37 @@ set(TW_WINE_ENV
     "WINEDEBUG=-all"
     "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d")
 
+# Tests marked WOW64 run in a 64-bit prefix of their own (fixture "wine64"), where the 32-bit program
+# runs under WOW64; it has its own wineserver, so they may run beside the 32-bit ones.
+set(TW_WINE_TEMPLATE64 ${CMAKE_BINARY_DIR}/wine-template64)
+set(TW_WINE_PREFIX64 ${CMAKE_BINARY_DIR}/wine-test-prefix64)
+set(TW_WINE_ENV64 ${TW_WINE_ENV})
+list(TRANSFORM TW_WINE_ENV64 REPLACE "^WINEPREFIX=.*" "WINEPREFIX=${TW_WINE_PREFIX64}")
+list(TRANSFORM TW_WINE_ENV64 REPLACE "^WINEARCH=.*" "WINEARCH=win64")
+
 if(WIN32)
-    add_test(NAME wine.prefix.create
-             COMMAND sh ${CMAKE_SOURCE_DIR}/tools/lib/test-prefix.sh create ${TW_WINE_TEMPLATE} ${TW_WINE_PREFIX})
-    add_test(NAME wine.prefix.stop
-             COMMAND sh ${CMAKE_SOURCE_DIR}/tools/lib/test-prefix.sh stop ${TW_WINE_TEMPLATE} ${TW_WINE_PREFIX})
-    set_tests_properties(wine.prefix.create PROPERTIES FIXTURES_SETUP wine RESOURCE_LOCK wineprefix)
-    set_tests_properties(wine.prefix.stop PROPERTIES FIXTURES_CLEANUP wine RESOURCE_LOCK wineprefix)
+    foreach(arch win32 win64)
+        if(arch STREQUAL win32)
+            set(fixture wine)
+            set(files ${TW_WINE_TEMPLATE} ${TW_WINE_PREFIX})
+        else()
+            set(fixture wine64)
+            set(files ${TW_WINE_TEMPLATE64} ${TW_WINE_PREFIX64})
+        endif()
+        set(script ${CMAKE_SOURCE_DIR}/tools/lib/test-prefix.sh)
+        add_test(NAME ${fixture}.prefix.create COMMAND sh ${script} create ${files} ${arch})
+        add_test(NAME ${fixture}.prefix.stop COMMAND sh ${script} stop ${files} ${arch})
+        set_tests_properties(${fixture}.prefix.create PROPERTIES FIXTURES_SETUP ${fixture} RESOURCE_LOCK ${fixture}prefix)
+        set_tests_properties(${fixture}.prefix.stop PROPERTIES FIXTURES_CLEANUP ${fixture} RESOURCE_LOCK ${fixture}prefix)
+    endforeach()
 endif()
 
-# tw_add_test(NAME name SOURCES ... LIBS ... [NO_MAIN])
+# tw_add_test(NAME name SOURCES ... LIBS ... [NO_MAIN] [WOW64])
 # A doctest executable registered as one test. Windows tests move into a working folder of their own
 # on the prefix's C: drive (tests/doctest_main.cpp), so files such as "ignore.lst" never leak between
 # tests.
 function(tw_add_test)
-    cmake_parse_arguments(T "NO_MAIN" "NAME" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "NO_MAIN;WOW64" "NAME" "SOURCES;LIBS" ${ARGN})
     set(sources ${T_SOURCES})
     if(NOT T_NO_MAIN)
         list(APPEND sources ${CMAKE_SOURCE_DIR}/tests/doctest_main.cpp)
@@ -42,9 +58,15 @@ function(tw_add_test)
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS})
     if(WIN32)
         add_test(NAME win.${T_NAME} COMMAND ${T_NAME})
-        set_tests_properties(win.${T_NAME} PROPERTIES
-            FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix
-            ENVIRONMENT "${TW_WINE_ENV}" TIMEOUT 600)
+        if(T_WOW64)
+            set_tests_properties(win.${T_NAME} PROPERTIES
+                FIXTURES_REQUIRED wine64 RESOURCE_LOCK wine64prefix
+                ENVIRONMENT "${TW_WINE_ENV64}" TIMEOUT 600)
+        else()
+            set_tests_properties(win.${T_NAME} PROPERTIES
+                FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix
+                ENVIRONMENT "${TW_WINE_ENV}" TIMEOUT 600)
+        endif()
     else()
         set_property(GLOBAL APPEND PROPERTY TW_HOST_TESTS ${T_NAME})
     endif()

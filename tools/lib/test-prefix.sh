@@ -2,8 +2,10 @@
 # CTest fixture for the Windows tests: "create" makes a fresh throwaway prefix from the template
 # (building the template the first time) and starts a persistent wineserver for it; "stop" ends
 # that wineserver. Output goes to files: Wine's background processes would hold a pipe open.
+# A fourth argument "win64" makes 64-bit prefixes (where the 32-bit program runs under WOW64).
 set -eu
 action=$1 template=$2 prefix=$3
+TW_WINEARCH=${4:-win32}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 

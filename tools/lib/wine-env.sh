@@ -1,7 +1,7 @@
-# Sourced by the tools: Wine prefixes of our own (32-bit, quiet, never ~/.wine).
-# Every function works on the prefix named by WINEPREFIX.
+# Sourced by the tools: Wine prefixes of our own (32-bit unless TW_WINEARCH says win64; quiet; never
+# ~/.wine). Every function works on the prefix named by WINEPREFIX.
 
-export WINEARCH=win32
+export WINEARCH=${TW_WINEARCH:-win32}
 export WINEDEBUG=-all
 # No Mono/Gecko install prompts; no menu entries or desktop files for the host.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
@@ -16,7 +16,10 @@ tw_prefix_create() {
     wineserver -p || true
     wineboot -i >"$WINEPREFIX.boot.log" 2>&1
     wine cmd /c exit >/dev/null 2>&1
-    wine reg add 'HKLM\Software\Wine\Drives' /v z: /d network /f >/dev/null 2>&1
+    # In a 64-bit prefix `wine reg` is the 32-bit reg.exe, and Wine reads drive types from the 64-bit view.
+    local view=""
+    [ "$WINEARCH" = win64 ] && view=/reg:64
+    wine reg add 'HKLM\Software\Wine\Drives' /v z: /d network /f $view >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     tw_prefix_unlink_home "$WINEPREFIX"
     wineserver -k >/dev/null 2>&1 || true
