@@ -48,7 +48,8 @@ public:
         if (list_) list_->push_back("value \"" + Shown(name) + "\" in [" + Shown(keyPath) + "]");
     }
     void Key(std::string& out, const std::string& keyPath) {
-        out += "; a key whose name holds a line break or a zero byte cannot be written here" + std::string(kCrLf) + kCrLf;
+        out += "; a key whose name holds a line break or a zero byte cannot be written here";
+        out += std::string(kCrLf) + kCrLf;
         if (list_) list_->push_back("key [" + Shown(keyPath) + "] and everything below it");
     }
 

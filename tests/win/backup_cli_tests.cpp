@@ -154,8 +154,8 @@ TEST_CASE("export-reg never writes over a backup and reports the names it leaves
     testreg::MakeFolders(BackupFolderPath());
     const std::string path = BackupFolderPath() + "\\2030-01-01_00-00-00.reg", bytes = backup::Encode({r});
     testreg::WriteFile(path, bytes);
-    for (std::string out : {"Registry Backups\\2030-01-01_00-00-00.reg", "registry backups\\..\\Registry Backups\\x.txt",
-                            "Registry Backups\\new.reg"}) {
+    for (std::string out : {"Registry Backups\\2030-01-01_00-00-00.reg", "Registry Backups\\new.reg",
+                            "registry backups\\..\\Registry Backups\\x.txt"}) {
         CAPTURE(out);
         auto run = testproc::Run(kCli, "export-reg \"" + path + "\" \"" + out + "\"");
         CHECK(run.exitCode == 2);
@@ -184,7 +184,9 @@ TEST_CASE("two fixes started together in one folder both end, and every key eith
         char clsid[64];
         std::snprintf(clsid, sizeof clsid, "CLSID\\{B4C0FFEE-0000-4000-8000-0000000C%04d}", i);
         keys.push_back(std::make_unique<testreg::ScratchKey>(HKEY_CLASSES_ROOT, clsid));
-        for (int v = 0; v < 20; ++v) testreg::SetString(HKEY_CLASSES_ROOT, clsid, "v" + std::to_string(v), "data");
+        // Enough to read that the two backups are being written at the same time.
+        for (int v = 0; v < 100; ++v)
+            testreg::SetString(HKEY_CLASSES_ROOT, clsid, "v" + std::to_string(v), std::string(2000, 'd'));
         testreg::SetString(HKEY_CLASSES_ROOT, std::string(clsid) + "\\InprocServer32", "", "C:\\tw-missing\\c.dll");
         testreg::SetString(HKEY_CLASSES_ROOT, std::string(clsid) + "\\ProgID", "", "Tidewarp.Twice");
     }
@@ -193,8 +195,7 @@ TEST_CASE("two fixes started together in one folder both end, and every key eith
     for (const auto& k : keys) before.push_back(testreg::DumpTree(HKEY_CLASSES_ROOT, k->Path()));
 
     HANDLE first = Start("fix --categories CLSID"), second = Start("fix --categories CLSID");
-    REQUIRE(first);
-    REQUIRE(second);
+    REQUIRE((first && second));
     CHECK(Finish(first) == 0);
     CHECK(Finish(second) == 0);
     DeleteFileA("ignore.lst");
@@ -205,5 +206,6 @@ TEST_CASE("two fixes started together in one folder both end, and every key eith
     std::vector<std::string> names = BackupNames();
     CHECK(names.size() >= 1);
     for (const std::string& name : names) RestoreBackupFile(JoinPath(BackupFolderPath(), name), notifier);
-    for (std::size_t i = 0; i < keys.size(); ++i) CHECK(testreg::DumpTree(HKEY_CLASSES_ROOT, keys[i]->Path()) == before[i]);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        CHECK(testreg::DumpTree(HKEY_CLASSES_ROOT, keys[i]->Path()) == before[i]);
 }

@@ -315,16 +315,14 @@ struct WideScratchKey {
     std::wstring path;
     explicit WideScratchKey(const std::wstring& p) : path(p) { Delete(HKEY_CURRENT_USER, path); }
     ~WideScratchKey() { Delete(HKEY_CURRENT_USER, path); }
-    static void Delete(HKEY root, const std::wstring& key) {
+    static LONG Delete(HKEY root, const std::wstring& key) {
         HKEY h = nullptr;
-        if (RegOpenKeyExW(root, key.c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return;
-        std::vector<std::wstring> subs;
         wchar_t name[512];
-        for (DWORD i = 0, n = 512; RegEnumKeyExW(h, i, name, &n, nullptr, nullptr, nullptr, nullptr) == 0; ++i, n = 512)
-            subs.emplace_back(name, n);
-        for (const std::wstring& sub : subs) Delete(h, sub);
+        if (RegOpenKeyExW(root, key.c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return 1;
+        for (DWORD n = 512; RegEnumKeyExW(h, 0, name, &n, nullptr, nullptr, nullptr, nullptr) == 0 && !Delete(h, name);)
+            n = 512;
         RegCloseKey(h);
-        RegDeleteKeyW(root, key.c_str());
+        return RegDeleteKeyW(root, key.c_str());
     }
 };
 const wchar_t kChinese[] = L"\u4e2d\u6587";  // no form in the Western code page: "??" in narrow text
