@@ -100,13 +100,14 @@ LONG CRegistryLib::DeleteTree(HKEY parent, const std::string& subKey) {
     tw::UniqueHKey key;
     LONG rc = RegOpenKeyExA(parent, subKey.c_str(), 0, DELETE | KEY_ENUMERATE_SUB_KEYS, key.put());
     if (rc != ERROR_SUCCESS) return rc;
+    // Always the first sub-key: each one deleted makes the next the first. Any failure ends it,
+    // or a sub-key that cannot be deleted would be met again and again.
+    std::string name;
     for (;;) {
-        char name[256];
-        DWORD size = sizeof name;
-        rc = RegEnumKeyExA(key.get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr);
+        rc = EnumSubKey(key.get(), 0, name);
         if (rc == ERROR_NO_MORE_ITEMS) break;
         if (rc != ERROR_SUCCESS) return rc;
-        rc = DeleteTree(key.get(), std::string(name, size));
+        rc = DeleteTree(key.get(), name);
         if (rc != ERROR_SUCCESS) return rc;
     }
     rc = RegDeleteKeyA(parent, subKey.c_str());
