@@ -1,5 +1,6 @@
 #include "skin_preview.h"
 
+#include "resource.h"
 #include "skin/IniFile.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinRegion.h"
@@ -8,6 +9,8 @@
 namespace skintest {
 
 void PreviewPage::ButtonPressed(std::string name) { screen_.pressed.push_back(SkinName() + ":" + name); }
+
+SkinPreview::SkinPreview(tw::Notifier& notifier) : SkinDialog(IDD_SKIN_DIALOG), notifier_(notifier) {}
 
 bool SkinPreview::Build() {
     if (!CreateModeless(nullptr)) return false;
@@ -35,7 +38,7 @@ bool SkinPreview::Build() {
     for (const std::string& line : ReadNumberedLines(ini, "SUBMAINSCREENINFO")) {
         auto page = std::make_unique<PreviewPage>(*this);
         if (!page->Create(Handle(), ParseScreenLine(line), skinFilePath, 0)) continue;
-        page->LoadElements(ini);
+        page->LoadElements(ini, CheckListMenu{IDR_LIST_MENU, ID_LIST_SELECT_ALL, ID_LIST_DESELECT_ALL});
         pages.push_back(std::move(page));
     }
     EnableButton("BUTTON_MAIN", false);

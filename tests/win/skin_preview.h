@@ -26,7 +26,7 @@ private:
 
 class SkinPreview : public SkinDialog {
 public:
-    explicit SkinPreview(tw::Notifier& notifier) : notifier_(notifier) {}
+    explicit SkinPreview(tw::Notifier& notifier);
 
     // Creates the window and builds it; false when the description could not be written.
     bool Build();
