@@ -140,8 +140,14 @@ TEST_CASE("a window built from the shipped description has every element at its 
     CheckElements(b.screen, *b.ini, "MAINSCREENBUTTONINFO", "TEXTINFO", "NO_EDITS");
     CHECK(b.screen.Buttons().size() == 11);
     CHECK(b.screen.Texts().empty());
-    for (const auto& button : b.screen.Buttons())
-        CHECK((IsWindowEnabled(button->Handle()) != FALSE) == (button->Name() != "BUTTON_MAIN"));
+    std::vector<std::string> mainLines = ReadNumberedLines(*b.ini, "MAINSCREENBUTTONINFO");
+    for (std::size_t i = 0; i < mainLines.size(); ++i) {
+        HWND button = b.screen.Buttons()[i]->Handle();
+        CHECK((IsWindowEnabled(button) != FALSE) == (b.screen.Buttons()[i]->Name() != "BUTTON_MAIN"));
+        char text[128] = {};
+        GetWindowTextA(button, text, sizeof text);  // the tooltip, for screen readers too
+        CHECK(std::string(text) == ParseButtonLine(mainLines[i]).tooltip);
+    }
 
     std::vector<std::string> pages = ReadNumberedLines(*b.ini, "SUBMAINSCREENINFO");
     REQUIRE(b.screen.pages.size() == 13);
