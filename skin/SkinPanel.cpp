@@ -32,13 +32,16 @@ void SkinPanel::OnSkinButton(int index) {
 
 void SkinPanel::ButtonPressed(std::string) {}
 
-void SkinPanel::Show(bool shown) {
+void SkinPanel::Show(bool shown, bool above) {
+    if (above) raise_ = true;
     shown_ = shown;
     RequestApply();
 }
 
 void SkinPanel::OnApply() {
     const bool shown = shown_;
+    if (shown && raise_.exchange(false))
+        SetWindowPos(Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     const bool visible = (GetWindowLongA(Handle(), GWL_STYLE) & WS_VISIBLE) != 0;
     if (visible != shown) ShowWindow(Handle(), shown ? SW_SHOWNA : SW_HIDE);
 }

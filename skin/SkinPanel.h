@@ -28,8 +28,9 @@ public:
     // menu is the caller's.
     void LoadElements(const IniFile& ini, const CheckListMenu& listMenu, DWORD editStyle = WS_VISIBLE | ES_AUTOHSCROLL);
 
-    // Shows or hides the page; the window follows on its own thread.
-    void Show(bool shown);
+    // Shows or hides the page; the window follows on its own thread. A page shown above goes on
+    // top of its sibling pages (a side page over the primary one).
+    void Show(bool shown, bool above = false);
     bool Shown() const { return shown_; }
 
     // The page's list, when its skin has a list section.
@@ -49,4 +50,5 @@ private:
     SkinRect rect_;
     SkinCheckList list_;
     std::atomic<bool> shown_{false};
+    std::atomic<bool> raise_{false};
 };
