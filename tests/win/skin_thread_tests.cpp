@@ -33,20 +33,6 @@ private:
     tw::UniqueHandle thread_;
 };
 
-std::string ListText(HWND list, int row, int column) {
-    char buffer[64] = {};
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = sizeof buffer;
-    SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return buffer;
-}
-
-bool ListTicked(HWND list, int row) {
-    return ((SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) & LVIS_STATEIMAGEMASK) >> 12) == 2;
-}
-
 }  // namespace
 
 TEST_CASE("a worker changes every kind of element while the window thread waits for it") {
@@ -103,18 +89,18 @@ TEST_CASE("a worker changes every kind of element while the window thread waits 
     HWND view = list.Handle();
     REQUIRE(SendMessageA(view, LVM_GETITEMCOUNT, 0, 0) == list.Count());
     int differ = 0;
-    for (int row = 0; row < list.Count(); ++row)
-        if (ListText(view, row, 1) != list.Cell(row, 1) || ListTicked(view, row) != list.Checked(row)) ++differ;
+    for (int row = 0; row < list.Count(); ++row) {
+        char cell[64] = {};
+        ListView_GetItemText(view, row, 1, cell, sizeof cell);
+        if (cell != list.Cell(row, 1) || (ListView_GetCheckState(view, row) != 0) != list.Checked(row)) ++differ;
+    }
     CHECK(differ == 0);
     CHECK(list.Cell(0, 1) == "C:\\file1400.dll");
     CHECK(list.Checked(1) == (1401 % 3 == 0));
 
     // A tick the user makes in the control comes back into the rows.
-    LVITEMA tick{};
-    tick.stateMask = LVIS_STATEIMAGEMASK;
-    tick.state = INDEXTOSTATEIMAGEMASK(2);
     REQUIRE_FALSE(list.Checked(0));
-    SendMessageA(view, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&tick));
+    ListView_SetCheckState(view, 0, TRUE);
     CHECK(list.Checked(0));
 }
 
