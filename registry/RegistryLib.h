@@ -118,6 +118,7 @@ private:
     std::string currentItem_;
     ErrorList errors_;
     ErrorList ignore_;
+    std::string ignoreUnpaired_;  // a last line of "ignore.lst" without its pair, kept for the rewrite
     XmlWriter snapshot_;
     bool is9x_ = false;
     const PathEnvironment* environment_;
