@@ -1,7 +1,6 @@
 #include "registry/RegistryLib.h"
 
 #include "platform/Handles.h"
-#include "platform/MessageBoxNotifier.h"
 #include "platform/Text.h"
 #include "registry/SystemEnvironment.h"
 #include "registry/ValueText.h"
@@ -17,14 +16,7 @@ constexpr char kValueNotSet[] = "(value not set)";
 
 }  // namespace
 
-namespace {
-tw::Notifier& DefaultNotifier() {
-    static tw::MessageBoxNotifier notifier;
-    return notifier;
-}
-}  // namespace
-
-CRegistryLib::CRegistryLib() : environment_(&SystemPathEnvironment()), notifier_(&DefaultNotifier()) {
+CRegistryLib::CRegistryLib() : environment_(&SystemPathEnvironment()) {
     is9x_ = (GetVersion() & 0x80000000u) != 0;
     LoadIgnoreList();
 }
