@@ -174,6 +174,21 @@ TEST_CASE("restore-xml applies a snapshot file and reports what it cannot write"
     CHECK(bad.exitCode == 2);
     CHECK(bad.err.find("not applied completely") != std::string::npos);
     CHECK(testproc::Run(kCli, "restore-xml missing.xml").exitCode == 2);
+    // Not a whole snapshot: a failure that says where, never "Applied".
+    testreg::WriteFile("empty.xml", "");
+    std::string cut = testreg::ReadFile("s.xml");
+    testreg::WriteFile("cut.xml", cut.substr(0, cut.find("     </k>")));
+    testreg::WriteFile("junk.xml", cut + "junk\r\n");
+    CreateDirectoryA("dir.xml", nullptr);
+    for (const char* file : {"empty.xml", "cut.xml", "junk.xml", "dir.xml", "CON"}) {
+        CAPTURE(file);
+        auto r = testproc::Run(kCli, std::string("restore-xml ") + file);
+        CHECK(r.exitCode == 2);
+        CHECK(r.out.find("Applied") == std::string::npos);
+        if (file[0] != 'd' && file[0] != 'C') CHECK(r.err.find("line ") != std::string::npos);
+    }
+    RemoveDirectoryA("dir.xml");
+    for (const char* file : {"empty.xml", "cut.xml", "junk.xml"}) DeleteFileA(file);
     testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, "Software\\TidewarpTests\\Xml");
     DeleteFileA("s.xml");
     DeleteFileA("bad.xml");
