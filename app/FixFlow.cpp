@@ -4,6 +4,7 @@
 #include "registry/Categories.h"
 #include "registry/StopEvent.h"
 
+#include <algorithm>
 #include <ctime>
 
 FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObserver* observer) {
@@ -18,17 +19,21 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
 
     // A second library for its ignore list: it reads "ignore.lst" as it is now.
     CRegistryLib ignoreLib;
+    std::vector<std::string> keptKeys;  // the keys of the rows the user keeps
     for (std::size_t row = 0; row < errors.size(); ++row) {
         bool checked = row < request.registryChecked.size() && request.registryChecked[row];
         if (checked) {
             ++result.errorsRemoved;
         } else {
+            keptKeys.push_back(errors[row].KeyPath());
             ignoreLib.IgnoreList().push_back(errors[row]);
             errors[row].SetKeyPath(std::string());  // the fix passes leave it alone
             ++result.ignored;
         }
         if (observer) observer->OnRowsSorted(row, errors.size());
     }
+    result.leftForKeptEntries = SpareKeysOfKeptEntries(errors, keptKeys);
+    result.errorsRemoved -= static_cast<int>(result.leftForKeptEntries.size());
     for (std::size_t i = 0; i < shortcutRows; ++i) {
         if (i < request.shortcutChecked.size() && request.shortcutChecked[i]) continue;
         if (shortcuts_->Path(i).empty()) continue;  // cleared earlier
@@ -65,6 +70,21 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
         result.message = "The removal was stopped before it began; nothing was removed.";
     }
     return result;
+}
+
+std::vector<std::size_t> FixFlow::SpareKeysOfKeptEntries(ErrorList& errors,
+                                                          const std::vector<std::string>& keptKeys) {
+    std::vector<std::size_t> spared;
+    for (std::size_t row = 0; row < errors.size(); ++row) {
+        const std::string& key = errors[row].KeyPath();
+        if (key.empty() || errors[row].FixKind() != "KEY") continue;
+        const bool holdsKept = std::any_of(keptKeys.begin(), keptKeys.end(),
+                                           [&](const std::string& k) { return IsKeyAtOrBelow(k, key); });
+        if (!holdsKept && !registry_.HoldsIgnoredEntry(key)) continue;
+        errors[row].SetKeyPath(std::string());
+        spared.push_back(row);
+    }
+    return spared;
 }
 
 bool FixFlow::RunFix(SummaryList& summaries) {

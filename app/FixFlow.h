@@ -32,6 +32,9 @@ struct FixResult {
     int errorsRemoved = 0;         // checked registry rows (shortcut rows are not counted)
     int ignored = 0;               // rows moved to the ignore list
     int leftUnsaved = 0;           // rows left in place because the backup could not hold them whole
+    // Checked rows whose whole key a fix would have removed although that key, or one below it,
+    // holds a row the user keeps or an entry the scan passed over as ignored: left in place.
+    std::vector<std::size_t> leftForKeptEntries;  // rows of the error list
     std::string backupPath;        // the backup written before the removal (empty: nothing to back up)
     long ignoreListError = 0;      // non-zero: "ignore.lst" could not be saved (Win32 error)
     std::string message;           // what went wrong, for the user
@@ -53,6 +56,10 @@ public:
     static std::string SnapshotFileName();
 
 private:
+    // Leaves in place (empties the key path of) every checked "KEY" row whose key holds, at or
+    // below it, a kept row's key or an entry the scan passed over as ignored; returns those rows.
+    std::vector<std::size_t> SpareKeysOfKeptEntries(ErrorList& errors, const std::vector<std::string>& keptKeys);
+
     CRegistryLib& registry_;
     CShortcut* shortcuts_;
 };

@@ -1,5 +1,6 @@
 #include "cli/Options.h"
 
+#include "platform/Text.h"
 #include "registry/Categories.h"
 
 #include <cerrno>
@@ -20,8 +21,10 @@ const char kCliUsage[] =
     "  fix [--categories LIST] [--keep ITEM]... [--json]\n"
     "      Scans, backs up what it is about to remove into \"Registry Backups\", then removes\n"
     "      every error found except those whose item (file path or shortcut path) equals a\n"
-    "      --keep argument; kept items go to the ignore list. Prints the category summaries\n"
-    "      with their fixed counts. Nothing is removed when the backup cannot be written.\n"
+    "      --keep argument, letter case aside; kept items go to the ignore list. A whole key\n"
+    "      stays when it holds a kept item or an ignored entry; such rows are listed as left\n"
+    "      in place. Prints the category summaries with their fixed counts. Nothing is\n"
+    "      removed when the backup cannot be written.\n"
     "  ignore list [--json]\n"
     "      Shows the ignore list, one numbered row per entry.\n"
     "  ignore remove INDEX...\n"
@@ -45,6 +48,7 @@ const char kCliUsage[] =
     "  --json   Prints one JSON object (UTF-8) instead of a table:\n"
     "           {\"errors\":[{\"category\",\"key\",\"value\":{\"name\",\"text\",\"type\"}|null,\"fix\",\"item\"}],\n"
     "            \"shortcuts\":[paths], \"shortcut_counts\":{\"examined\",\"broken\",\"deleted\"},\n"
+    "            fix only: \"left_in_place\":[{\"row\",\"category\",\"key\",\"item\",\"reason\"}],\n"
     "            \"summaries\":[{\"title\",\"examined\",\"found\",\"fixed\"}]}\n"
     "\n"
     "Exit status: scan: 0 nothing found, 1 errors found; fix: 0 the removal ran (the summaries\n"
@@ -87,6 +91,12 @@ bool ParseIndex(const std::string& text, std::size_t& index) {
 }
 
 }  // namespace
+
+bool KeepsItem(const std::vector<std::string>& keep, const std::string& item) {
+    for (const std::string& k : keep)
+        if (tw::EqualsNoCase(k, item)) return true;
+    return false;
+}
 
 bool ParseCommandLine(const std::vector<std::string>& args, CliOptions& options, std::string& error) {
     options = CliOptions{};

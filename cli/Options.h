@@ -19,6 +19,10 @@ struct CliOptions {
     std::string outFile;                // ExportReg: the registry-editor file to write
 };
 
+// Whether a reported item (file or shortcut path) is one the user keeps: equal to a --keep
+// argument without regard to letter case.
+bool KeepsItem(const std::vector<std::string>& keep, const std::string& item);
+
 // Parses the arguments after the program name. On a usage error returns false and sets error.
 bool ParseCommandLine(const std::vector<std::string>& args, CliOptions& options, std::string& error);
 

@@ -14,7 +14,8 @@ std::string Format(const char* fmt, const std::string& a, std::int32_t x, std::i
 
 }  // namespace
 
-std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts) {
+std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts,
+                           const std::vector<LeftInPlace>* left) {
     JsonWriter w;
     w.BeginObject().Key("errors").BeginArray();
     for (const ErrorRecord& e : errors) {
@@ -44,6 +45,21 @@ std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries
     w.Key("broken").Number(static_cast<std::int64_t>(shortcuts.broken.size()));
     w.Key("deleted").Number(shortcuts.deleted);
     w.EndObject();
+    if (left) {
+        w.Key("left_in_place").BeginArray();
+        for (const LeftInPlace& l : *left) {
+            if (l.row >= errors.size()) continue;
+            const ErrorRecord& e = errors[l.row];
+            w.BeginObject();
+            w.Key("row").Number(static_cast<std::int64_t>(l.row));
+            w.Key("category").String(e.Category());
+            w.Key("key").String(e.KeyPath());
+            w.Key("item").String(e.Item());
+            w.Key("reason").String(l.reason);
+            w.EndObject();
+        }
+        w.EndArray();
+    }
     w.Key("summaries").BeginArray();
     for (const CategorySummary& s : summaries) {
         w.BeginObject();
@@ -57,7 +73,8 @@ std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries
     return w.Text() + "\n";
 }
 
-std::string ScanReportText(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts) {
+std::string ScanReportText(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts,
+                           const std::vector<LeftInPlace>* left) {
     std::string out;
     out += "Registry errors: " + std::to_string(errors.size()) + "\n";
     for (const ErrorRecord& e : errors) {
@@ -66,10 +83,16 @@ std::string ScanReportText(const ErrorList& errors, const SummaryList& summaries
         if (e.FixKind() == "VAL" && e.Value()) out += "  value \"" + e.Value()->name + "\"";
         out += e.FixKind() == "KEY" ? "  (whole key)\n" : "\n";
     }
+    if (left && !left->empty()) {
+        out += "\nLeft in place: " + std::to_string(left->size()) + "\n";
+        for (const LeftInPlace& l : *left)
+            if (l.row < errors.size())
+                out += "  [" + errors[l.row].Category() + "] " + errors[l.row].Item() + ": " + l.reason + "\n";
+    }
     if (!summaries.empty()) {
         out += "\nCategory summaries:\n";
         for (const CategorySummary& s : summaries)
-            out += Format("  %-22s examined %6d   found %5d   fixed %5d\n", s.title, s.examined, s.found, s.fixed);
+            out += Format("  %-26s examined %6d   found %5d   fixed %5d\n", s.title, s.examined, s.found, s.fixed);
     }
     if (shortcuts.scanned) {
         out += "\nBroken shortcuts: " + std::to_string(shortcuts.broken.size()) + " of " +

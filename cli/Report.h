@@ -13,8 +13,18 @@ struct ShortcutReport {
     std::int32_t deleted = 0;
 };
 
-std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts);
-std::string ScanReportText(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts);
+// A row of the error list that a fix left in place although it was to be removed, and why.
+struct LeftInPlace {
+    std::size_t row;
+    std::string reason;
+};
+
+// A fix passes the rows it left in place (an empty list included); a scan passes none, and its
+// report has no such part.
+std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts,
+                           const std::vector<LeftInPlace>* left = nullptr);
+std::string ScanReportText(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts,
+                           const std::vector<LeftInPlace>* left = nullptr);
 
 std::string IgnoreListJson(const ErrorList& ignored);
 std::string IgnoreListText(const ErrorList& ignored);

@@ -89,10 +89,9 @@ int RunFix(const CliOptions& options) {
 
     // The report shows what the scan found, kept items included; the fix blanks their key paths.
     const ErrorList found = registry.Errors();
-    const std::set<std::string> keep(options.keep.begin(), options.keep.end());
     FixRequest request;
-    for (const ErrorRecord& e : found) request.registryChecked.push_back(keep.count(e.Item()) == 0);
-    for (const std::string& path : scanner.Broken()) request.shortcutChecked.push_back(keep.count(path) == 0);
+    for (const ErrorRecord& e : found) request.registryChecked.push_back(!KeepsItem(options.keep, e.Item()));
+    for (const std::string& path : scanner.Broken()) request.shortcutChecked.push_back(!KeepsItem(options.keep, path));
     ShortcutReport shortcutsFound = MakeShortcutReport(scanner, selection);
 
     const FixResult result = FixFlow(registry, &scanner).Fix(request, summaries);
@@ -115,8 +114,11 @@ int RunFix(const CliOptions& options) {
     if (!options.json && !result.backupPath.empty())
         std::printf("Backup: %s\n", result.backupPath.c_str());
     shortcutsFound.deleted = scanner.DeletedCount();
-    Print(options.json ? ScanReportJson(found, summaries, shortcutsFound)
-                       : ScanReportText(found, summaries, shortcutsFound));
+    std::vector<LeftInPlace> left;
+    for (std::size_t row : result.leftForKeptEntries)
+        left.push_back({row, "its key holds an entry that is kept"});
+    Print(options.json ? ScanReportJson(found, summaries, shortcutsFound, &left)
+                       : ScanReportText(found, summaries, shortcutsFound, &left));
     return 0;
 }
 

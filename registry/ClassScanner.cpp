@@ -1,5 +1,6 @@
 // Class registrations: a class whose server file (InprocServer32 and friends) is missing.
 #include "platform/Text.h"
+#include "registry/FileRefRules.h"
 #include "registry/ScanSupport.h"
 
 #include <vector>
@@ -29,7 +30,12 @@ public:
             return;
         }
         if (!CanQueryKey(classes.get())) return;
-        ForEachSubKey(classes.get(), scan_, [&](const std::string& clsid) { VisitClass(classes.get(), clsid); });
+        ForEachSubKey(classes.get(), scan_, [&](const std::string& clsid, bool exact) {
+            if (exact)
+                VisitClass(classes.get(), clsid);
+            else
+                scan_.CountExamined();  // a class the code page cannot name: sound, never reported
+        });
         scan_.AppendSummary(summaries);
     }
 
@@ -37,8 +43,10 @@ private:
     void VisitClass(HKEY classes, const std::string& clsid) {
         tw::UniqueHKey classKey;
         if (RegOpenKeyA(classes, clsid.c_str(), classKey.put()) != ERROR_SUCCESS) return;
-        ForEachSubKey(classKey.get(), scan_,
-                      [&](const std::string& sub) { VisitServer(classKey.get(), clsid, sub); });
+        // A name the code page cannot spell is no server name.
+        ForEachSubKey(classKey.get(), scan_, [&](const std::string& sub, bool exact) {
+            if (exact) VisitServer(classKey.get(), clsid, sub);
+        });
     }
 
     void VisitServer(HKEY classKey, const std::string& clsid, const std::string& sub) {
@@ -51,10 +59,13 @@ private:
         lib.SetCurrentItem(sub);
         scan_.CountExamined();
         if (entry.text == kValueNotSetText) return;
+        // Only a string names the server; text the code page cannot spell names another file.
+        if (!entry.exact || !NamesFile(entry.type)) return;
         std::string path = CleanPath(entry.text, CleanupVariant::Class, lib.Environment());
         lib.SetCurrentItem(path);
-        if (!IsExemptServer(path) && scan_.IsMissing(path)) {
-            scan_.Report(std::string(kClassesPath) + "\\" + clsid, entry, path);
+        const std::string keyPath = std::string(kClassesPath) + "\\" + clsid;
+        if (!IsExemptServer(path) && IsTestablePath(path) && scan_.IsMissing(path, keyPath)) {
+            scan_.Report(keyPath, entry, path);
             CountProgId(classKey);
         }
         scan_.Progress(path);

@@ -1,5 +1,7 @@
 #include "registry/ErrorRecord.h"
 
+#include "platform/Text.h"
+
 ErrorRecord::ErrorRecord(const ErrorRecord& other)
     : category_(other.category_),
       keyPath_(other.keyPath_),
@@ -13,4 +15,10 @@ ErrorRecord& ErrorRecord::operator=(const ErrorRecord& other) {
         *this = std::move(copy);
     }
     return *this;
+}
+
+bool IsKeyAtOrBelow(const std::string& path, const std::string& key) {
+    if (path.empty() || key.empty() || path.size() < key.size()) return false;
+    if (!tw::EqualsNoCase(std::string_view(path).substr(0, key.size()), key)) return false;
+    return path.size() == key.size() || path[key.size()] == '\\';
 }

@@ -11,6 +11,9 @@ struct RegValueEntry {
     std::string name;
     std::string text;
     std::uint32_t type = 0;
+    // False when the name or the text lost characters on the way to the code page: the narrow
+    // copy names something else, so nothing may be judged or removed on its strength.
+    bool exact = true;
 };
 
 // One bad registry entry (or, with category "SHORTCUT", one broken shortcut file).
@@ -45,6 +48,10 @@ private:
 };
 
 using ErrorList = std::vector<ErrorRecord>;
+
+// Whether a registry path names `key` itself or a key below it (letter case aside), so that
+// removing `key` would remove it too. An empty path is never at or below anything.
+bool IsKeyAtOrBelow(const std::string& path, const std::string& key);
 
 // The outcome of one category in one scan; "fixed" is filled in by the fix pass of the same title.
 struct CategorySummary {

@@ -73,9 +73,7 @@ EntryDecision UninstallEntry(const RegValueEntry& e, const PathEnvironment&) {
     return testable ? Tested(t) : Untested(t);
 }
 
-}  // namespace
-
-EntryDecision DecideEntry(int category, const RegValueEntry& e, const PathEnvironment& env) {
+EntryDecision Decide(int category, const RegValueEntry& e, const PathEnvironment& env) {
     switch (category) {
         case 2:
             return SharedFileEntry(e, env);
@@ -96,4 +94,19 @@ EntryDecision DecideEntry(int category, const RegValueEntry& e, const PathEnviro
         default:
             return {};
     }
+}
+
+}  // namespace
+
+bool NamesFile(std::uint32_t type) { return type == 1 || type == 2; }
+
+bool IsTestablePath(const std::string& path) { return path.find('?') == std::string::npos; }
+
+EntryDecision DecideEntry(int category, const RegValueEntry& e, const PathEnvironment& env) {
+    if (!e.exact) return Skipped();
+    // Shared DLL counts name the file by the value's name; their data is a count.
+    if (category != 2 && !NamesFile(e.type)) return Skipped();
+    EntryDecision d = Decide(category, e, env);
+    if (d.kind == EntryDecision::Test && !IsTestablePath(d.path)) d.kind = EntryDecision::ProgressOnly;
+    return d;
 }

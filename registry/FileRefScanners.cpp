@@ -66,15 +66,21 @@ public:
             VisitEntries(root.get(), keyPath_);
         } else {
             if (!CanQueryKey(root.get())) return;
-            ForEachSubKey(root.get(), scan_, [&](const std::string& name) { VisitSubKey(root.get(), name); });
+            ForEachSubKey(root.get(), scan_,
+                          [&](const std::string& name, bool exact) { VisitSubKey(root.get(), name, exact); });
         }
         scan_.AppendSummary(summaries);
     }
 
 private:
-    void VisitSubKey(HKEY root, const std::string& name) {
+    void VisitSubKey(HKEY root, const std::string& name, bool exact) {
         const std::string lower = tw::ToLower(name);
-        if (member_.wantsSubKey && !member_.wantsSubKey(lower)) return;
+        if (member_.wantsSubKey && (!exact || !member_.wantsSubKey(lower))) return;
+        if (!exact) {
+            // A key the code page cannot name cannot be opened, reported or removed by that name.
+            scan_.CountExamined();
+            return;
+        }
         tw::UniqueHKey sub;
         if (RegOpenKeyA(root, name.c_str(), sub.put()) != ERROR_SUCCESS) return;
         const std::string& recordName = member_.recordKey == RecordKey::SubKeyLowerCased ? lower : name;
@@ -92,7 +98,8 @@ private:
             EntryDecision d = DecideEntry(member_.number, entry, lib.Environment());
             if (d.kind == EntryDecision::Skip) continue;
             lib.SetCurrentItem(d.path);
-            if (d.kind == EntryDecision::Test && scan_.IsMissing(d.path)) scan_.Report(recordKeyPath, entry, d.path);
+            if (d.kind == EntryDecision::Test && scan_.IsMissing(d.path, recordKeyPath))
+                scan_.Report(recordKeyPath, entry, d.path);
             scan_.Progress(d.path);
         }
     }

@@ -1,15 +1,18 @@
 // Removing what a scan found: five passes over the error list, each removal written into the
 // snapshot file first.
 #include "platform/Text.h"
+#include "registry/Categories.h"
 #include "registry/RegistryLib.h"
 #include "xml/XmlWriter.h"
+
+#include <map>
+#include <vector>
 
 namespace {
 
 struct FixPass {
     const char* keyText;    // progress text for "KEY" records
     const char* valueText;  // progress text for the others
-    const char* title;      // the summaries that receive the pass's fixed count
     const char* category;   // records taken: upper-cased category equal to this; null: every record
     bool announceFirst;     // the progress call comes before the removal of a key
     bool backslashes;       // the progress item of a value joins its parts with backslashes
@@ -19,12 +22,16 @@ struct FixPass {
 // meet keys and values that are already gone. The shared tool pass compares with "SHAREDTOOL",
 // which the "SharedTools" category never equals.
 const FixPass kPasses[] = {
-    {"Fixing CLSID ", "Fixing CLSID ", "Invalid CLSID", nullptr, false, false},
-    {"Fixing Help Files ", "Fixing Help Files ", "Corrupt Help Files", nullptr, false, true},
-    {"Fixing fonts ", "Fixing fonts ", "Corrupt Fonts", "FONT", false, false},
-    {"Fixing Shared tools ", "Fixing Shared Tools ", "Invalid Shared Tools", "SHAREDTOOL", true, false},
-    {"Fixing Shared files ", "Fixing Shared files ", "Corrupt Shared Files", "SHAREDFILE", false, false},
+    {"Fixing CLSID ", "Fixing CLSID ", nullptr, false, false},
+    {"Fixing Help Files ", "Fixing Help Files ", nullptr, false, true},
+    {"Fixing fonts ", "Fixing fonts ", "FONT", false, false},
+    {"Fixing Shared tools ", "Fixing Shared Tools ", "SHAREDTOOL", true, false},
+    {"Fixing Shared files ", "Fixing Shared files ", "SHAREDFILE", false, false},
 };
+
+// What became of one record over all passes: removed by one of them, refused with access denied
+// (and never removed), or neither.
+enum class Outcome { None, Removed, Denied };
 
 }  // namespace
 
@@ -33,19 +40,29 @@ void CRegistryLib::FixAll(SummaryList& summaries, const std::string& snapshotFil
     snapshot_.SetIndent(0);
     snapshot_.SetFileName(snapshotFile);
     XmlElement("registry").WriteStart(snapshot_, +1, true, true);
+    // A record is counted once, in the summary of its own category, however many passes meet it.
+    std::vector<Outcome> outcomes(errors_.size(), Outcome::None);
     for (const FixPass& pass : kPasses) {
-        std::int32_t fixed = 0;
         for (std::size_t i = 0; i < errors_.size(); ++i) {
             const ErrorRecord& record = errors_[i];
             if (pass.category && tw::ToUpper(record.Category()) != pass.category) continue;
             LONG rc = FixRecord(record, pass.keyText, pass.valueText, pass.announceFirst, pass.backslashes);
             if (rc == ERROR_SUCCESS)
-                ++fixed;
-            else if (rc == ERROR_ACCESS_DENIED)
-                --fixed;
+                outcomes[i] = Outcome::Removed;
+            else if (rc == ERROR_ACCESS_DENIED && outcomes[i] == Outcome::None)
+                outcomes[i] = Outcome::Denied;
         }
-        for (CategorySummary& s : summaries)
-            if (s.title == pass.title) s.fixed = fixed;
+    }
+    std::map<std::string, std::int32_t> fixed;  // by summary title, every registry category
+    for (const CategoryInfo& c : kRegistryCategories) fixed[c.summaryTitle] = 0;
+    for (std::size_t i = 0; i < errors_.size(); ++i) {
+        const CategoryInfo* category = FindCategory(errors_[i].Category());
+        if (!category || outcomes[i] == Outcome::None) continue;
+        fixed[category->summaryTitle] += outcomes[i] == Outcome::Removed ? 1 : -1;
+    }
+    for (CategorySummary& s : summaries) {
+        auto it = fixed.find(s.title);
+        if (it != fixed.end()) s.fixed = it->second;
     }
     XmlElement("registry").WriteEnd(snapshot_, -1, true, true);
     snapshot_.Close();

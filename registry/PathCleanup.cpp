@@ -47,7 +47,10 @@ std::string CleanPath(const std::string& text, CleanupVariant variant, const Pat
 std::string CleanHelpPath(const std::string& folderText, const std::string& valueName,
                           const PathEnvironment& env) {
     CleanupResult r = CleanCommandText(folderText, env);
-    if (!r.expanded && r.path.find('\\') == std::string::npos)
-        return env.SystemDirectory() + "\\" + r.path + valueName;
-    return r.path + valueName;
+    // One backslash between folder and name, whether or not the folder text ends in one.
+    std::string path = r.path;
+    if (!valueName.empty() && !path.empty() && path.back() != '\\') path += '\\';
+    path += valueName;
+    if (!r.expanded && r.path.find('\\') == std::string::npos) return env.SystemDirectory() + "\\" + path;
+    return path;
 }

@@ -31,6 +31,7 @@ CleanupResult CleanCommandText(const std::string& text, const PathEnvironment& e
 // The help variant is CleanHelpPath, as its value name is part of the path.
 std::string CleanPath(const std::string& text, CleanupVariant variant, const PathEnvironment& env);
 
-// Help files: the value's text is the folder and its name the file, joined with no separator.
+// Help files: the value's text is the folder and its name the file, joined with one backslash. A
+// folder without any backslash (and no variable) lies in the system directory.
 std::string CleanHelpPath(const std::string& folderText, const std::string& valueName,
                           const PathEnvironment& env);

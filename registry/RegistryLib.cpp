@@ -1,5 +1,6 @@
 #include "registry/RegistryLib.h"
 
+#include "platform/Codepage.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
 #include "registry/SystemEnvironment.h"
@@ -8,11 +9,24 @@
 #include <io.h>
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 namespace {
 
 constexpr char kDefaultName[] = "(Default)";
 constexpr char kValueNotSet[] = "(value not set)";
+
+// Resizes a buffer; false when the memory is not there.
+template <typename T>
+bool Allocate(std::vector<T>& buffer, std::size_t size) {
+    try {
+        buffer.resize(size);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
 
 }  // namespace
 
@@ -91,57 +105,80 @@ LONG CRegistryLib::DeleteTree(HKEY parent, const std::string& subKey) {
     return rc;
 }
 
-LONG CRegistryLib::EnumSubKey(HKEY key, DWORD index, std::string& name) {
-    // Key names are at most 255 characters, which a double-byte code page may turn into twice as
-    // many bytes; a longer answer still gets a bigger buffer rather than being taken for an error.
-    char small[512];
-    DWORD size = sizeof small;
-    LONG rc = RegEnumKeyExA(key, index, small, &size, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_SUCCESS) {
-        name.assign(small, size);
-        return rc;
-    }
+LONG CRegistryLib::EnumSubKey(HKEY key, DWORD index, std::string& name, bool* exact) {
+    // Read in the wide form, so that a name the code page cannot spell is known as such. Key names
+    // are at most 255 characters; a longer answer still gets a bigger buffer rather than being
+    // taken for an error.
+    wchar_t small[256];
+    DWORD size = 256;
+    std::u16string wide;
+    LONG rc = RegEnumKeyExW(key, index, small, &size, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_SUCCESS) wide.assign(reinterpret_cast<const char16_t*>(small), size);
     for (std::size_t capacity = 4096; rc == ERROR_MORE_DATA && capacity <= 65536; capacity *= 4) {
-        std::vector<char> big(capacity);
+        std::vector<wchar_t> big(capacity);
         size = static_cast<DWORD>(capacity);
-        rc = RegEnumKeyExA(key, index, big.data(), &size, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_SUCCESS) name.assign(big.data(), size);
+        rc = RegEnumKeyExW(key, index, big.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_SUCCESS) wide.assign(reinterpret_cast<const char16_t*>(big.data()), size);
     }
+    if (rc != ERROR_SUCCESS) return rc;
+    const bool spelled = tw::Utf16ToAnsiExact(wide, name);
+    if (exact) *exact = spelled;
     return rc;
+}
+
+bool CRegistryLib::NarrowValueData(DWORD type, const BYTE* data, DWORD size, std::string& narrow) {
+    if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) {
+        narrow.assign(reinterpret_cast<const char*>(data), size);
+        return true;
+    }
+    std::u16string wide(size / 2, u'\0');
+    if (!wide.empty()) std::memcpy(&wide[0], data, wide.size() * 2);
+    return tw::Utf16ToAnsiExact(wide, narrow);
+}
+
+RegValueEntry CRegistryLib::MakeEntry(const std::u16string& name, DWORD type, const BYTE* data, DWORD size) {
+    RegValueEntry e;
+    e.type = type;
+    std::string bytes;
+    e.exact = NarrowValueData(type, data, size, bytes);
+    e.text = RenderValue(type, reinterpret_cast<const BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
+    if (!name.empty()) {
+        if (!tw::Utf16ToAnsiExact(name, e.name)) e.exact = false;
+    } else {
+        e.name = kDefaultName;
+        if (e.text.empty()) e.text = kValueNotSet;
+    }
+    return e;
 }
 
 void CRegistryLib::ListValues(HKEY key, std::vector<RegValueEntry>& list) {
     DWORD count = 0, longestName = 0, longestData = 0;
-    LONG rc = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+    LONG rc = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                                &longestName, &longestData, nullptr, nullptr);
-    std::vector<char> name;
+    std::vector<wchar_t> name;
     std::vector<BYTE> data;
-    try {
-        name.resize(std::size_t{longestName} + 1);
-        data.resize(std::size_t{longestData} + 1);
-    } catch (const std::bad_alloc&) {
-        return;
-    }
+    if (!Allocate(name, std::size_t{longestName} + 1) || !Allocate(data, std::size_t{longestData} + 2)) return;
     if (rc == ERROR_SUCCESS && count != 0 && count != 0xFFFFFFFFu) {
-        for (DWORD i = 0; i < count; ++i) {
-            DWORD nameSize = longestName + 1;
-            DWORD dataSize = longestData + 1;
+        // Any answer but success ends the listing (a key deleted meanwhile answers with an error for
+        // every index); a value that grew since the query gets larger buffers, a few times at most.
+        int regrowths = 0;
+        for (DWORD i = 0; i < count;) {
+            DWORD nameSize = static_cast<DWORD>(name.size());
+            DWORD dataSize = static_cast<DWORD>(data.size());
             DWORD type = 0;
-            name[0] = '\0';
+            name[0] = L'\0';
             data[0] = 0;
-            if (RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize) !=
-                ERROR_SUCCESS)
+            rc = RegEnumValueW(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
+            if (rc == ERROR_MORE_DATA && ++regrowths <= 8) {
+                if (!Allocate(name, name.size() * 2) ||
+                    !Allocate(data, std::max<std::size_t>(std::size_t{dataSize} + 2, data.size() * 2)))
+                    break;
                 continue;
-            RegValueEntry e;
-            e.type = type;
-            e.text = RenderValue(type, data.data(), dataSize);
-            if (nameSize > 0) {
-                e.name.assign(name.data(), nameSize);
-            } else {
-                e.name = kDefaultName;
-                if (e.text.empty()) e.text = kValueNotSet;
             }
-            list.push_back(std::move(e));
+            if (rc != ERROR_SUCCESS) break;
+            list.push_back(MakeEntry(std::u16string(reinterpret_cast<const char16_t*>(name.data()), nameSize), type,
+                                     data.data(), dataSize));
+            ++i;
         }
     }
     bool hasDefault = std::any_of(list.begin(), list.end(),
@@ -175,7 +212,20 @@ std::string CRegistryLib::FindIePath() {
     return path;
 }
 
-int CRegistryLib::CheckFile(const std::string& path, int mode) {
-    if (_access(path.c_str(), mode) != 0) return IsIgnored(path) ? 0 : -1;
+int CRegistryLib::CheckFile(const std::string& path, int mode, bool* ignored) {
+    if (ignored) *ignored = false;
+    if (_access(path.c_str(), mode) == 0) return 0;
+    if (!IsIgnored(path)) return -1;
+    if (ignored) *ignored = true;
     return 0;
+}
+
+void CRegistryLib::NoteIgnoredEntry(const std::string& keyPath) {
+    if (std::find(ignoredEntryKeys_.begin(), ignoredEntryKeys_.end(), keyPath) == ignoredEntryKeys_.end())
+        ignoredEntryKeys_.push_back(keyPath);
+}
+
+bool CRegistryLib::HoldsIgnoredEntry(const std::string& keyPath) const {
+    return std::any_of(ignoredEntryKeys_.begin(), ignoredEntryKeys_.end(),
+                       [&](const std::string& k) { return IsKeyAtOrBelow(k, keyPath); });
 }

@@ -55,18 +55,36 @@ public:
     LONG DeleteValue(const std::string& rootName, const std::string& subKey, const std::string& valueName);
     LONG DeleteKey(const std::string& rootName, const std::string& subKey);
     static LONG DeleteTree(HKEY parent, const std::string& subKey);
-    // The name of the sub-key at an index (RegEnumKeyExA), whatever its length.
-    static LONG EnumSubKey(HKEY key, DWORD index, std::string& name);
+    // The name of the sub-key at an index, whatever its length, in the code page. `exact`, when
+    // given, tells whether the code page spells the name (otherwise `name` is a lossy copy that
+    // would open another key or none).
+    static LONG EnumSubKey(HKEY key, DWORD index, std::string& name, bool* exact = nullptr);
 
     // --- values ------------------------------------------------------------------------------
+    // Every value of an open key, read in the wide form and converted to the code page; an entry
+    // whose name or string data the code page cannot spell is listed with `exact` false.
     static void ListValues(HKEY key, std::vector<RegValueEntry>& list);
+    // One value as a listing shows it, from its wide name and the data RegEnumValueW or
+    // RegQueryValueExW returned (strings in UTF-16).
+    static RegValueEntry MakeEntry(const std::u16string& name, DWORD type, const BYTE* data, DWORD size);
+    // Value data read in the wide form as the narrow functions return it: strings converted to the
+    // code page, other types unchanged. False when a string lost characters on the way.
+    static bool NarrowValueData(DWORD type, const BYTE* data, DWORD size, std::string& narrow);
     static std::string RenderValue(DWORD type, const BYTE* data, DWORD length);
     static std::vector<unsigned char> ParseValue(const std::string& text, DWORD type);
     static std::string TypeName(DWORD type);
     static DWORD TypeFromName(const std::string& name);
     std::string FindIePath();
-    // 0 when the file is accessible or ignored, -1 otherwise.
-    int CheckFile(const std::string& path, int mode);
+    // 0 when the file is accessible or ignored, -1 otherwise. `ignored`, when given, tells
+    // whether the answer 0 came from the ignore list.
+    int CheckFile(const std::string& path, int mode, bool* ignored = nullptr);
+
+    // Keys in which the last scan passed over a missing file because it is on the ignore list
+    // (the key path its record would have had). A fix leaves these keys, and those above them, in
+    // place. ScanAll empties the list.
+    void NoteIgnoredEntry(const std::string& keyPath);
+    // Whether the key, or a key below it, holds an entry that the last scan passed over as ignored.
+    bool HoldsIgnoredEntry(const std::string& keyPath) const;
 
     // --- scanning ----------------------------------------------------------------------------
     void ScanAll(SummaryList& summaries, ScanSelection& selection, ScanObserver* observer = nullptr);
@@ -118,6 +136,7 @@ private:
     ErrorList errors_;
     ErrorList ignore_;
     std::string ignoreUnpaired_;  // a last line of "ignore.lst" without its pair, kept for the rewrite
+    std::vector<std::string> ignoredEntryKeys_;
     XmlWriter snapshot_;
     bool is9x_ = false;
     const PathEnvironment* environment_;

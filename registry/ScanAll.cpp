@@ -19,6 +19,7 @@ void CRegistryLib::ScanAll(SummaryList& summaries, ScanSelection& selection, Sca
     LoadIgnoreList();
     summaries.clear();
     errors_.clear();
+    ignoredEntryKeys_.clear();
 
     StopEvent stop;
     stop.Reset();

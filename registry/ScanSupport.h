@@ -20,8 +20,9 @@ public:
     bool StopRequested() const { return stop_.StopRequested(); }
     void CountExamined() { ++examined_; }
 
-    // True when the file is missing and not ignored.
-    bool IsMissing(const std::string& path) { return lib_.CheckFile(path, 0) == -1; }
+    // True when the file is missing and not ignored. A missing file that is ignored is noted
+    // against the key its record would have named, so that a fix leaves that key in place.
+    bool IsMissing(const std::string& path, const std::string& recordKeyPath);
 
     // Appends the record and counts it as found.
     void Report(const std::string& keyPath, const RegValueEntry& entry, const std::string& item);
@@ -51,11 +52,13 @@ bool CanQueryKey(HKEY key);
 
 // Enumerates the sub-keys of an open key from index 0, testing the stop event before each step.
 // An enumeration error ends the walk like the end of the list; empty names are passed over.
-WalkResult ForEachSubKey(HKEY key, const CategoryScan& scan, const std::function<void(const std::string&)>& visit);
+// `exact` is false for a name the code page cannot spell: such a key cannot be opened by name.
+WalkResult ForEachSubKey(HKEY key, const CategoryScan& scan,
+                         const std::function<void(const std::string& name, bool exact)>& visit);
 
 // The default value of a key as a listing shows it: ("(Default)", text, type), with the text
 // "(value not set)" (type 1 when there is no value) when it is missing or empty. Reads that one
-// value instead of listing them all.
+// value (in its wide form) instead of listing them all.
 RegValueEntry ReadDefaultValue(HKEY key);
 
 // Opens a key given as a full registry path ("HKEY_LOCAL_MACHINE\...").

@@ -94,3 +94,11 @@ TEST_CASE("backup commands: backups [--json], restore [FILE], export-reg [BACKUP
     CHECK(error == "export-reg takes [BACKUP] OUT.reg");
     CHECK_FALSE(ParseCommandLine({"export-reg", "a", "b", "c"}, o, error));
 }
+
+TEST_CASE("a kept item matches a reported one whatever its letter case") {
+    const std::vector<std::string> keep{"C:\\Tidewarp\\A.EXE", "C:\\x.lnk"};
+    CHECK(KeepsItem(keep, "c:\\tidewarp\\a.exe"));
+    CHECK(KeepsItem(keep, "C:\\X.LNK"));
+    CHECK_FALSE(KeepsItem(keep, "c:\\tidewarp\\a.ex"));
+    CHECK_FALSE(KeepsItem({}, "C:\\x.lnk"));
+}

@@ -8,6 +8,7 @@ namespace {
 class FixedSystem : public PathEnvironment {
 public:
     std::string Expand(const std::string& piece) const override {
+        if (piece == "%Lossy%") return "C:\\Users\\??";
         return piece == "%ProgramFiles%" ? "C:\\Program Files" : piece;
     }
     std::string SystemDirectory() const override { return "D:\\WINNT\\system32"; }
@@ -33,9 +34,10 @@ TEST_CASE("entry rules: which entries are tested, and as which path") {
         // drivers: under the system directory of this system, whatever the text
         {3, "wave", "wdmaud.drv", T, "D:\\WINNT\\system32\\wdmaud.drv"},
         {3, "(Default)", "(value not set)", S, ""},
-        // help files: the folder text and the name, joined as they stand
+        // help files: the folder text and the name, joined with one backslash
         {4, "a.hlp", "C:\\Help\\", T, "C:\\Help\\a.hlp"},
-        {4, "a.hlp", "C:\\Help", T, "C:\\Helpa.hlp"},
+        {4, "a.hlp", "C:\\Help", T, "C:\\Help\\a.hlp"},
+        {4, "notepad.exe", "help", T, "D:\\WINNT\\system32\\help\\notepad.exe"},
         // application paths
         {5, "(Default)", "\"C:\\App\\app.exe\"", T, "C:\\App\\app.exe"},
         {5, "Path", "C:\\App;C:\\Lib", P, "C:\\App;C:\\Lib"},
@@ -75,4 +77,39 @@ TEST_CASE("entry rules: which entries are tested, and as which path") {
         if (r.kind != EntryDecision::Skip) CHECK(d.path == r.path);
     }
     CHECK(DecideEntry(1, RegValueEntry{"(Default)", "x.dll", 1}, env).kind == EntryDecision::Skip);
+}
+
+TEST_CASE("entries that cannot name a file are examined and passed over") {
+    FixedSystem env;
+    const std::uint32_t kSz = 1, kExpand = 2, kBinary = 3, kDword = 4, kMulti = 7;
+    // Numbers, bytes and string lists name no file, wherever they stand.
+    for (int category : {3, 4, 5, 6, 7, 8, 9})
+        for (std::uint32_t type : {0u, kBinary, kDword, kMulti, 11u}) {
+            CAPTURE(category);
+            CAPTURE(type);
+            const char* name = category == 6 ? "Path" : category == 9 ? "UninstallString" : "x";
+            CHECK(DecideEntry(category, RegValueEntry{name, "C:\\gone\\x.exe", type}, env).kind == EntryDecision::Skip);
+        }
+    CHECK(DecideEntry(8, RegValueEntry{"x", "%ProgramFiles%\\x.exe", kExpand}, env).kind == EntryDecision::Test);
+    // A shared DLL count is a number; its name is the file.
+    CHECK(DecideEntry(2, RegValueEntry{"C:\\gone.dll", "0x00000001 (1)", kDword}, env).kind == EntryDecision::Test);
+    // Text the code page could not spell names another file: never tested, in any category.
+    for (int category = 2; category <= 9; ++category) {
+        RegValueEntry lossy{category == 6 ? "Path" : "UninstallString", "C:\\uni\\??.dll", kSz};
+        lossy.exact = false;
+        CHECK(DecideEntry(category, lossy, env).kind == EntryDecision::Skip);
+    }
+    // Nor is a path that a lossy expansion or system folder left holding a '?'.
+    CHECK(DecideEntry(8, RegValueEntry{"x", "%Lossy%\\x.exe", kSz}, env).kind == EntryDecision::ProgressOnly);
+    CHECK(DecideEntry(7, RegValueEntry{"x", "?.ttf", kSz}, env).kind == EntryDecision::ProgressOnly);
+}
+
+TEST_CASE("a key path lies at or below a key, letter case aside") {
+    const std::string key = "HKEY_LOCAL_MACHINE\\SOFTWARE\\App Paths\\a.exe";
+    CHECK(IsKeyAtOrBelow(key, key));
+    CHECK(IsKeyAtOrBelow("hkey_local_machine\\software\\app paths\\A.EXE\\Sub", key));
+    CHECK_FALSE(IsKeyAtOrBelow("HKEY_LOCAL_MACHINE\\SOFTWARE\\App Paths\\a.exe2", key));
+    CHECK_FALSE(IsKeyAtOrBelow("HKEY_LOCAL_MACHINE\\SOFTWARE\\App Paths", key));
+    CHECK_FALSE(IsKeyAtOrBelow("", key));
+    CHECK_FALSE(IsKeyAtOrBelow(key, ""));
 }

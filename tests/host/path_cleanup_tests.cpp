@@ -57,10 +57,13 @@ TEST_CASE("variants complete bare names differently") {
     CHECK(CleanPath("tool.exe", CleanupVariant::SharedTool, env) == "C:\\WINDOWS\\system32\\tool.exe");
 }
 
-TEST_CASE("help files join the folder text and the value name with no separator") {
+TEST_CASE("help files join the folder text and the value name with one backslash") {
     FakeEnvironment env;
     CHECK(CleanHelpPath("C:\\Help\\", "app.hlp", env) == "C:\\Help\\app.hlp");
-    CHECK(CleanHelpPath("C:\\Help", "app.hlp", env) == "C:\\Helpapp.hlp");
-    CHECK(CleanHelpPath("Help", "app.hlp", env) == "C:\\WINDOWS\\system32\\Helpapp.hlp");
+    CHECK(CleanHelpPath("C:\\windows", "notepad.exe", env) == "C:\\windows\\notepad.exe");
+    CHECK(CleanHelpPath("%SystemRoot%", "app.hlp", env) == "C:\\WINDOWS\\app.hlp");
     CHECK(CleanHelpPath("\"%SystemRoot%\\Help\\\"", "app.hlp", env) == "C:\\WINDOWS\\Help\\app.hlp");
+    // A folder without any backslash lies in the system directory; an empty one is that directory.
+    CHECK(CleanHelpPath("Help", "app.hlp", env) == "C:\\WINDOWS\\system32\\Help\\app.hlp");
+    CHECK(CleanHelpPath("", "app.hlp", env) == "C:\\WINDOWS\\system32\\app.hlp");
 }

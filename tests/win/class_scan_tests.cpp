@@ -94,6 +94,15 @@ struct PlantedClasses {
         Add(16), Server(16, "InprocServer32", std::string(kMissing) + "Ignored2.dll"), examined += 1, found += 1;
         Add(17), Server(17, "InprocServer32", sys + "shell32.dll"), examined += 1;
         Add(18);  // a class with no sub-keys at all
+        // Only strings name a server: bytes, numbers and string lists are examined and passed over.
+        const std::string bytes = std::string(kMissing) + "binary.dll";
+        Add(19), testreg::SetBytes(HKEY_CLASSES_ROOT, ClassPath(19) + "\\InprocServer32", "", REG_BINARY,
+                                   std::vector<unsigned char>(bytes.begin(), bytes.end())),
+            examined += 1;
+        Add(20), testreg::SetBytes(HKEY_CLASSES_ROOT, ClassPath(20) + "\\InprocServer32", "", REG_DWORD, {1, 0, 0, 0}),
+            examined += 1;
+        Add(21), testreg::SetString(HKEY_CLASSES_ROOT, ClassPath(21) + "\\LocalServer32", "", bytes, REG_MULTI_SZ),
+            examined += 1;
     }
 };
 
@@ -156,6 +165,9 @@ TEST_CASE("the class scanner reports exactly the planted broken classes") {
     CHECK(CalledWith(m + "mailui.dll"));
     CHECK_FALSE(CalledWith(m + "handler.dll"));
     CHECK(CalledWith(m + "ignored.dll"));
+    // The ignored server is remembered against its class key, so a fix leaves that key alone.
+    CHECK(lib.HoldsIgnoredEntry("HKEY_CLASSES_ROOT\\CLSID\\" + TestClass(15)));
+    CHECK_FALSE(lib.HoldsIgnoredEntry("HKEY_CLASSES_ROOT\\CLSID\\" + TestClass(16)));
     for (const Callback& c : g_calls) CHECK(c.status == "Scanning CLSID");
     // Callbacks carry the running counts.
     REQUIRE_FALSE(g_calls.empty());

@@ -92,9 +92,9 @@ TEST_CASE("a scan with no category list runs every registry category in order") 
     DeleteFileA("ignore.lst");
     auto r = testproc::Run(kCli, "scan --json");
     auto json = testjson::Parse(r.out);
-    const char* titles[] = {"Invalid CLSID",      "Corrupt Shared Files", "Corrupt Fonts",
-                            "Corrupt Help Files", "Corrupt Help Files",   "Invalid Shared Tools",
-                            "Corrupt Fonts",      "Corrupt Fonts",        "Corrupt Help Files"};
+    const char* titles[] = {"Invalid CLSID",           "Corrupt Shared Files",      "Corrupt Drivers",
+                            "Corrupt Help Files",      "Invalid Application Paths", "Invalid Shared Tools",
+                            "Corrupt Fonts",           "Invalid Startup Entries",   "Invalid Uninstall Entries"};
     REQUIRE(json["summaries"].size() == 9);
     for (int i = 0; i < 9; ++i) CHECK(json["summaries"][i]["title"].text == titles[i]);
     CHECK(r.exitCode == (json["errors"].size() ? 1 : 0));

@@ -78,9 +78,9 @@ TEST_CASE("a fresh prefix: what each category examines and reports") {
     SummaryList summaries;
     lib.ScanAll(summaries, all);
     REQUIRE(summaries.size() == 9);
-    const char* titles[] = {"Invalid CLSID",      "Corrupt Shared Files", "Corrupt Fonts",
-                            "Corrupt Help Files", "Corrupt Help Files",   "Invalid Shared Tools",
-                            "Corrupt Fonts",      "Corrupt Fonts",        "Corrupt Help Files"};
+    const char* titles[] = {"Invalid CLSID",           "Corrupt Shared Files",      "Corrupt Drivers",
+                            "Corrupt Help Files",      "Invalid Application Paths", "Invalid Shared Tools",
+                            "Corrupt Fonts",           "Invalid Startup Entries",   "Invalid Uninstall Entries"};
     for (int i = 0; i < 9; ++i) {
         CHECK(summaries[i].title == titles[i]);
         MESSAGE("category " << i + 1 << " (" << titles[i] << "): examined " << summaries[i].examined << ", found "
@@ -131,28 +131,30 @@ TEST_CASE("drivers are tested in the system directory") {
     }
 }
 
-TEST_CASE("help files: folder text and file name joined as they stand") {
+TEST_CASE("help files: folder text and file name joined with one backslash") {
     CRegistryLib lib;
     testreg::MakeFolders("C:\\tidewarp-help");
     testreg::WriteFile("C:\\tidewarp-help\\app.hlp", "");
-    std::unique_ptr<ScratchKey> help, html, other;
-    ScanPlanted(lib, 4, {6, 3}, [&] {
-        help = std::make_unique<ScratchKey>(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help");
-        html = std::make_unique<ScratchKey>(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\HTML Help");
-        other = std::make_unique<ScratchKey>(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Helpers");
+    testreg::WriteFile("C:\\tidewarp-help\\app2.hlp", "");
+    // The keys exist (empty) before the first scan, whatever earlier tests left in them.
+    auto help = std::make_unique<ScratchKey>(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Help");
+    auto html = std::make_unique<ScratchKey>(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\HTML Help");
+    auto other = std::make_unique<ScratchKey>(HKEY_LOCAL_MACHINE, std::string(kWindows) + "\\Helpers");
+    ScanPlanted(lib, 4, {4, 2}, [&] {
         testreg::SetString(HKEY_LOCAL_MACHINE, help->Path(), "app.hlp", "C:\\tidewarp-help\\");  // present
-        testreg::SetString(HKEY_LOCAL_MACHINE, help->Path(), "app2.hlp", "C:\\tidewarp-help");   // no separator
+        testreg::SetString(HKEY_LOCAL_MACHINE, help->Path(), "app2.hlp", "C:\\tidewarp-help");   // present too
         testreg::SetString(HKEY_LOCAL_MACHINE, help->Path(), "app3.hlp", "tidewarp-help");       // bare folder
         testreg::SetString(HKEY_LOCAL_MACHINE, html->Path(), "guide.chm", kM);
         testreg::SetString(HKEY_LOCAL_MACHINE, other->Path(), "x.hlp", kM);  // not a help key
-    });  // examined: app.hlp, app2.hlp, app3.hlp, guide.chm and the two unset default values
-    CheckRecord(lib, "C:\\tidewarp-helpapp2.hlp", "Help", Hklm(kWindows) + "\\help", "VAL", "app2.hlp");
-    CheckRecord(lib, "C:\\windows\\system32\\tidewarp-helpapp3.hlp", "Help", Hklm(kWindows) + "\\help", "VAL",
+    });  // examined: app.hlp, app2.hlp, app3.hlp, guide.chm (the unset defaults were there before)
+    CheckRecord(lib, "C:\\windows\\system32\\tidewarp-help\\app3.hlp", "Help", Hklm(kWindows) + "\\help", "VAL",
                 "app3.hlp");
     CheckRecord(lib, kM + "guide.chm", "Help", Hklm(kWindows) + "\\html help", "VAL", "guide.chm");
     CHECK(CalledWith("C:\\tidewarp-help\\app.hlp"));
+    CHECK(CalledWith("C:\\tidewarp-help\\app2.hlp"));
     CHECK_FALSE(CalledWith(kM + "x.hlp"));
     DeleteFileA("C:\\tidewarp-help\\app.hlp");
+    DeleteFileA("C:\\tidewarp-help\\app2.hlp");
 }
 
 TEST_CASE("application paths: folder lists and folders are never reported") {
@@ -177,7 +179,7 @@ TEST_CASE("application paths: folder lists and folders are never reported") {
     CHECK(CalledWith(kM + "one;" + kM + "two"));
     CHECK(CalledWith(kM));
     CHECK(CalledWith("c:x"));
-    CHECK(g_calls.back().status == "Scanning Help Files");
+    CHECK(g_calls.back().status == "Scanning Application Paths");
 }
 
 TEST_CASE("shared tools: only a value named path counts, and the record names the tool's key") {
@@ -245,7 +247,7 @@ TEST_CASE("start-up commands: the program is cut out of the command line") {
     CHECK(CalledWith("C:\\windows\\rundll32.exe"));
     CHECK(CalledWith("RunDll32 " + kM + "y.dll,Entry"));
     CHECK(CalledWith("C:"));
-    for (const Call& c : g_calls) CHECK(c.status == "Scanning Fonts");
+    for (const Call& c : g_calls) CHECK(c.status == "Scanning Startup Entries");
 }
 
 TEST_CASE("uninstall entries: only UninstallString, only commands with a drive, no system utilities") {
@@ -272,7 +274,7 @@ TEST_CASE("uninstall entries: only UninstallString, only commands with a drive, 
     CHECK(CalledWith("C:\\windows\\system32\\regsvr32.exe"));
     CHECK_FALSE(CalledWith(kM + "case.exe"));
     CHECK_FALSE(CalledWith("Tidewarp Test App"));
-    CHECK(g_calls.back().status == "Scanning Help Files");
+    CHECK(g_calls.back().status == "Scanning Uninstall Entries");
 }
 
 namespace {

@@ -8,6 +8,8 @@
 #include "test_process.h"
 #include "test_registry.h"
 
+#include <set>
+
 namespace {
 
 const char kCli[] = "tidewarp-cli.exe";
@@ -77,9 +79,9 @@ TEST_CASE("fix backs up, removes all but the kept items, and restore brings ever
     auto json = testjson::Parse(r.out);
     CHECK(json["errors"].size() == 10);  // what the scan found, kept item included
     int removed = 0;
-    for (const auto& s : json["summaries"].items)
-        if (s["title"].text == "Invalid CLSID") removed = static_cast<int>(s["fixed"].Int());
+    for (const auto& s : json["summaries"].items) removed += static_cast<int>(s["fixed"].Int());
     CHECK(removed == 9);
+    CHECK(json["left_in_place"].size() == 0);
     CHECK(json["shortcut_counts"]["deleted"].Int() == 1);
 
     // Everything but the kept font value is gone; the kept items are on the ignore list.
@@ -189,4 +191,107 @@ TEST_CASE("restore-xml applies a snapshot file and reports what it cannot write"
     testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, "Software\\TidewarpTests\\Xml");
     DeleteFileA("s.xml");
     DeleteFileA("bad.xml");
+}
+
+namespace {
+
+const std::string kM = "C:\\tidewarp-missing\\";
+const wchar_t kRunW[] = L"Software\\Microsoft\\Windows\\Currentversion\\Run";
+const wchar_t kUniFile[] = L"C:\\uni\\\u4E2D\u6587.dll";  // no ANSI code page of the test prefix spells it
+const wchar_t kUniAppKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\Tidewarp\u4E2D.exe";
+
+void SetWide(HKEY root, const std::wstring& key, const std::wstring& name, const std::wstring& text) {
+    HKEY h = nullptr;
+    REQUIRE(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) == ERROR_SUCCESS);
+    RegSetValueExW(h, name.empty() ? nullptr : name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(h);
+}
+
+bool WideValueExists(HKEY root, const std::wstring& key, const std::wstring& name) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS) return false;
+    LONG rc = RegQueryValueExW(h, name.empty() ? nullptr : name.c_str(), nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(h);
+    return rc == ERROR_SUCCESS;
+}
+
+void DeleteWideValue(HKEY root, const std::wstring& key, const std::wstring& name) {
+    HKEY h = nullptr;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_SET_VALUE, &h) != ERROR_SUCCESS) return;
+    RegDeleteValueW(h, name.c_str());
+    RegCloseKey(h);
+}
+
+}  // namespace
+
+TEST_CASE("entries the code page cannot spell are neither reported nor removed") {
+    CleanFolder folder;
+    CreateDirectoryW(L"C:\\uni", nullptr);
+    HANDLE file = CreateFileW(kUniFile, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    REQUIRE(file != INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    testreg::ScratchKey cls(HKEY_CLASSES_ROOT, "CLSID\\{7D1DE0F1-0000-4000-8000-00000000UNIC}");
+    SetWide(HKEY_CLASSES_ROOT, L"CLSID\\{7D1DE0F1-0000-4000-8000-00000000UNIC}\\InprocServer32", L"", kUniFile);
+    SetWide(HKEY_LOCAL_MACHINE, kRunW, L"TidewarpUni", kUniFile);
+    // A missing file under a name that only the wide form spells: no narrow name could remove it.
+    SetWide(HKEY_LOCAL_MACHINE, kRunW, L"Tidewarp\u4E2D", L"C:\\tidewarp-missing\\uni-gone.exe");
+    SetWide(HKEY_LOCAL_MACHINE, kUniAppKey, L"", L"C:\\tidewarp-missing\\uni-app.exe");
+
+    auto r = testproc::Run(kCli, "fix --categories CLSID,Startup,APPPath --json");
+    CHECK(r.exitCode == 0);
+    auto json = testjson::Parse(r.out);
+    for (const auto& e : json["errors"].items) {
+        CHECK(e["item"].text.find("uni") == std::string::npos);
+        CHECK(e["key"].text.find("?") == std::string::npos);
+    }
+    CHECK(WideValueExists(HKEY_CLASSES_ROOT, L"CLSID\\{7D1DE0F1-0000-4000-8000-00000000UNIC}\\InprocServer32", L""));
+    CHECK(WideValueExists(HKEY_LOCAL_MACHINE, kRunW, L"TidewarpUni"));
+    CHECK(WideValueExists(HKEY_LOCAL_MACHINE, kRunW, L"Tidewarp\u4E2D"));
+    CHECK(WideValueExists(HKEY_LOCAL_MACHINE, kUniAppKey, L""));
+
+    DeleteWideValue(HKEY_LOCAL_MACHINE, kRunW, L"TidewarpUni");
+    DeleteWideValue(HKEY_LOCAL_MACHINE, kRunW, L"Tidewarp\u4E2D");
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUniAppKey);
+    DeleteFileW(kUniFile);
+    RemoveDirectoryW(L"C:\\uni");
+}
+
+TEST_CASE("a whole key stays when it holds a kept row or an ignored entry, and the run says so") {
+    CleanFolder folder;
+    testreg::ScratchKey app(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TidewarpKeep.exe");
+    testreg::SetString(HKEY_LOCAL_MACHINE, app.Path(), "", kM + "keep-a.exe");
+    testreg::SetString(HKEY_LOCAL_MACHINE, app.Path(), "Path", kM + "keep-b.exe");
+    const std::string cls = "CLSID\\{7D1DE0F1-0000-4000-8000-00000000KEEP}";
+    testreg::ScratchKey classKey(HKEY_CLASSES_ROOT, cls);
+    testreg::SetString(HKEY_CLASSES_ROOT, cls + "\\InprocServer32", "", kM + "ignored-srv.dll");
+    testreg::SetString(HKEY_CLASSES_ROOT, cls + "\\LocalServer32", "", kM + "reported-srv.exe");
+    testreg::WriteFile("ignore.lst", kM + "ignored-srv.dll\r\nCLSID\r\n");
+    auto stays = [&] {
+        CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, app.Path(), ""));
+        CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, app.Path(), "Path"));
+        CHECK(testreg::ValueExists(HKEY_CLASSES_ROOT, cls + "\\InprocServer32", ""));
+        CHECK(testreg::ValueExists(HKEY_CLASSES_ROOT, cls + "\\LocalServer32", ""));
+    };
+
+    // The kept item is named in other letters' case than the scan reports it.
+    auto r = testproc::Run(kCli, "fix --categories CLSID,APPPath --json --keep C:\\TIDEWARP-MISSING\\Keep-A.EXE");
+    REQUIRE(r.exitCode == 0);
+    auto json = testjson::Parse(r.out);
+    std::set<std::string> left;
+    for (const auto& l : json["left_in_place"].items) {
+        left.insert(l["item"].text);
+        CHECK(json["errors"][static_cast<std::size_t>(l["row"].Int())]["item"].text == l["item"].text);
+    }
+    CHECK(left == std::set<std::string>{kM + "keep-b.exe", kM + "reported-srv.exe"});
+    for (const auto& s : json["summaries"].items) CHECK(s["fixed"].Int() == 0);
+    stays();
+    CHECK(testreg::ReadFile("ignore.lst").find(kM + "keep-a.exe\r\nAPPPath\r\n") != std::string::npos);
+
+    // Next time the kept row is an ignored entry of the key: it still stays, and the table says why.
+    auto again = testproc::Run(kCli, "fix --categories CLSID,APPPath");
+    CHECK(again.exitCode == 0);
+    CHECK(again.out.find("Left in place: 2") != std::string::npos);
+    CHECK(again.out.find("[APPPath] " + kM + "keep-b.exe: its key holds an entry that is kept") != std::string::npos);
+    stays();
 }

@@ -1,9 +1,9 @@
 #!/usr/bin/python3
-"""Generates every picture and icon of the shipped skin from resources/skin.ini.
+"""Generates every picture and icon of the shipped skin, and the scan movie, from resources/skin.ini.
 
     /usr/bin/python3 tools/artwork/make_artwork.py
 
-Writes resources/images/ and resources/icons/. The results are committed, so building the program
+Writes resources/images/, resources/icons/ and resources/skin3.swf (an animated GIF; see movie.py). The results are committed, so building the program
 needs neither this script nor Pillow. Rectangles come from the skin description itself, so a
 changed layout only needs this script run again.
 """
@@ -15,6 +15,7 @@ sys.path.insert(0, HERE)
 
 import icons  # noqa: E402
 import main_screen  # noqa: E402
+import movie  # noqa: E402
 import pages  # noqa: E402
 import screens  # noqa: E402
 from skin import Skin  # noqa: E402
@@ -32,6 +33,7 @@ def main():
     pages.build(skin, images)
     screens.build(skin, images)
     icons.build(icon_dir)
+    movie.build(skin, os.path.join(resources, "skin3.swf"))
     print("artwork written to", images, "and", icon_dir)
     return check_resource_script(os.path.join(resources, "Tidewarp.rc"), images)
 
