@@ -2,7 +2,6 @@
 
 #include "platform/Codepage.h"
 #include "platform/Handles.h"
-#include "platform/MessageBoxNotifier.h"
 #include "platform/Text.h"
 #include "registry/SystemEnvironment.h"
 #include "registry/ValueText.h"
@@ -31,14 +30,7 @@ bool Allocate(std::vector<T>& buffer, std::size_t size) {
 
 }  // namespace
 
-namespace {
-tw::Notifier& DefaultNotifier() {
-    static tw::MessageBoxNotifier notifier;
-    return notifier;
-}
-}  // namespace
-
-CRegistryLib::CRegistryLib() : environment_(&SystemPathEnvironment()), notifier_(&DefaultNotifier()) {
+CRegistryLib::CRegistryLib() : environment_(&SystemPathEnvironment()) {
     is9x_ = (GetVersion() & 0x80000000u) != 0;
     LoadIgnoreList();
 }
