@@ -1,12 +1,12 @@
 #include "maintenance/BackupFolder.h"
 
+#include "maintenance/BackupFormat.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
 
-#include <algorithm>
 
 const char kBackupFolderName[] = "Registry Backups";
-const char kBackupTempName[] = "1.reg";
+std::string BackupTempName() { return "1." + std::to_string(GetCurrentProcessId()) + ".reg"; }
 
 std::string CurrentDirectory() {
     DWORD n = GetCurrentDirectoryA(0, nullptr);
@@ -50,10 +50,9 @@ const BackupFileInfo* NewestBackup(const std::vector<BackupFileInfo>& files) {
     return newest;
 }
 
-void PruneBackups(const std::string& folder, int keep) {
-    std::vector<BackupFileInfo> files = ListBackupFiles(folder);
-    if (static_cast<int>(files.size()) <= keep) return;
-    std::sort(files.begin(), files.end(),
-              [](const BackupFileInfo& a, const BackupFileInfo& b) { return a.name < b.name; });
-    for (std::size_t i = 0; i + static_cast<std::size_t>(keep) < files.size(); ++i) DeleteFileA(files[i].path.c_str());
+void PruneBackups(const std::string& folder, const std::string& justWritten, int keep) {
+    std::vector<std::string> names;
+    for (const BackupFileInfo& f : ListBackupFiles(folder)) names.push_back(f.name);
+    for (const std::string& name : backup::BackupsToPrune(names, justWritten, keep))
+        DeleteFileA(JoinPath(folder, name).c_str());
 }

@@ -9,7 +9,9 @@
 #include <vector>
 
 extern const char kBackupFolderName[];  // "Registry Backups"
-extern const char kBackupTempName[];    // "1.reg", in the current directory while a backup is written
+// The file a backup is built in, in the current directory, before it moves into the folder: one
+// name per process, so that two runs started together in one folder never share it.
+std::string BackupTempName();
 constexpr int kBackupsKept = 5;
 
 struct BackupFileInfo {
@@ -31,5 +33,6 @@ std::vector<BackupFileInfo> ListBackupFiles(const std::string& folder);
 // The file with the latest creation time; of equal times the first listed. Null for none.
 const BackupFileInfo* NewestBackup(const std::vector<BackupFileInfo>& files);
 
-// Deletes all but the last `keep` backup files in plain name order (the names sort by time).
-void PruneBackups(const std::string& folder, int keep = kBackupsKept);
+// Deletes all but the `keep` newest backups by the time in their names; the file just written
+// always stays, and files whose names are not backup names are never touched.
+void PruneBackups(const std::string& folder, const std::string& justWritten, int keep = kBackupsKept);

@@ -1,5 +1,7 @@
 #include "maintenance/BackupFormat.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 namespace backup {
@@ -149,6 +151,11 @@ std::string Encode(const std::vector<KeyRecord>& records) {
 
 DecodeResult Decode(std::string_view bytes) {
     DecodeResult result;
+    if (bytes.empty()) {
+        result.damaged = true;
+        result.damage = "the file is empty";
+        return result;
+    }
     Reader reader(bytes);
     while (!reader.AtEnd()) {
         std::size_t start = reader.Offset();
@@ -172,6 +179,47 @@ std::string BackupFileName(int year, int month, int day, int hour, int minute, i
         std::snprintf(buf, sizeof buf, "%4.4d-%2.2d-%2.2d_%2.2d-%2.2d-%2.2d_%3.3d.reg", year, month, day, hour, minute,
                       second, attempt);
     return buf;
+}
+
+bool IsBackupFileName(std::string_view name) {
+    // "YYYY-MM-DD_HH-MM-SS" then "_NNN" or nothing, then ".reg".
+    static const char kShape[] = "dddd-dd-dd_dd-dd-dd";
+    const std::size_t stamp = sizeof kShape - 1;
+    if (name.size() != stamp + 4 && name.size() != stamp + 8) return false;
+    auto digits = [&](std::size_t at, std::size_t n) {
+        for (std::size_t i = at; i < at + n; ++i)
+            if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+        return true;
+    };
+    for (std::size_t i = 0; i < stamp; ++i)
+        if (kShape[i] == 'd' ? !digits(i, 1) : name[i] != kShape[i]) return false;
+    std::size_t ext = stamp;
+    if (name.size() == stamp + 8) {
+        if (name[stamp] != '_' || !digits(stamp + 1, 3)) return false;
+        ext += 4;
+    }
+    std::string tail(name.substr(ext));
+    std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
+    return tail == ".reg";
+}
+
+std::vector<std::string> BackupsToPrune(std::vector<std::string> names, const std::string& justWritten, int keep) {
+    bool newInFolder = false;
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [&](const std::string& n) {
+                                   if (n == justWritten) newInFolder = true;
+                                   return n == justWritten || !IsBackupFileName(n);
+                               }),
+                names.end());
+    // The fixed-width stamp makes name order time order; ".REG" and ".reg" sort alike.
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        int c = a.compare(0, a.size() - 4, b, 0, b.size() - 4);
+        return c != 0 ? c < 0 : a < b;
+    });
+    std::size_t others = static_cast<std::size_t>(std::max(0, keep - (newInFolder ? 1 : 0)));
+    if (names.size() <= others) return {};
+    names.resize(names.size() - others);
+    return names;
 }
 
 }  // namespace backup

@@ -67,7 +67,8 @@ struct DecodeResult {
 
 // Reads records until the bytes end. Every length and count is checked against the bytes left
 // before anything is allocated, so no input makes it read out of bounds, recurse without end or
-// allocate more than the input's size allows.
+// allocate more than the input's size allows. No bytes at all are damage too: a backup is only
+// written when it holds a record, so an empty file is one that lost its contents.
 DecodeResult Decode(std::string_view bytes);
 
 // "YYYY-MM-DD_HH-MM-SS.reg"; for a later backup within the same second (attempt 1, 2, ...)
@@ -75,5 +76,13 @@ DecodeResult Decode(std::string_view bytes);
 // second's, so plain name order stays time order.
 std::string BackupFileName(int year, int month, int day, int hour, int minute, int second, int attempt = 0);
 constexpr int kMaxSameSecondBackups = 999;
+
+// Whether a file name is one BackupFileName makes (".reg" in any letter case); no other file in
+// the backup folder is ever pruned.
+bool IsBackupFileName(std::string_view name);
+
+// Of the names in a backup folder, those to delete so that `keep` backups remain: only backup
+// names take part, ordered by the time in their name, and `justWritten` always stays.
+std::vector<std::string> BackupsToPrune(std::vector<std::string> names, const std::string& justWritten, int keep);
 
 }  // namespace backup

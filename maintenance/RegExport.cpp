@@ -1,6 +1,7 @@
 #include "maintenance/RegExport.h"
 
 #include <cstdio>
+#include <string_view>
 
 namespace backup {
 namespace {
@@ -19,6 +20,42 @@ std::string Quoted(const std::string& s) {
 }
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
+
+// A registry editor ends a name at a line break or a zero byte.
+bool UnwritableName(const std::string& s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos;
+}
+
+// A name with its line breaks made visible, for the list of what was left out.
+std::string Shown(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\0') out += "\\0";
+        else out += c;
+    }
+    return out;
+}
+
+// Names a registry editor cannot read back are left out of the file (with a comment in their
+// place) and listed for the caller.
+class Omissions {
+public:
+    explicit Omissions(std::vector<std::string>* list) : list_(list) {}
+    void Value(std::string& out, const std::string& keyPath, const std::string& name) {
+        out += "; a value whose name holds a line break or a zero byte cannot be written here" + std::string(kCrLf);
+        if (list_) list_->push_back("value \"" + Shown(name) + "\" in [" + Shown(keyPath) + "]");
+    }
+    void Key(std::string& out, const std::string& keyPath) {
+        out += "; a key whose name holds a line break or a zero byte cannot be written here";
+        out += std::string(kCrLf) + kCrLf;
+        if (list_) list_->push_back("key [" + Shown(keyPath) + "] and everything below it");
+    }
+
+private:
+    std::vector<std::string>* list_;
+};
 
 // A REG_SZ whose data is text with one terminating zero and no line breaks can be written as
 // "..."; anything else is written as hex(1) so that it imports byte for byte.
@@ -46,9 +83,9 @@ void HexValue(std::string& out, std::string line, const std::string& data) {
     out += line + kCrLf;
 }
 
-void WriteValue(std::string& out, const Value& v) {
-    if (HasLineBreak(v.name)) {
-        out += "; a value whose name holds a line break cannot be written here" + std::string(kCrLf);
+void WriteValue(std::string& out, const std::string& keyPath, const Value& v, Omissions& omitted) {
+    if (UnwritableName(v.name)) {
+        omitted.Value(out, keyPath, v.name);
         return;
     }
     std::string line = v.name.empty() ? "@=" : Quoted(v.name) + "=";
@@ -73,31 +110,33 @@ void WriteValue(std::string& out, const Value& v) {
     HexValue(out, line, v.data);
 }
 
-void WriteKey(std::string& out, const std::string& path, const KeyBody& body) {
+void WriteKey(std::string& out, const std::string& path, const KeyBody& body, Omissions& omitted) {
     out += "[" + path + "]" + kCrLf;
-    for (const Value& v : body.values) WriteValue(out, v);
+    for (const Value& v : body.values) WriteValue(out, path, v, omitted);
     out += kCrLf;
     for (const SubKey& s : body.subKeys) {
-        if (HasLineBreak(s.name)) {
-            out += "; a key whose name holds a line break cannot be written here" + std::string(kCrLf) + kCrLf;
+        if (UnwritableName(s.name)) {
+            omitted.Key(out, path + "\\" + s.name);
             continue;
         }
-        WriteKey(out, path + "\\" + s.name, s.body);
+        WriteKey(out, path + "\\" + s.name, s.body, omitted);
     }
 }
 
 }  // namespace
 
-std::string ExportRegedit4(const std::vector<KeyRecord>& records) {
+std::string ExportRegedit4(const std::vector<KeyRecord>& records, std::vector<std::string>* omitted) {
     std::string out = std::string("REGEDIT4") + kCrLf + kCrLf;
+    Omissions omissions(omitted);
     for (const KeyRecord& r : records) {
         const char* root = RootName(r.root);
         if (!root) continue;
-        if (HasLineBreak(r.path)) {
-            out += "; a key whose name holds a line break cannot be written here" + std::string(kCrLf) + kCrLf;
+        std::string path = r.path.empty() ? std::string(root) : root + std::string("\\") + r.path;
+        if (UnwritableName(r.path)) {
+            omissions.Key(out, path);
             continue;
         }
-        WriteKey(out, r.path.empty() ? std::string(root) : root + std::string("\\") + r.path, r.body);
+        WriteKey(out, path, r.body, omissions);
     }
     return out;
 }

@@ -10,6 +10,8 @@
 
 namespace backup {
 
-std::string ExportRegedit4(const std::vector<KeyRecord>& records);
+// Keys and values whose names hold a line break cannot be written: each is left out, with a
+// comment line in its place, and described in `omitted` when given.
+std::string ExportRegedit4(const std::vector<KeyRecord>& records, std::vector<std::string>* omitted = nullptr);
 
 }  // namespace backup

@@ -1,12 +1,14 @@
 #include "maintenance/RegistryBackup.h"
 
 #include "maintenance/BackupFolder.h"
+#include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
 #include "registry/RegistryLib.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <new>
 
@@ -24,39 +26,79 @@ std::string CantCreateKey(LONG error, ULONG_PTR parent, const std::string& name)
     return buf.data();
 }
 
-// Calls visit(name, type, data, size) for every value of the key. Buffers start at the sizes the
-// key reports and grow when a value changed meanwhile. False when some value could not be read.
+// Calls step(index) for index 0, 1, ... until the end of the list (true) or any other failure
+// (false): a key deleted meanwhile answers "key deleted" at every index, and counting on past it
+// would never end. step itself retries ERROR_MORE_DATA with a larger buffer.
+template <typename Step>
+bool EnumerateAll(Step step) {
+    for (DWORD i = 0;; ++i) {
+        LONG rc = step(i);
+        if (rc == ERROR_NO_MORE_ITEMS) return true;
+        if (rc != ERROR_SUCCESS) return false;
+    }
+}
+
+// Calls enumerate() and, while it answers ERROR_MORE_DATA, again after growing the buffer it uses.
+template <typename T, typename Enumerate>
+LONG WithGrowingBuffer(std::vector<T>& buffer, std::size_t atLeast, Enumerate enumerate) {
+    LONG rc = ERROR_MORE_DATA;
+    for (int tries = 0; rc == ERROR_MORE_DATA && tries < 5; ++tries) {
+        if (tries > 0) buffer.resize(std::max(buffer.size() * 2, atLeast));
+        rc = enumerate();
+    }
+    return rc;
+}
+
+std::u16string Wide(const wchar_t* text, std::size_t length) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text), length);
+}
+
+bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// A name the narrow functions can pass: exactly spelled and without a zero, which would end it.
+bool NarrowName(const std::u16string& name, std::string& narrow) {
+    return tw::Utf16ToAnsiExact(name, narrow) && name.find(u'\0') == std::u16string::npos;
+}
+
+// A value read in its wide form, in the narrow form the backup holds. False when that form is not
+// exact: a name or text with characters the code page lacks, or text of an odd number of bytes.
+// A restore would write the look-alike over the real entry, so no such copy is kept.
+bool NarrowValue(const std::u16string& name, DWORD type, const BYTE* data, DWORD size, Value& value) {
+    value.type = type;
+    bool exact = NarrowName(name, value.name);
+    if (!IsTextType(type)) {
+        value.data.assign(reinterpret_cast<const char*>(data), size);
+        return exact;
+    }
+    std::u16string text(size / 2, u'\0');
+    std::memcpy(&text[0], data, text.size() * 2);
+    return tw::Utf16ToAnsiExact(text, value.data) && size % 2 == 0 && exact;
+}
+
+// Calls visit(value, exact) for every value of the key. Buffers start at the sizes the key reports
+// and grow when a value changed meanwhile. False when some value could not be read.
 template <typename Visit>
 bool ForEachValue(HKEY key, Visit visit) {
     DWORD longestName = 0, longestData = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &longestName,
                          &longestData, nullptr, nullptr) != ERROR_SUCCESS)
         return false;
-    std::vector<char> name(std::size_t{longestName} + 1);
+    std::vector<wchar_t> name(std::size_t{longestName} + 1);
     std::vector<BYTE> data(std::max<DWORD>(longestData, 1));
-    bool complete = true;
-    int retries = 0;
-    for (DWORD i = 0;;) {
-        DWORD nameSize = static_cast<DWORD>(name.size());
-        DWORD dataSize = static_cast<DWORD>(data.size());
-        DWORD type = 0;
-        LONG rc = RegEnumValueA(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc == ERROR_MORE_DATA && retries < 4) {
-            ++retries;
-            name.resize(std::max<std::size_t>(name.size() * 2, kLongestValueName + 1));
-            data.resize(std::max<std::size_t>(data.size() * 2, dataSize));
-            continue;
-        }
-        retries = 0;
-        ++i;
-        if (rc != ERROR_SUCCESS) {
-            complete = false;
-            continue;
-        }
-        visit(std::string(name.data(), nameSize), type, data.data(), dataSize);
-    }
-    return complete;
+    Value value;
+    return EnumerateAll([&](DWORD i) {
+        DWORD nameSize = 0, dataSize = 0, type = 0;
+        LONG rc = WithGrowingBuffer(name, kLongestValueName + 1, [&] {
+            data.resize(std::max<std::size_t>(data.size(), dataSize));
+            nameSize = static_cast<DWORD>(name.size());
+            dataSize = static_cast<DWORD>(data.size());
+            return RegEnumValueW(key, i, name.data(), &nameSize, nullptr, &type, data.data(), &dataSize);
+        });
+        if (rc != ERROR_SUCCESS) return rc;
+        bool exact = NarrowValue(Wide(name.data(), nameSize), type, data.data(), dataSize, value);
+        visit(value, exact);
+        return rc;
+    });
 }
 
 // The values of the keys that "VAL" records name. Scanners report many values of one key (every
@@ -64,24 +106,32 @@ bool ForEachValue(HKEY key, Visit visit) {
 class ValueCache {
 public:
     // The value a record names, as the fix will remove it: "(Default)" is the unnamed value.
-    // False when the key's values could not all be read.
-    bool Find(HKEY key, const std::string& keyId, const std::string& wanted, KeyBody& body) {
+    ReadOutcome Find(HKEY key, const std::string& keyId, const std::string& wanted, KeyBody& body) {
         auto it = keys_.find(keyId);
         if (it == keys_.end()) {
             Listing listing;
-            listing.complete = ForEachValue(key, [&](const std::string& n, DWORD type, const BYTE* data, DWORD size) {
-                listing.values.emplace(n, Value{n, type, std::string(reinterpret_cast<const char*>(data), size)});
+            listing.complete = ForEachValue(key, [&](const Value& v, bool exact) {
+                // Two names may share one narrow form; the fix removes the one spelled exactly.
+                auto [at, added] = listing.values.emplace(v.name, Entry{v, exact});
+                if (!added && exact && !at->second.exact) at->second = Entry{v, exact};
             });
             it = keys_.emplace(keyId, std::move(listing)).first;
         }
         auto v = it->second.values.find(wanted == kDefaultName ? std::string() : wanted);
-        if (v != it->second.values.end()) body.values.push_back(v->second);
-        return it->second.complete;
+        if (v != it->second.values.end()) {
+            if (!v->second.exact) return ReadOutcome::Unspellable;
+            body.values.push_back(v->second.value);
+        }
+        return it->second.complete ? ReadOutcome::Complete : ReadOutcome::Partial;
     }
 
 private:
+    struct Entry {
+        Value value;
+        bool exact = true;
+    };
     struct Listing {
-        std::map<std::string, Value> values;
+        std::map<std::string, Entry> values;
         bool complete = true;
     };
     std::map<std::string, Listing> keys_;
@@ -127,31 +177,41 @@ bool WriteAll(HANDLE file, const std::string& bytes, DWORD& error) {
 
 }  // namespace
 
-bool ReadKeyBody(HKEY key, KeyBody& body) {
-    bool complete = ForEachValue(key, [&](const std::string& n, DWORD type, const BYTE* data, DWORD size) {
-        body.values.push_back({n, type, std::string(reinterpret_cast<const char*>(data), size)});
+ReadOutcome ReadKeyBody(HKEY key, KeyBody& body) {
+    bool unspellable = false;
+    bool complete = ForEachValue(key, [&](const Value& v, bool exact) {
+        if (!exact) unspellable = true;
+        body.values.push_back(v);
     });
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return false;
-    std::string name;
-    for (DWORD i = 0;; ++i) {
-        LONG rc = CRegistryLib::EnumSubKey(key, i, name);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc != ERROR_SUCCESS) {
-            complete = false;
-            continue;
-        }
+    if (unspellable) return ReadOutcome::Unspellable;
+    std::vector<wchar_t> name(256);
+    bool listed = EnumerateAll([&](DWORD i) {
+        DWORD size = 0;
+        LONG rc = WithGrowingBuffer(name, 0, [&] {
+            size = static_cast<DWORD>(name.size());
+            return RegEnumKeyExW(key, i, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        });
+        if (rc != ERROR_SUCCESS) return rc;
         SubKey& sub = body.subKeys.emplace_back();
-        sub.name = name;
-        tw::UniqueHKey child;
-        if (RegOpenKeyExA(key, sub.name.c_str(), 0, KEY_READ, child.put()) != ERROR_SUCCESS) {
-            complete = false;  // saved with an empty body, as a key without anything in it
-            continue;
+        if (!NarrowName(Wide(name.data(), size), sub.name)) {
+            unspellable = true;
+            return static_cast<LONG>(ERROR_NO_UNICODE_TRANSLATION);
         }
-        if (!ReadKeyBody(child.get(), sub.body)) complete = false;
-    }
-    return complete;
+        tw::UniqueHKey child;
+        if (RegOpenKeyExW(key, std::wstring(name.data(), size).c_str(), 0, KEY_READ, child.put()) != ERROR_SUCCESS) {
+            complete = false;  // saved with an empty body, as a key without anything in it
+            return rc;
+        }
+        ReadOutcome inner = ReadKeyBody(child.get(), sub.body);
+        if (inner == ReadOutcome::Unspellable) {
+            unspellable = true;
+            return static_cast<LONG>(ERROR_NO_UNICODE_TRANSLATION);
+        }
+        if (inner == ReadOutcome::Partial) complete = false;
+        return rc;
+    });
+    if (unspellable) return ReadOutcome::Unspellable;
+    return complete && listed ? ReadOutcome::Complete : ReadOutcome::Partial;
 }
 
 void ApplyKeyBody(HKEY key, const KeyBody& body, tw::Notifier& notifier, ApplyCounts& counts) {
@@ -215,6 +275,8 @@ BackupResult Failure(DWORD error, const std::string& what) {
     return r;
 }
 
+std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
+
 // Moves the finished temporary file into the folder under the time-stamped name, or under the
 // same name with _001, _002, ... when a backup of the same second is already there.
 BackupResult MoveIntoPlace(const std::string& temp, const std::string& folder, const SYSTEMTIME& t) {
@@ -248,7 +310,7 @@ BackupResult BackupErrorKeys(const ErrorList& records) {
     const std::string dir = CurrentDirectory();
     SYSTEMTIME started;
     GetLocalTime(&started);
-    const std::string temp = JoinPath(dir, kBackupTempName);
+    const std::string temp = JoinPath(dir, BackupTempName());
     DeleteFileA(temp.c_str());
 
     bool any = std::any_of(records.begin(), records.end(), [](const ErrorRecord& r) { return !r.KeyPath().empty(); });
@@ -280,11 +342,14 @@ BackupResult BackupErrorKeys(const ErrorList& records) {
             KeyRecord record;
             record.root = root;
             record.path = path;
-            bool complete = e.FixKind() == "KEY"
-                                ? ReadKeyBody(key.get(), record.body)
-                                : (!e.Value() || values.Find(key.get(), std::to_string(root) + "\\" + path,
-                                                             e.Value()->name, record.body));
-            if (!complete) result.incomplete.push_back(i);
+            ReadOutcome read = e.FixKind() == "KEY"
+                                   ? ReadKeyBody(key.get(), record.body)
+                                   : (!e.Value() ? ReadOutcome::Complete
+                                                 : values.Find(key.get(), std::to_string(root) + "\\" + path,
+                                                               e.Value()->name, record.body));
+            if (read != ReadOutcome::Complete) result.incomplete.push_back(i);
+            // A copy spelled with look-alikes would be written over the real entry by a restore.
+            if (read == ReadOutcome::Unspellable) continue;
             AppendRecord(pending, record);
             ++result.recordsSaved;
             if (pending.size() >= kWriteChunk) {
@@ -306,6 +371,12 @@ BackupResult BackupErrorKeys(const ErrorList& records) {
         DeleteFileA(temp.c_str());
         return Failure(ERROR_NOT_ENOUGH_MEMORY, "a key is too large to hold in memory");
     }
+    if (result.recordsSaved == 0) {
+        // Everything named is gone already or may not be removed: an empty file would only be a
+        // backup that restores nothing.
+        DeleteFileA(temp.c_str());
+        return result;
+    }
 
     const std::string folder = JoinPath(dir, kBackupFolderName);
     BackupResult moved = MoveIntoPlace(temp, folder, started);
@@ -313,7 +384,7 @@ BackupResult BackupErrorKeys(const ErrorList& records) {
         DeleteFileA(temp.c_str());
         return moved;
     }
-    PruneBackups(folder);
+    PruneBackups(folder, FileNameOf(moved.path));
     result.status = BackupResult::Status::Saved;
     result.path = moved.path;
     return result;

@@ -12,7 +12,8 @@
 
 struct BackupResult {
     enum class Status {
-        NothingToBackUp,  // no record has a key path: no file was written
+        NothingToBackUp,  // no file was written: no record has a key path, or every key named is
+                          // gone or listed in `incomplete`
         Saved,            // the backup file is complete and in place under `path`
         Failed,           // no backup file: it could not be written or moved into place
     };
@@ -22,8 +23,9 @@ struct BackupResult {
     DWORD error = ERROR_SUCCESS;  // Failed: the Win32 error
     std::string message;          // Failed: what went wrong, for the user
     // Records (indexes into the list given) whose key exists but could not be saved in full: a key
-    // or sub-key that could not be opened, a value that could not be read. Removing them could not
-    // be undone from the backup.
+    // or sub-key that could not be opened, a value that could not be read, or a name or text below
+    // it that the code page cannot spell (no copy of those is written at all). Removing them could
+    // not be undone from the backup.
     std::vector<std::size_t> incomplete;
 
     // Whether the fix may remove anything at all, and whether it may remove record `index`.
@@ -33,8 +35,8 @@ struct BackupResult {
 
 // Saves every key ("KEY" records, with all values and sub-keys) and value ("VAL" records) that the
 // records name into a new file in "Registry Backups", keeping the five newest files. Records with
-// an empty key path take no part; when no record has one, nothing is written. The file is built as
-// "1.reg" in the current directory and moved into place only when complete. Call it with the
+// an empty key path take no part; when no record has one, nothing is written. The file is built
+// under BackupTempName() in the current directory and moved into place only when complete. Call it with the
 // records about to be removed and remove nothing unless SafeToFix() says so.
 BackupResult BackupErrorKeys(const ErrorList& records);
 
@@ -63,9 +65,14 @@ RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier)
 
 namespace backup {
 
-// Reads an open key's values and, recursively, its sub-keys, with buffers as large as the key's
-// largest name and data. False when anything present could not be read (it is left out).
-bool ReadKeyBody(HKEY key, KeyBody& body);
+enum class ReadOutcome {
+    Complete,     // everything below the key, exactly
+    Partial,      // something present could not be read and is left out
+    Unspellable,  // a name or text below the key has no exact narrow form: nothing may be kept
+};
+// Reads an open key's values and, recursively, its sub-keys, in their wide form, with buffers as
+// large as the key's largest name and data. Stops at the first name or text it cannot spell.
+ReadOutcome ReadKeyBody(HKEY key, KeyBody& body);
 // Writes a body into an open key: sets every value, creates every sub-key; removes nothing.
 struct ApplyCounts {
     int keyFailures = 0;

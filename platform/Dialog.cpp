@@ -53,20 +53,21 @@ void Dialog::End(INT_PTR result) {
         Destroy();
 }
 
-bool Dialog::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
-    if (msg == WM_INITDIALOG) {
-        result = OnInitDialog() ? TRUE : FALSE;
+bool Dialog::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    if (msg != WM_INITDIALOG) return false;
+    result = OnInitDialog() ? TRUE : FALSE;
+    return true;
+}
+
+bool Dialog::OnCommand(UINT code, UINT id, HWND) {
+    if (code != BN_CLICKED) return false;
+    if (id == IDOK) {
+        OnOK();
         return true;
     }
-    if (msg == WM_COMMAND && HIWORD(wp) == 0) {
-        if (LOWORD(wp) == IDOK) {
-            OnOK();
-            return true;
-        }
-        if (LOWORD(wp) == IDCANCEL) {
-            OnCancel();
-            return true;
-        }
+    if (id == IDCANCEL) {
+        OnCancel();
+        return true;
     }
     return false;
 }

@@ -31,6 +31,7 @@ protected:
     virtual void OnCancel() { End(IDCANCEL); }
 
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    bool OnCommand(UINT code, UINT id, HWND control) override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT msg, WPARAM wp, LPARAM lp);

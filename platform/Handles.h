@@ -25,7 +25,7 @@ public:
     UniqueResource(const UniqueResource&) = delete;
     UniqueResource& operator=(const UniqueResource&) = delete;
 
-    Handle get() const noexcept { return h_; }
+    [[nodiscard]] Handle get() const noexcept { return h_; }
     explicit operator bool() const noexcept { return h_ != Traits::Invalid(); }
 
     // For functions that return a handle through a pointer: closes what is held first.
@@ -34,7 +34,8 @@ public:
         return &h_;
     }
 
-    Handle release() noexcept { return std::exchange(h_, Traits::Invalid()); }
+    // Gives the handle up: the caller owns it now, so dropping the result would leak it.
+    [[nodiscard]] Handle release() noexcept { return std::exchange(h_, Traits::Invalid()); }
 
     void reset(Handle h = Traits::Invalid()) noexcept {
         Handle old = std::exchange(h_, h);

@@ -11,7 +11,8 @@ UiThread::~UiThread() {
 bool UiThread::Start() {
     if (thread_) return false;
     ready_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    if (!ready_) return false;
+    quit_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!ready_ || !quit_) return false;
     thread_.reset(CreateThread(nullptr, 0, &UiThread::Entry, this, 0, &id_));
     if (!thread_) return false;
     HANDLE waits[2] = {ready_.get(), thread_.get()};
@@ -24,8 +25,11 @@ bool UiThread::Wait(DWORD milliseconds) const {
 }
 
 void UiThread::PostQuit() const {
+    if (quit_) SetEvent(quit_.get());
     if (id_) PostThreadMessageA(id_, WM_QUIT, 0, 0);
 }
+
+bool UiThread::QuitRequested() const { return quit_ && WaitForSingleObject(quit_.get(), 0) == WAIT_OBJECT_0; }
 
 DWORD WINAPI UiThread::Entry(void* param) {
     auto* self = static_cast<UiThread*>(param);
@@ -45,7 +49,13 @@ int UiThread::Run() {
     initialised_ = InitInstance();
     SetEvent(ready_.get());
     if (!initialised_) return ExitInstance();
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    HANDLE quit = quit_.get();
+    while (!QuitRequested()) {
+        if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjectsEx(1, &quit, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            continue;
+        }
+        if (msg.message == WM_QUIT) break;
         HWND main = main_ ? main_->Handle() : nullptr;
         if (!main || !IsDialogMessageA(main, &msg)) {
             TranslateMessage(&msg);

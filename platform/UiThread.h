@@ -1,5 +1,8 @@
 // A user-interface thread: it makes its windows in InitInstance and runs its own message loop
-// until its main window is gone or it is asked to quit.
+// until its main window is gone or it is asked to quit. A request to quit is kept in an event as
+// well as posted: a modal loop running on the thread (a message box, a nested dialog, a loop that
+// pumps while it waits) ends on the posted WM_QUIT when it passes it on, and when it swallows it
+// instead the thread still ends as soon as that loop returns.
 #pragma once
 
 #include "platform/Handles.h"
@@ -26,8 +29,10 @@ public:
     // True when the thread has ended within the time.
     bool Wait(DWORD milliseconds) const;
 
-    // Ends the message loop from any thread.
+    // Ends the message loop from any thread; also before the thread has reached its loop.
     void PostQuit() const;
+    // True once PostQuit was called: for loops of the thread's own that wait while pumping.
+    bool QuitRequested() const;
 
 protected:
     // On the new thread, before the loop: make the windows. False ends the thread at once.
@@ -45,6 +50,7 @@ private:
     UniqueHandle thread_;
     DWORD id_ = 0;
     UniqueHandle ready_;
+    UniqueHandle quit_;
     bool initialised_ = false;
     Window* main_ = nullptr;
 };

@@ -1,28 +1,60 @@
 #include "platform/Window.h"
 
+#include <commctrl.h>
+
 namespace tw {
 
 namespace {
 
 const char kObjectProperty[] = "Tidewarp.Window";
+const char kOwnClassName[] = "Tidewarp.Window";
+const UINT_PTR kSubclassId = 1;
 
-HWND ReflectionTarget(UINT msg, LPARAM lp) {
+// The request RequestApply posts; registered, so no window's own WM_APP numbers can collide.
+UINT ApplyMessage() {
+    static const UINT message = RegisterWindowMessageA("Tidewarp.Apply");
+    return message;
+}
+
+bool IsColourMessage(UINT msg) {
     switch (msg) {
-    case WM_DRAWITEM: {
-        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
-        return (item && item->CtlType != ODT_MENU) ? item->hwndItem : nullptr;
-    }
     case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC:
-    case WM_COMMAND:
-        return reinterpret_cast<HWND>(lp);
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lp);
-        return header ? header->hwndFrom : nullptr;
+        return true;
+    default:
+        return false;
     }
+}
+
+// The child a message is about, or null when it is the receiver's own business.
+HWND ReflectionTarget(HWND receiver, UINT msg, LPARAM lp) {
+    if (!lp) return nullptr;
+    if (IsColourMessage(msg)) return reinterpret_cast<HWND>(lp);
+    switch (msg) {
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+        return item->CtlType != ODT_MENU ? item->hwndItem : nullptr;
+    }
+    case WM_MEASUREITEM: {
+        // Only an identifier names the control; 0 is shared by many of ours and names none.
+        const auto* item = reinterpret_cast<const MEASUREITEMSTRUCT*>(lp);
+        return item->CtlType != ODT_MENU && item->CtlID != 0 ? GetDlgItem(receiver, static_cast<int>(item->CtlID))
+                                                             : nullptr;
+    }
+    case WM_COMPAREITEM:
+        return reinterpret_cast<const COMPAREITEMSTRUCT*>(lp)->hwndItem;
+    case WM_DELETEITEM:
+        return reinterpret_cast<const DELETEITEMSTRUCT*>(lp)->hwndItem;
+    case WM_COMMAND:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        return reinterpret_cast<HWND>(lp);  // null for menus, accelerators and the own scroll bars
+    case WM_NOTIFY:
+        return reinterpret_cast<const NMHDR*>(lp)->hwndFrom;
     default:
         return nullptr;
     }
@@ -35,6 +67,26 @@ Window::~Window() { Destroy(); }
 Window* Window::FromHandle(HWND window) noexcept {
     if (!window) return nullptr;
     return static_cast<Window*>(GetPropA(window, kObjectProperty));
+}
+
+bool Window::CreateOwn(const char* text, DWORD style, DWORD exStyle, const RECT& rect, HWND parent, UINT id) {
+    static const bool registered = [] {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS;
+        wc.lpfnWndProc = &Window::OwnClassProc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+        wc.lpszClassName = kOwnClassName;
+        return RegisterClassExA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    }();
+    Destroy();
+    if (!registered) return false;
+    HMENU menuOrId = (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr;
+    HWND window = CreateWindowExA(exStyle, kOwnClassName, text, style, rect.left, rect.top, rect.right - rect.left,
+                                  rect.bottom - rect.top, parent, menuOrId, GetModuleHandleA(nullptr), this);
+    if (!window) Detach();  // refused in WM_NCCREATE or WM_CREATE: already gone
+    return window != nullptr && hwnd_ == window;
 }
 
 bool Window::Create(const char* className, const char* text, DWORD style, DWORD exStyle, const RECT& rect,
@@ -54,13 +106,12 @@ bool Window::Create(const char* className, const char* text, DWORD style, DWORD 
 bool Window::Subclass(HWND window) {
     if (hwnd_ || !window || FromHandle(window)) return false;
     if (!SetPropA(window, kObjectProperty, this)) return false;
-    previous_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::SubclassProc)));
-    if (!previous_) {
+    if (!SetWindowSubclass(window, &Window::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
         RemovePropA(window, kObjectProperty);
         return false;
     }
     hwnd_ = window;
+    kind_ = Kind::Subclassed;
     return true;
 }
 
@@ -71,43 +122,134 @@ void Window::Destroy() {
     DestroyWindow(window);
 }
 
+bool Window::OnWindowThread() const noexcept {
+    HWND window = hwnd_;
+    return !window || GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+}
+
 void Window::Attach(HWND window) noexcept {
     hwnd_ = window;
+    kind_ = Kind::Attached;
     SetPropA(window, kObjectProperty, this);
 }
 
 void Window::Detach() noexcept {
     HWND window = hwnd_;
     if (!window) return;
-    if (previous_) {
-        // Only undo our own subclassing; someone who subclassed after us keeps their procedure.
-        if (GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&Window::SubclassProc))
-            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
-    }
+    // Only our own link of the chain goes; whoever subclassed before or after us keeps theirs.
+    if (kind_ == Kind::Subclassed) RemoveWindowSubclass(window, &Window::SubclassProc, kSubclassId);
     RemovePropA(window, kObjectProperty);
     hwnd_ = nullptr;
+    kind_ = Kind::None;
+}
+
+void Window::RequestApply() noexcept {
+    HWND window = hwnd_;
+    if (!window) return;
+    if (OnWindowThread()) {
+        try {
+            OnApply();
+        } catch (...) {
+            OutputDebugStringA("Tidewarp: an exception was stopped while a window took new state\n");
+        }
+        return;
+    }
+    if (applyPending_.exchange(true)) return;  // the waiting request will apply this change too
+    if (!PostMessageA(window, ApplyMessage(), 0, 0)) applyPending_ = false;
 }
 
 bool Window::OnMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
 
-bool Window::OnReflected(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
-
 LRESULT Window::CallDefault(UINT msg, WPARAM wp, LPARAM lp) {
-    if (!hwnd_ || !previous_) return 0;
-    return CallWindowProcA(previous_, hwnd_, msg, wp, lp);
+    switch (kind_) {
+    case Kind::OwnClass:
+        return DefWindowProcA(hwnd_, msg, wp, lp);
+    case Kind::Subclassed:
+        return DefSubclassProc(hwnd_, msg, wp, lp);
+    default:
+        return 0;
+    }
 }
 
 bool Window::Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result, HWND self) {
-    HWND target = ReflectionTarget(msg, lp);
+    HWND target = ReflectionTarget(self, msg, lp);
     if (!target || target == self) return false;
     Window* child = FromHandle(target);
-    return child && child->OnReflected(msg, wp, lp, result);
+    return child && child->Reflected(msg, wp, lp, result);
+}
+
+bool Window::Reflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (IsColourMessage(msg)) {
+        HBRUSH brush = nullptr;
+        if (!OnReflectedColour(msg, reinterpret_cast<HDC>(wp), brush)) return false;
+        result = reinterpret_cast<LRESULT>(brush);
+        return true;
+    }
+    bool handled = false;
+    result = 0;
+    switch (msg) {
+    case WM_DRAWITEM:
+        handled = OnReflectedDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
+        result = TRUE;
+        break;
+    case WM_MEASUREITEM:
+        handled = OnReflectedMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp));
+        result = TRUE;
+        break;
+    case WM_COMPAREITEM: {
+        int order = 0;
+        handled = OnReflectedCompareItem(*reinterpret_cast<const COMPAREITEMSTRUCT*>(lp), order);
+        result = order < 0 ? -1 : (order > 0 ? 1 : 0);
+        break;
+    }
+    case WM_DELETEITEM:
+        handled = OnReflectedDeleteItem(*reinterpret_cast<const DELETEITEMSTRUCT*>(lp));
+        result = TRUE;
+        break;
+    case WM_COMMAND:
+        handled = OnReflectedCommand(HIWORD(wp));
+        break;
+    case WM_NOTIFY:
+        handled = OnReflectedNotify(*reinterpret_cast<NMHDR*>(lp), result);
+        break;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        handled = OnReflectedScroll(msg == WM_VSCROLL, LOWORD(wp), static_cast<short>(HIWORD(wp)));
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
+bool Window::Dispatch(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == ApplyMessage()) {
+        applyPending_ = false;  // before reading the state, so a change made meanwhile posts again
+        OnApply();
+        result = 0;
+        return true;
+    }
+    if (Reflect(msg, wp, lp, result, hwnd_)) return true;
+    result = 0;
+    switch (msg) {
+    case WM_COMMAND:
+        if (OnCommand(HIWORD(wp), LOWORD(wp), reinterpret_cast<HWND>(lp))) return true;
+        break;
+    case WM_NOTIFY:
+        if (lp && OnNotify(*reinterpret_cast<NMHDR*>(lp), result)) return true;
+        break;
+    case WM_TIMER:
+        if (OnTimer(static_cast<UINT_PTR>(wp))) return true;
+        break;
+    default:
+        break;
+    }
+    return OnMessage(msg, wp, lp, result);
 }
 
 bool Window::Route(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) noexcept {
     try {
-        if (Reflect(msg, wp, lp, result, hwnd_)) return true;
-        return OnMessage(msg, wp, lp, result);
+        return Dispatch(msg, wp, lp, result);
     } catch (...) {
         // User32 cannot unwind our frames; the message is answered and the program goes on.
         OutputDebugStringA("Tidewarp: an exception was stopped at a window procedure\n");
@@ -116,17 +258,35 @@ bool Window::Route(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) noexcept {
     }
 }
 
-LRESULT CALLBACK Window::SubclassProc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK Window::OwnClassProc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
     Window* self = FromHandle(window);
-    if (!self) return DefWindowProcA(window, msg, wp, lp);
-    WNDPROC previous = self->previous_;
+    if (!self && msg == WM_NCCREATE) {
+        self = static_cast<Window*>(reinterpret_cast<const CREATESTRUCTA*>(lp)->lpCreateParams);
+        if (self) {
+            self->Attach(window);
+            self->kind_ = Kind::OwnClass;
+        }
+    }
+    if (!self) return DefWindowProcA(window, msg, wp, lp);  // WM_GETMINMAXINFO comes before WM_NCCREATE
     if (msg == WM_NCDESTROY) {
         self->Detach();
         self->OnDetached();
-        return CallWindowProcA(previous, window, msg, wp, lp);
+        return DefWindowProcA(window, msg, wp, lp);
     }
     LRESULT result = 0;
-    if (!self->Route(msg, wp, lp, result)) result = CallWindowProcA(previous, window, msg, wp, lp);
+    if (!self->Route(msg, wp, lp, result)) result = DefWindowProcA(window, msg, wp, lp);
+    return result;
+}
+
+LRESULT CALLBACK Window::SubclassProc(HWND window, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+    auto* self = reinterpret_cast<Window*>(ref);
+    if (msg == WM_NCDESTROY) {
+        self->Detach();
+        self->OnDetached();
+        return DefSubclassProc(window, msg, wp, lp);
+    }
+    LRESULT result = 0;
+    if (!self->Route(msg, wp, lp, result)) result = DefSubclassProc(window, msg, wp, lp);
     return result;
 }
 

@@ -1,11 +1,11 @@
 #include "registry/IgnoreFile.h"
 
-#include <cstring>
+#include <cstdio>
 
 namespace ignorefile {
 namespace {
 
-constexpr std::size_t kLineBuffer = 1000;
+constexpr char kEscapedMark = '\0';
 
 // What a text-mode read hands to the program.
 std::string TextModeView(const std::string& bytes) {
@@ -20,46 +20,92 @@ std::string TextModeView(const std::string& bytes) {
     return out;
 }
 
-// One line read into the buffer, minus its last character. Like the C string it is read into,
-// the line ends at an embedded zero byte.
-std::string TrimmedLine(const std::string& text, std::size_t begin, std::size_t end) {
-    std::string line = text.substr(begin, end - begin);
-    std::size_t nul = line.find('\0');
-    if (nul != std::string::npos) line.resize(nul);
-    if (!line.empty()) line.pop_back();
-    return line;
+bool NeedsEscape(char c) { return c == '\r' || c == '\n' || c == '\x1a' || c == '\0'; }
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// "%XX" back to its byte; a '%' not followed by two hex digits stands for itself.
+std::string Unescape(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        int hi = -1, lo = -1;
+        if (text[i] == '%' && i + 2 < text.size() && (hi = HexValue(text[i + 1])) >= 0 &&
+            (lo = HexValue(text[i + 2])) >= 0) {
+            out += static_cast<char>(hi * 16 + lo);
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The field a line holds. A plain line loses its last character and, like the C string it used to
+// be read into, ends at an embedded zero byte; an escaped line loses its line feed.
+std::string Field(const std::string& line) {
+    if (!line.empty() && line[0] == kEscapedMark) {
+        std::size_t end = line.size() - (line.back() == '\n' ? 1 : 0);
+        return Unescape(line.substr(1, end - 1));
+    }
+    std::string field = line.substr(0, line.find('\0'));
+    if (!field.empty()) field.pop_back();
+    return field;
+}
+
+void PutLine(std::string& out, const std::string& field) {
+    bool escape = false;
+    for (char c : field) escape = escape || NeedsEscape(c);
+    if (!escape) {
+        out += field;
+    } else {
+        out += kEscapedMark;
+        char buf[4];
+        for (char c : field) {
+            if (NeedsEscape(c) || c == '%') {
+                std::snprintf(buf, sizeof buf, "%%%02X", static_cast<unsigned char>(c));
+                out += buf;
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += "\r\n";
 }
 
 }  // namespace
 
-std::vector<Entry> Parse(const std::string& bytes) {
+std::vector<Entry> Parse(const std::string& bytes, std::string* unpaired) {
     const std::string text = TextModeView(bytes);
     std::vector<std::string> lines;
     for (std::size_t pos = 0; pos < text.size();) {
-        std::size_t end = pos;
-        while (end < text.size() && end - pos < kLineBuffer - 1) {
-            if (text[end++] == '\n') break;
-        }
-        lines.push_back(TrimmedLine(text, pos, end));
+        std::size_t lf = text.find('\n', pos);
+        std::size_t end = lf == std::string::npos ? text.size() : lf + 1;
+        lines.push_back(text.substr(pos, end - pos));
         pos = end;
     }
     std::vector<Entry> entries;
-    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) entries.push_back({lines[i], lines[i + 1]});
+    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) entries.push_back({Field(lines[i]), Field(lines[i + 1])});
+    if (unpaired) *unpaired = lines.size() % 2 ? lines.back() : std::string();
     return entries;
 }
 
-std::string Serialize(const std::vector<Entry>& entries) {
+std::string Serialize(const std::vector<Entry>& entries, const std::string& unpaired) {
     std::string out;
-    auto put = [&out](const std::string& s) {
-        for (char c : s) {
+    for (const Entry& e : entries) {
+        PutLine(out, e.item);
+        PutLine(out, e.category);
+    }
+    if (!unpaired.empty()) {
+        for (char c : unpaired) {
             if (c == '\n') out += '\r';
             out += c;
         }
-        out += "\r\n";
-    };
-    for (const Entry& e : entries) {
-        put(e.item);
-        put(e.category);
+        if (unpaired.back() != '\n') out += "\r\n";
     }
     return out;
 }

@@ -6,9 +6,10 @@ const char kIgnoreFileName[] = "ignore.lst";
 
 void CRegistryLib::LoadIgnoreList() {
     ignore_.clear();
+    ignoreUnpaired_.clear();
     std::string bytes;
     if (!tw::ReadWholeFile(kIgnoreFileName, bytes)) return;
-    for (ignorefile::Entry& e : ignorefile::Parse(bytes)) {
+    for (ignorefile::Entry& e : ignorefile::Parse(bytes, &ignoreUnpaired_)) {
         ErrorRecord r;
         r.SetItem(std::move(e.item));
         r.SetCategory(std::move(e.category));
@@ -20,7 +21,7 @@ LONG CRegistryLib::SaveIgnoreList() {
     std::vector<ignorefile::Entry> entries;
     entries.reserve(ignore_.size());
     for (const ErrorRecord& r : ignore_) entries.push_back({r.Item(), r.Category()});
-    return static_cast<LONG>(tw::ReplaceFileContents(kIgnoreFileName, ignorefile::Serialize(entries)));
+    return static_cast<LONG>(tw::ReplaceFileContents(kIgnoreFileName, ignorefile::Serialize(entries, ignoreUnpaired_)));
 }
 
 bool CRegistryLib::IsIgnored(const std::string& path) const {

@@ -2,7 +2,6 @@
 
 #include "platform/Codepage.h"
 #include "platform/Handles.h"
-#include "platform/MessageBoxNotifier.h"
 #include "platform/Text.h"
 #include "platform/Wow64.h"
 #include "registry/SystemEnvironment.h"
@@ -32,14 +31,7 @@ bool Allocate(std::vector<T>& buffer, std::size_t size) {
 
 }  // namespace
 
-namespace {
-tw::Notifier& DefaultNotifier() {
-    static tw::MessageBoxNotifier notifier;
-    return notifier;
-}
-}  // namespace
-
-CRegistryLib::CRegistryLib() : environment_(&SystemPathEnvironment()), notifier_(&DefaultNotifier()) {
+CRegistryLib::CRegistryLib() : environment_(&SystemPathEnvironment()) {
     is9x_ = (GetVersion() & 0x80000000u) != 0;
     LoadIgnoreList();
 }
@@ -115,13 +107,14 @@ LONG CRegistryLib::DeleteTree(HKEY parent, const std::string& subKey) {
     const REGSAM view = tw::PhysicalKeyView();
     LONG rc = RegOpenKeyExA(parent, subKey.c_str(), 0, DELETE | KEY_ENUMERATE_SUB_KEYS | view, key.put());
     if (rc != ERROR_SUCCESS) return rc;
+    // Always the first sub-key: each one deleted makes the next the first. Any failure ends it,
+    // or a sub-key that cannot be deleted would be met again and again.
+    std::string name;
     for (;;) {
-        char name[256];
-        DWORD size = sizeof name;
-        rc = RegEnumKeyExA(key.get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr);
+        rc = EnumSubKey(key.get(), 0, name);
         if (rc == ERROR_NO_MORE_ITEMS) break;
         if (rc != ERROR_SUCCESS) return rc;
-        rc = DeleteTree(key.get(), std::string(name, size));
+        rc = DeleteTree(key.get(), name);
         if (rc != ERROR_SUCCESS) return rc;
     }
     rc = tw::DeleteKeyInView(parent, subKey, view);

@@ -117,15 +117,14 @@ public:
     // --- snapshots -----------------------------------------------------------------------------
     bool SnapshotPath(XmlWriter& writer, const std::string& path, const RegValueEntry* entry);
     bool SaveKeyAsXml(XmlWriter& writer, const std::string& name, HKEY key, const RegValueEntry* entry);
-    // Applies a snapshot file; false when a key could neither be opened nor created, or when the
-    // file breaks off with a syntax error (what came before it stays applied).
+    // Applies a snapshot file; false, with one message saying why and where, when the file is not a
+    // whole snapshot or a key or value in it cannot be written (what came before stays applied).
     bool RestoreFromXml(XmlReader& reader, const std::string& file);
-    // Lets the user pick a snapshot file and applies it; false when cancelled or not complete.
-    bool RestoreFromChosenFile(HWND owner);
     HKEY LoadAsXml_OpenKey(const std::vector<std::string>& names);
     void LoadAsXml_SetValue(HKEY key, const std::string& name, const std::string& text, const std::string& typeName);
 
-    // Messages for the user (message boxes unless a caller gives another notifier).
+    // Messages for the user go to the notifier the caller gives (a message box in the window
+    // program, stderr in the console program, a recorder in tests); with none, nothing is shown.
     void SetNotifier(tw::Notifier* notifier) { notifier_ = notifier; }
     void Notify(const std::string& text) {
         if (notifier_) notifier_->Notify(text);
@@ -145,12 +144,13 @@ private:
     std::string currentItem_;
     ErrorList errors_;
     ErrorList ignore_;
+    std::string ignoreUnpaired_;  // a last line of "ignore.lst" without its pair, kept for the rewrite
     std::vector<std::string> ignoredEntryKeys_;
     XmlWriter snapshot_;
     bool is9x_ = false;
     unsigned scannedViews_ = kBothViews;
     const PathEnvironment* environment_;
-    tw::Notifier* notifier_;
+    tw::Notifier* notifier_ = nullptr;
 };
 
 extern const char kIgnoreFileName[];

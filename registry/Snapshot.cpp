@@ -7,7 +7,8 @@
 #include "xml/XmlReader.h"
 #include "xml/XmlWriter.h"
 
-#include <cstdio>
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -100,68 +101,150 @@ bool CRegistryLib::SaveKeyAsXml(XmlWriter& writer, const std::string& name, HKEY
     return true;
 }
 
-HKEY CRegistryLib::LoadAsXml_OpenKey(const std::vector<std::string>& names) {
+namespace {
+
+// The key a chain of names leads to, opened or else created; null (and why) when it is neither.
+HKEY OpenOrCreateKey(const std::vector<std::string>& names, std::string& problem, bool& created) {
+    created = false;
     if (names.empty()) return nullptr;
     const std::string& root = names[0];
     const std::string sub = Join(names, 1);
     HKEY key = nullptr;
-    if (OpenKey(root, sub, &key) == ERROR_SUCCESS) return key;
-    HKEY rootKey = RootKey(root);
-    if (!rootKey) return nullptr;
-    if (CreateSubKey(rootKey, sub, &key) == ERROR_SUCCESS) return key;
-    char text[1024];
-    std::snprintf(text, sizeof text, "couldn't create key %s\\%s", root.c_str(), sub.c_str());
-    Notify(text);
+    if (CRegistryLib::OpenKey(root, sub, &key) == ERROR_SUCCESS) return key;
+    HKEY rootKey = CRegistryLib::RootKey(root);
+    if (rootKey && CRegistryLib::CreateSubKey(rootKey, sub, &key) == ERROR_SUCCESS) {
+        created = true;
+        return key;
+    }
+    problem = "couldn't create key " + root + "\\" + sub;
     return nullptr;
+}
+
+// Sets a value from its snapshot text; false (and why) when the text is not of its type or the
+// registry refuses the value.
+bool SetValueFromText(HKEY key, const std::string& name, const std::string& text, const std::string& typeName,
+                      std::string& problem) {
+    const bool unnamed = tw::EqualsNoCase(name, kDefaultName);
+    const DWORD type = CRegistryLib::TypeFromName(typeName);
+    const std::vector<unsigned char> data = CRegistryLib::ParseValue(text, type);
+    if (data.empty()) {
+        problem = "couldn't set value " + name + ": \"" + text + "\" is not " +
+                  (typeName.empty() ? std::string("REG_SZ") : typeName) + " text";
+        return false;
+    }
+    LONG rc = RegSetValueExA(key, unnamed ? nullptr : name.c_str(), 0, type, data.data(),
+                             static_cast<DWORD>(data.size()));
+    if (rc == ERROR_SUCCESS) return true;
+    problem = "couldn't set value " + name + " (error " + std::to_string(rc) + ")";
+    return false;
+}
+
+// Only a file on a disk can be a snapshot: a folder or a device such as CON never is.
+bool IsDiskFile(const std::string& path) {
+    tw::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && GetFileType(file.get()) == FILE_TYPE_DISK;
+}
+
+bool IsBlankText(const std::string& text) { return tw::Trim(text).empty(); }
+
+// Whether an element may stand inside its parent (empty: at the top of the document).
+bool Belongs(const std::string& element, const std::string& parent) {
+    if (tw::EqualsNoCase(element, "registry")) return parent.empty();
+    if (tw::EqualsNoCase(element, "k")) return tw::EqualsNoCase(parent, "registry") || tw::EqualsNoCase(parent, "k");
+    if (tw::EqualsNoCase(element, "v")) return tw::EqualsNoCase(parent, "k");
+    return false;
+}
+
+}  // namespace
+
+HKEY CRegistryLib::LoadAsXml_OpenKey(const std::vector<std::string>& names) {
+    std::string problem;
+    bool created = false;
+    HKEY key = OpenOrCreateKey(names, problem, created);
+    if (!key && !problem.empty()) Notify(problem);
+    return key;
 }
 
 void CRegistryLib::LoadAsXml_SetValue(HKEY key, const std::string& name, const std::string& text,
                                       const std::string& typeName) {
-    if (!key) return;
-    const bool unnamed = tw::EqualsNoCase(name, kDefaultName);
-    const DWORD type = TypeFromName(typeName);
-    const std::vector<unsigned char> data = ParseValue(text, type);
-    if (!data.empty() && RegSetValueExA(key, unnamed ? nullptr : name.c_str(), 0, type, data.data(),
-                                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS)
-        return;
-    char message[1024];
-    std::snprintf(message, sizeof message, "couldn't set value %s", name.c_str());
-    Notify(message);
+    std::string problem;
+    if (key && !SetValueFromText(key, name, text, typeName, problem)) Notify(problem);
 }
 
+// A snapshot is one "registry" element holding "k" elements; a "k" has a name and holds "v" and "k"
+// elements; a "v" is empty and has a name and a value. The restore applies the file as it reads it
+// and stops at the first thing it cannot read or apply: what it applied before stays, and one
+// message says where it stopped.
 bool CRegistryLib::RestoreFromXml(XmlReader& reader, const std::string& file) {
     struct Level {
         std::string name;
         tw::UniqueHKey key;
     };
-    reader.SetFileName(file);
-    reader.SetShowErrors(true, notifier_);
-    std::vector<Level> stack;
-    std::string element, pendingName, pendingText, pendingType;
-    bool completed = true;
+    enum class AttributesOf { Nothing, Element, Declaration };
+    std::vector<std::string> open;  // the elements not yet ended, from the root down
+    std::vector<Level> keys;
+    std::string element, pendingName, pendingText, pendingType, problem;
+    bool hasName = false, hasText = false, awaitingKeyName = false, rootSeen = false, rootEnded = false;
+    bool changed = false;
+    AttributesOf attributes = AttributesOf::Nothing;
 
-    while (completed && reader.Read()) {
-        switch (reader.Token()) {
-            case XmlToken::StartElement:
+    reader.SetFileName(file);
+    reader.SetShowErrors(false);
+    const bool readable = IsDiskFile(file);
+    if (!readable) problem = file + " cannot be read as a file: a folder or a device is not a snapshot";
+    while (problem.empty() && reader.Read()) {
+        const XmlToken token = reader.Token();
+        if (awaitingKeyName && token != XmlToken::Attribute && token != XmlToken::None) {
+            problem = "a key without a name";
+            break;
+        }
+        switch (token) {
+            case XmlToken::StartElement: {
                 element = AttributeIn(reader.ElementName());
+                const std::string parent = open.empty() ? std::string() : open.back();
+                if (rootEnded)
+                    problem = "<" + element + "> after the end of the snapshot";
+                else if (!Belongs(element, parent))
+                    problem = "<" + element + "> does not belong " +
+                              (parent.empty() ? "at the top" : "in <" + parent + ">") + " of a registry snapshot";
+                open.push_back(element);
+                rootSeen = true;
+                awaitingKeyName = tw::EqualsNoCase(element, "k");
+                hasName = hasText = false;
+                pendingName.clear();
+                pendingText.clear();
+                pendingType.clear();
+                attributes = AttributesOf::Element;
                 break;
+            }
             case XmlToken::Attribute: {
+                if (attributes == AttributesOf::Declaration) break;
+                if (attributes == AttributesOf::Nothing) {
+                    problem = "an attribute outside a start tag";
+                    break;
+                }
                 const std::string attr = AttributeIn(reader.AttributeName());
                 const std::string value = AttributeIn(reader.AttributeValue());
                 if (tw::EqualsNoCase(element, "k") && tw::EqualsNoCase(attr, "name")) {
+                    if (!awaitingKeyName) {
+                        problem = "a key with two names";
+                        break;
+                    }
+                    awaitingKeyName = false;
                     std::vector<std::string> names;
-                    for (const Level& l : stack) names.push_back(l.name);
+                    for (const Level& l : keys) names.push_back(l.name);
                     names.push_back(value);
-                    stack.push_back({value, tw::UniqueHKey(LoadAsXml_OpenKey(names))});
-                    if (!stack.back().key) completed = false;
+                    bool created = false;
+                    keys.push_back({value, tw::UniqueHKey(OpenOrCreateKey(names, problem, created))});
+                    changed = changed || created;
                 } else if (tw::EqualsNoCase(element, "v")) {
                     if (tw::EqualsNoCase(attr, "name")) {
                         pendingName = value;
-                        pendingText.clear();
-                        pendingType.clear();
+                        hasName = true;
                     } else if (tw::EqualsNoCase(attr, "value")) {
                         pendingText = value;
-                        pendingType.clear();
+                        hasText = true;
                     } else if (tw::EqualsNoCase(attr, "type")) {
                         pendingType = value;
                     }
@@ -169,28 +252,62 @@ bool CRegistryLib::RestoreFromXml(XmlReader& reader, const std::string& file) {
                 break;
             }
             case XmlToken::EndElement: {
+                attributes = AttributesOf::Nothing;
                 const std::string name = AttributeIn(reader.ElementName());
-                bool popped = false;
-                if (tw::EqualsNoCase(name, "k") && !stack.empty()) {
-                    stack.pop_back();
-                    popped = true;
-                } else if (tw::EqualsNoCase(name, "v") && !stack.empty() && stack.back().key) {
-                    LoadAsXml_SetValue(stack.back().key.get(), pendingName, pendingText, pendingType);
+                if (open.empty() || !tw::EqualsNoCase(name, open.back())) {
+                    problem = "</" + name + "> " + (open.empty() ? "ends nothing" : "does not end <" + open.back() + ">");
+                    break;
                 }
-                if (!popped) {
-                    pendingName.clear();
-                    pendingText.clear();
-                    pendingType.clear();
+                open.pop_back();
+                if (tw::EqualsNoCase(name, "k")) {
+                    keys.pop_back();
+                } else if (tw::EqualsNoCase(name, "v")) {
+                    if (!hasName || !hasText)
+                        problem = std::string("a value without its ") + (hasName ? "text" : "name");
+                    else if (SetValueFromText(keys.back().key.get(), pendingName, pendingText, pendingType, problem))
+                        changed = true;
+                } else if (open.empty()) {
+                    rootEnded = true;
                 }
                 break;
             }
-            default:
+            case XmlToken::Text:
+                attributes = AttributesOf::Nothing;
+                if (!IsBlankText(reader.Text())) problem = "text where only elements belong";
+                break;
+            case XmlToken::Declaration:
+                attributes = AttributesOf::Declaration;
+                if (rootSeen) problem = "a declaration inside the document";
+                break;
+            case XmlToken::CData:
+                problem = "a CDATA section in a registry snapshot";
+                break;
+            case XmlToken::Comment:
+                attributes = AttributesOf::Nothing;
+                break;
+            case XmlToken::None:
                 break;
         }
     }
-    // A file that breaks off with a syntax error was not applied completely, whatever came before.
-    if (!reader.ErrorText().empty()) completed = false;
-    stack.clear();
+    // Problems found at the end of the file are placed in its last line, or line 1 of an empty one.
+    const int line = std::max(reader.LineNumber(), readable ? 1 : 0);
+    if (problem.empty() && !reader.ErrorText().empty())
+        problem = reader.ErrorText();  // names its line itself
+    else if (problem.empty() && !rootSeen)
+        problem = file + (reader.LineNumber() == 0 ? " is empty" : " holds no <registry> element") +
+                  " (line " + std::to_string(line) + "): it is not a registry snapshot";
+    else if (problem.empty() && !open.empty())
+        problem = "the file ends in line " + std::to_string(line) + " before </" + open.back() +
+                  ">: the snapshot is cut short";
+    else if (!problem.empty() && readable)
+        problem += " (line " + std::to_string(line) + ")";
+    keys.clear();
     reader.Close();
-    return completed;
+    if (problem.empty()) return true;
+    if (!changed)
+        Notify(problem + "\nNothing was applied.");
+    else
+        Notify(problem + "\nThe restore stopped at line " + std::to_string(line) +
+               "; what it applied before that line stays in the registry.");
+    return false;
 }

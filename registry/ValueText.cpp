@@ -51,10 +51,13 @@ std::string WideString(const unsigned char* data, std::size_t length) {
     return tw::Utf16ToAnsi(w);
 }
 
+// Each string on a line of its own. The list's terminators (normally two zero bytes) are not shown;
+// data that lacks the final one still shows its last string.
 std::string MultiString(const unsigned char* data, std::size_t length) {
+    std::size_t end = length;
+    for (int i = 0; i < 2 && end > 0 && data[end - 1] == 0; ++i) --end;
     std::string out;
-    if (length < 2) return out;
-    for (std::size_t i = 0; i + 2 < length; ++i) {
+    for (std::size_t i = 0; i < end; ++i) {
         if (data[i] == 0)
             out += "\r\n";
         else
@@ -67,14 +70,62 @@ int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 0;  // not a hex digit: reads as zero, like a failed number conversion
+    return -1;
 }
 
-// The byte from the two hex digits at pos and pos + 1; positions past the text read as zero.
-unsigned char HexPair(const std::string& text, std::size_t pos) {
-    int hi = pos < text.size() ? HexDigit(text[pos]) : 0;
-    int lo = pos + 1 < text.size() ? HexDigit(text[pos + 1]) : 0;
-    return static_cast<unsigned char>(hi * 16 + lo);
+// Binary data as Render writes it: two hex digits a byte, bytes separated by one space.
+bool ParseHexBytes(const std::string& text, std::vector<unsigned char>& out) {
+    if ((text.size() + 1) % 3 != 0) return false;
+    for (std::size_t pos = 0; pos < text.size(); pos += 3) {
+        int hi = HexDigit(text[pos]), lo = HexDigit(text[pos + 1]);
+        if (hi < 0 || lo < 0 || (pos + 2 < text.size() && text[pos + 2] != ' ')) return false;
+        out.push_back(static_cast<unsigned char>(hi * 16 + lo));
+    }
+    return true;
+}
+
+// A whole number of `bits` bits from text[pos, end): "0x" and up to bits/4 hex digits, or decimal
+// digits with an optional minus sign (a negative number is stored as its two's complement).
+bool ParseInteger(const std::string& text, std::size_t pos, std::size_t end, unsigned bits, std::uint64_t& value) {
+    const std::uint64_t max = bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+    value = 0;
+    if (end - pos > 2 && text[pos] == '0' && (text[pos + 1] == 'x' || text[pos + 1] == 'X')) {
+        if (end - pos - 2 > bits / 4) return false;
+        for (pos += 2; pos < end; ++pos) {
+            int d = HexDigit(text[pos]);
+            if (d < 0) return false;
+            value = value * 16 + static_cast<unsigned>(d);
+        }
+        return true;
+    }
+    const bool negative = pos < end && text[pos] == '-';
+    if (negative) ++pos;
+    if (pos == end) return false;
+    const std::uint64_t limit = negative ? (max >> 1) + 1 : max;
+    for (; pos < end; ++pos) {
+        if (text[pos] < '0' || text[pos] > '9') return false;
+        unsigned d = static_cast<unsigned>(text[pos] - '0');
+        if (value > (limit - d) / 10) return false;
+        value = value * 10 + d;
+    }
+    if (negative) value = (~value + 1) & max;
+    return true;
+}
+
+// A REG_DWORD or REG_QWORD as text, little-endian: a number as ParseInteger reads it, optionally
+// followed by the " (%d)" that Render adds, which must then name the same number.
+bool ParseNumberBytes(const std::string& text, unsigned bits, std::vector<unsigned char>& out) {
+    std::size_t end = text.size();
+    std::uint64_t value = 0, shown = 0;
+    if (end > 0 && text[end - 1] == ')') {
+        std::size_t open = text.rfind(" (");
+        if (open == std::string::npos || !ParseInteger(text, open + 2, end - 1, bits, shown)) return false;
+        end = open;
+    }
+    if (!ParseInteger(text, 0, end, bits, value)) return false;
+    if (end != text.size() && shown != value) return false;
+    for (unsigned i = 0; i < bits / 8; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    return true;
 }
 
 }  // namespace
@@ -120,19 +171,14 @@ std::vector<unsigned char> Parse(const std::string& text, std::uint32_t type) {
             return out;
         case 3:
         case 8:
-        case 10: {
+        case 10:
             if (text.empty()) return {0};
-            std::size_t n = (text.size() + 1) / 3;
-            for (std::size_t i = 0; i < n; ++i) out.push_back(HexPair(text, 3 * i));
+            if (!ParseHexBytes(text, out)) out.clear();
             return out;
-        }
         case 4:
-            if (text.empty()) return std::vector<unsigned char>(4, 0);
-            for (std::size_t pos = 8; pos >= 2; pos -= 2) out.push_back(HexPair(text, pos));
-            return out;
         case 11:
-            if (text.empty()) return std::vector<unsigned char>(8, 0);
-            for (std::size_t pos = 16; pos >= 2; pos -= 2) out.push_back(HexPair(text, pos));
+            if (text.empty()) return std::vector<unsigned char>(type == 4 ? 4 : 8, 0);
+            if (!ParseNumberBytes(text, type == 4 ? 32 : 64, out)) out.clear();
             return out;
         case 7:
             if (text.empty()) return {0};

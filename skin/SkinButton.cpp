@@ -61,16 +61,36 @@ void SkinButton::MakeTooltip(const std::string& text) {
     SendMessageA(tooltip_, TTM_ACTIVATE, text.empty() ? FALSE : TRUE, 0);
 }
 
+bool SkinButton::SetChecked(bool checked) {
+    if (checked_.exchange(checked) == checked) return false;
+    Redraw();  // invalidating only: safe from any thread, painted by the window's own
+    return true;
+}
+
+bool SkinButton::SetHover(bool hover) {
+    if (hover_.exchange(hover) == hover) return false;
+    InvalidateRect(Handle(), nullptr, FALSE);
+    return true;
+}
+
+void SkinButton::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    RequestApply();  // EnableWindow sends messages: only the window's own thread may call it
+}
+
+void SkinButton::OnApply() { EnableWindow(Handle(), enabled_ ? TRUE : FALSE); }
+
 SkinButton::Image SkinButton::Choose(bool disabled, bool pressed) const {
+    const bool checked = checked_, hover = hover_;  // one reading: another thread may change them
     if (checkBox_) {
         if (disabled) return Disabled;
-        return checked_ ? Down : Normal;
+        return checked ? Down : Normal;
     }
     if (disabled) return Disabled;
-    if (checked_ && !hover_) return Down;
+    if (checked && !hover) return Down;
     if (pressed) return Down;
-    if (hover_ && checked_) return CheckedOver;
-    if (hover_) return Over;
+    if (hover && checked) return CheckedOver;
+    if (hover) return Over;
     return Normal;
 }
 
@@ -139,17 +159,19 @@ void SkinButton::OnLeftButtonUp(WPARAM flags, LPARAM lp, POINT at) {
     if (owner) owner->OnSkinButton(index_);
 }
 
-bool SkinButton::AnswerTooltipText(NMHDR* header) {
-    if (header->code != TTN_NEEDTEXTA && header->code != TTN_NEEDTEXTW) return false;
-    UINT_PTR id = header->idFrom;
-    auto* tip = reinterpret_cast<NMTTDISPINFOA*>(header);
+bool SkinButton::OnNotify(NMHDR& header, LRESULT& result) {
+    // Our tooltip asking for a tool's text.
+    if (header.code != TTN_NEEDTEXTA && header.code != TTN_NEEDTEXTW) return false;
+    result = 0;
+    UINT_PTR id = header.idFrom;
+    auto* tip = reinterpret_cast<NMTTDISPINFOA*>(&header);
     if (tip->uFlags & TTF_IDISHWND) id = static_cast<UINT_PTR>(GetDlgCtrlID(reinterpret_cast<HWND>(id)));
     char text[80] = {};
     if (id != 0) std::snprintf(text, sizeof text, "Control ID = %d", static_cast<int>(id));
-    if (header->code == TTN_NEEDTEXTA) {
+    if (header.code == TTN_NEEDTEXTA) {
         std::snprintf(tip->szText, sizeof tip->szText, "%s", text);
     } else {
-        auto* wide = reinterpret_cast<NMTTDISPINFOW*>(header);
+        auto* wide = reinterpret_cast<NMTTDISPINFOW*>(&header);
         MultiByteToWideChar(CP_ACP, 0, text, -1, wide->szText, 80);
     }
     return true;
@@ -192,20 +214,17 @@ bool SkinButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_ERASEBKGND:
         result = 1;  // the face covers the whole button
         return true;
-    case WM_NOTIFY:
-        if (lp && AnswerTooltipText(reinterpret_cast<NMHDR*>(lp))) {
-            result = 0;
-            return true;
-        }
-        return false;
+    case BM_GETCHECK:
+        // Assistive tools read a check box's state the standard way; a push button has none.
+        if (!checkBox_) return false;
+        result = checked_ ? BST_CHECKED : BST_UNCHECKED;
+        return true;
     default:
         return false;
     }
 }
 
-bool SkinButton::OnReflected(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
-    if (msg != WM_DRAWITEM) return false;
-    Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
-    result = TRUE;
+bool SkinButton::OnReflectedDrawItem(const DRAWITEMSTRUCT& item) {
+    Draw(item);
     return true;
 }

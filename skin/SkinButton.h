@@ -1,11 +1,13 @@
 // A skinned button: an owner-drawn button whose face is cut out of its owner's screen images,
 // following the mouse, showing a tooltip and reporting a click to its owner by position.
+// Checked, hover and enabled may be set from any thread (see SkinElementSet.h).
 #pragma once
 
 #include "platform/Handles.h"
 #include "platform/Window.h"
 #include "skin/SkinLine.h"
 
+#include <atomic>
 #include <string>
 
 // A window whose skinned buttons report clicks to it. The button's parent window must be the
@@ -30,9 +32,14 @@ public:
     bool IsCheckBox() const { return checkBox_; }
 
     bool Checked() const { return checked_; }
-    void SetChecked(bool checked) { checked_ = checked; }
+    // Redraws (erasing) when the state changes; true when it changed.
+    bool SetChecked(bool checked);
     bool Hover() const { return hover_; }
-    void SetHover(bool hover) { hover_ = hover; }
+    // Redraws without erasing when the look changes; true when it changed.
+    bool SetHover(bool hover);
+    // The enabled state asked for last; the window takes it on its own thread.
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled);
 
     HBITMAP ImageOf(Image which) const { return images_[which].get(); }
     void SetImage(Image which, tw::UniqueHBitmap bitmap) { images_[which] = std::move(bitmap); }
@@ -47,7 +54,9 @@ public:
 
 protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
-    bool OnReflected(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    bool OnNotify(NMHDR& header, LRESULT& result) override;
+    bool OnReflectedDrawItem(const DRAWITEMSTRUCT& item) override;
+    void OnApply() override;
     void OnDetached() override { tooltip_ = nullptr; }
 
 private:
@@ -57,14 +66,14 @@ private:
     void Draw(const DRAWITEMSTRUCT& item);
     void OnMouseMove(WPARAM flags, POINT at);
     void OnLeftButtonUp(WPARAM flags, LPARAM lp, POINT at);
-    bool AnswerTooltipText(NMHDR* header);
     void Redraw() { InvalidateRect(Handle(), nullptr, TRUE); }
 
     std::string name_;
     int index_ = 0;
-    bool hover_ = false;
+    std::atomic<bool> hover_{false};
     tw::UniqueHBitmap images_[ImageCount];
     HWND tooltip_ = nullptr;  // owned by the button window, destroyed with it
-    bool checked_ = false;
+    std::atomic<bool> checked_{false};
     bool checkBox_ = false;
+    std::atomic<bool> enabled_{true};
 };

@@ -1,9 +1,8 @@
 #include "skin/SkinCheckList.h"
 
 #include "platform/Handles.h"
-#include "resource.h"
 
-bool SkinCheckList::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+bool SkinCheckList::OnMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
     switch (msg) {
     case WM_RBUTTONDOWN: {
         // The list's own handling is skipped, so the click selects nothing.
@@ -26,25 +25,26 @@ bool SkinCheckList::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
             return true;
         }
         return false;
-    case WM_COMMAND:
-        if (lp == 0 && LOWORD(wp) == ID_LIST_SELECT_ALL) {
-            SetAllChecked(true);
-            result = 0;
-            return true;
-        }
-        if (lp == 0 && LOWORD(wp) == ID_LIST_DESELECT_ALL) {
-            SetAllChecked(false);
-            result = 0;
-            return true;
-        }
-        return false;
     default:
         return false;
     }
 }
 
+bool SkinCheckList::OnCommand(UINT, UINT id, HWND control) {
+    if (control || id == 0) return false;  // only our menu's commands
+    if (id == menu_.selectAll) {
+        SetAllChecked(true);
+        return true;
+    }
+    if (id == menu_.deselectAll) {
+        SetAllChecked(false);
+        return true;
+    }
+    return false;
+}
+
 void SkinCheckList::ShowMenu(POINT at) {
-    tw::UniqueHMenu menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_LIST_MENU)));
+    tw::UniqueHMenu menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menu_.menu)));
     HMENU popup = menu ? GetSubMenu(menu.get(), 0) : nullptr;
     if (!popup) return;
     TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr);

@@ -3,6 +3,13 @@
 
 #include "skin/SkinList.h"
 
+// The context menu's resource and the commands of its two items; the application passes its own.
+struct CheckListMenu {
+    UINT menu = 0;
+    UINT selectAll = 0;
+    UINT deselectAll = 0;
+};
+
 class SkinCheckList : public SkinList {
 public:
     // The pages' list: bordered report view, single selection, identifier 1010, grid lines, check
@@ -11,13 +18,17 @@ public:
     static constexpr DWORD kPageStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL;
     static constexpr DWORD kPageExStyle = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
 
-    bool CreateForPage(HWND owner, const ListLine& line) {
+    bool CreateForPage(HWND owner, const ListLine& line, const CheckListMenu& menu) {
+        menu_ = menu;
         return Create(owner, line, kPageStyle, kPageExStyle, kPageListId);
     }
 
 protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    bool OnCommand(UINT code, UINT id, HWND control) override;
 
 private:
     void ShowMenu(POINT at);
+
+    CheckListMenu menu_;
 };

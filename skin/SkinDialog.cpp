@@ -1,14 +1,11 @@
 #include "skin/SkinDialog.h"
 
 #include "platform/Gdi.h"
-#include "resource.h"
 #include "skin/SkinImage.h"
 
 #include <windowsx.h>
 
 SkinDialog::SkinDialog(UINT templateId) : Dialog(templateId) {}
-
-SkinDialog::SkinDialog() : Dialog(IDD_SKIN_DIALOG) {}
 
 void SkinDialog::OnSkinButton(int index) {
     SkinButton* button = ButtonAt(index);

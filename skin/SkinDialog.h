@@ -1,4 +1,4 @@
-// The skinned dialog base: a dialog (template 134 unless told otherwise) that embeds a
+// The skinned dialog base: a dialog (the caller's template: the program's 134) that embeds a
 // SkinElementSet, paints its normal screen image and hears its buttons' clicks by name.
 #pragma once
 
@@ -11,7 +11,6 @@
 class SkinDialog : public tw::Dialog, public SkinElementSet, public SkinButtonOwner {
 public:
     explicit SkinDialog(UINT templateId);
-    SkinDialog();
     // The window goes first, while the elements its handlers use still exist.
     ~SkinDialog() override { Destroy(); }
 

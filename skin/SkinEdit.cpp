@@ -12,8 +12,34 @@ bool SkinEdit::Create(HWND owner, const SkinRect& rect, DWORD style) {
 }
 
 void SkinEdit::SetText(const std::string& text) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        text_ = text;
+    }
+    RequestApply();
+}
+
+std::string SkinEdit::Text() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return text_;
+}
+
+void SkinEdit::OnApply() {
+    std::string text = Text();  // not under the lock: the control answers with EN_CHANGE at once
+    if (WindowText() == text) return;
+    applying_ = true;
     SetWindowTextA(Handle(), text.c_str());
-    text_ = text;
+    applying_ = false;
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+bool SkinEdit::OnReflectedCommand(UINT code) {
+    if (code == EN_CHANGE && !applying_) {
+        std::string typed = WindowText();
+        std::lock_guard<std::mutex> guard(lock_);
+        text_ = std::move(typed);
+    }
+    return false;  // the owner may want to hear of it too
 }
 
 std::string SkinEdit::WindowText() const {
@@ -37,9 +63,8 @@ void SkinEdit::SetBackground(tw::UniqueHBitmap background) {
     brush_.reset(background_ ? CreatePatternBrush(background_.get()) : nullptr);
 }
 
-bool SkinEdit::OnReflected(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
-    if (msg != WM_CTLCOLOREDIT && msg != WM_CTLCOLORSTATIC) return false;
-    HDC dc = reinterpret_cast<HDC>(wp);
+bool SkinEdit::OnReflectedColour(UINT kind, HDC dc, HBRUSH& brush) {
+    if (kind != WM_CTLCOLOREDIT && kind != WM_CTLCOLORSTATIC) return false;
     SetTextColor(dc, colour_);
     if (!brush_) return false;
     SetBkMode(dc, TRANSPARENT);
@@ -50,6 +75,6 @@ bool SkinEdit::OnReflected(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
     POINT client{0, 0};
     ClientToScreen(Handle(), &client);
     SetBrushOrgEx(dc, window.left - client.x, window.top - client.y, nullptr);
-    result = reinterpret_cast<LRESULT>(brush_.get());
+    brush = brush_.get();
     return true;
 }

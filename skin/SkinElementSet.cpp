@@ -37,14 +37,11 @@ SkinButton* SkinElementSet::ButtonAt(int index) const {
 }
 
 void SkinElementSet::EnableButton(const std::string& name, bool enable) {
-    if (SkinButton* b = FindButton(name)) EnableWindow(b->Handle(), enable);
+    if (SkinButton* b = FindButton(name)) b->SetEnabled(enable);
 }
 
 void SkinElementSet::SetButtonChecked(const std::string& name, bool checked) {
-    SkinButton* b = FindButton(name);
-    if (!b || b->Checked() == checked) return;
-    b->SetChecked(checked);
-    InvalidateRect(b->Handle(), nullptr, TRUE);
+    if (SkinButton* b = FindButton(name)) b->SetChecked(checked);
 }
 
 int SkinElementSet::GetButtonChecked(const std::string& name) const {
@@ -53,22 +50,15 @@ int SkinElementSet::GetButtonChecked(const std::string& name) const {
 }
 
 void SkinElementSet::EnableAllButtons(bool enable) {
-    for (auto& b : buttons_) EnableWindow(b->Handle(), enable);
+    for (auto& b : buttons_) b->SetEnabled(enable);
 }
 
 void SkinElementSet::SetAllButtonsChecked(bool checked) {
-    for (auto& b : buttons_) {
-        if (b->Checked() == checked) continue;
-        b->SetChecked(checked);
-        InvalidateRect(b->Handle(), nullptr, TRUE);
-    }
+    for (auto& b : buttons_) b->SetChecked(checked);
 }
 
 void SkinElementSet::SetButtonHover(const std::string& name, bool hover) {
-    SkinButton* b = FindButton(name);
-    if (!b || b->Hover() == hover) return;
-    b->SetHover(hover);
-    InvalidateRect(b->Handle(), nullptr, FALSE);
+    if (SkinButton* b = FindButton(name)) b->SetHover(hover);
 }
 
 bool SkinElementSet::GetButtonHover(const std::string& name) const {
@@ -84,15 +74,12 @@ void SkinElementSet::SetTextByName(const std::string& name, const std::string& t
 }
 
 void SkinElementSet::SetEditByName(const std::string& name, const std::string& text) {
-    SkinEdit* e = FindEdit(name);
-    if (!e) return;
-    e->SetText(text);
-    InvalidateRect(e->Handle(), nullptr, TRUE);
+    if (SkinEdit* e = FindEdit(name)) e->SetText(text);  // the edit control redraws when it takes the text
 }
 
 std::string SkinElementSet::GetEditByName(const std::string& name) const {
     SkinEdit* e = FindEdit(name);
-    return e ? e->WindowText() : std::string();
+    return e ? e->Text() : std::string();
 }
 
 SIZE SkinElementSet::LoadScreen(ScreenImage which, const std::string& path, bool* found) {

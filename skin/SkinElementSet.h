@@ -2,9 +2,21 @@
 // the five full-window screen images their faces and backgrounds are cut from.
 //
 // Name lookups compare exactly (case-sensitive) and act on the first match; a name that no
-// element has changes nothing. The by-name operations may be called from worker threads while
-// the window's thread paints: they only change element state and invalidate. The element lists
-// themselves must not be rebuilt (Reset, Load*) while a worker may use them.
+// element has changes nothing.
+//
+// Threads. Scan and fix workers change elements while the window's thread may be waiting for them
+// (WaitForSingleObject on the worker, no message loop), so no element operation ever sends to or
+// waits for the window's thread. The rule, for every element (buttons, texts, edit boxes, lists,
+// pages):
+//  - the element keeps its state itself (a text, a check mark, enabled, shown, an edit's text, a
+//    list's rows), guarded by its own lock or held in atomics, and every reading answers from there;
+//  - a change updates that state at once and then only asks the window to show it: by
+//    invalidating when the element paints the state itself, otherwise by a request posted to the
+//    window (Window::RequestApply) that applies the latest state on the window's thread;
+//  - on the window's own thread the change is shown at once.
+// So nothing of the window system (EnableWindow, SetWindowText, ShowWindow, list-view messages)
+// is called from a worker. The element lists themselves must not be rebuilt (Reset, Load*) while a
+// worker may use them.
 #pragma once
 
 #include "platform/Handles.h"
@@ -48,7 +60,8 @@ public:
     // Texts and edit boxes.
     void SetTextByName(const std::string& name, const std::string& text);
     void SetEditByName(const std::string& name, const std::string& text);
-    std::string GetEditByName(const std::string& name) const;  // empty without such an edit box
+    // What the edit box holds (what was set, or what the user typed); empty without such an edit box.
+    std::string GetEditByName(const std::string& name) const;
 
     SkinButton* FindButton(const std::string& name) const;
     SkinText* FindText(const std::string& name) const;

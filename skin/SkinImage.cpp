@@ -11,7 +11,8 @@ namespace {
 // A stream over a movable global block that the stream frees when released.
 tw::ComPtr<IStream> StreamOver(tw::UniqueHGlobal block) {
     tw::ComPtr<IStream> stream;
-    if (block && SUCCEEDED(CreateStreamOnHGlobal(block.get(), TRUE, stream.put()))) block.release();
+    if (block && SUCCEEDED(CreateStreamOnHGlobal(block.get(), TRUE, stream.put())))
+        static_cast<void>(block.release());  // the stream frees it
     return stream;
 }
 

@@ -6,6 +6,11 @@ bool SkinList::Create(HWND owner, const ListLine& line, DWORD style, DWORD exSty
     Destroy();
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        rows_.clear();
+        queued_.clear();
+    }
     RECT r{line.rect.left, line.rect.top, line.rect.right, line.rect.bottom};
     if (!tw::Window::Create(WC_LISTVIEWA, "", style | LVS_REPORT, 0, r, owner, id)) return false;
     if (exStyle) SendMessageA(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, exStyle, exStyle);
@@ -26,43 +31,55 @@ int SkinList::ColumnCount() const {
     return header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
-int SkinList::Count() const { return Handle() ? static_cast<int>(SendMessageA(Handle(), LVM_GETITEMCOUNT, 0, 0)) : 0; }
+int SkinList::Count() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return static_cast<int>(rows_.size());
+}
 
 int SkinList::InsertRow(int index, const std::string& text) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = index;
-    item.pszText = const_cast<char*>(text.c_str());
-    return static_cast<int>(SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (index < 0 || static_cast<std::size_t>(index) > rows_.size()) index = static_cast<int>(rows_.size());
+        rows_.insert(rows_.begin() + index, Row{{text}, false});
+        Queue({Change::Insert, index, 0, text, false});
+    }
+    RequestApply();
+    return index;
 }
 
 void SkinList::SetCell(int row, int column, const std::string& text) {
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(Handle(), LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    if (column < 0) return;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+        auto& cells = rows_[static_cast<std::size_t>(row)].cells;
+        if (cells.size() <= static_cast<std::size_t>(column)) cells.resize(static_cast<std::size_t>(column) + 1);
+        cells[static_cast<std::size_t>(column)] = text;
+        Queue({Change::Cell, row, column, text, false});
+    }
+    RequestApply();
 }
 
 std::string SkinList::Cell(int row, int column) const {
-    char buffer[1024] = {};
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = sizeof buffer;
-    SendMessageA(Handle(), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return buffer;
+    std::lock_guard<std::mutex> guard(lock_);
+    if (row < 0 || column < 0 || static_cast<std::size_t>(row) >= rows_.size()) return {};
+    const auto& cells = rows_[static_cast<std::size_t>(row)].cells;
+    return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : std::string();
 }
 
 bool SkinList::Checked(int row) const {
-    LRESULT state = SendMessageA(Handle(), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
-    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+    std::lock_guard<std::mutex> guard(lock_);
+    return row >= 0 && static_cast<std::size_t>(row) < rows_.size() && rows_[static_cast<std::size_t>(row)].checked;
 }
 
 void SkinList::SetChecked(int row, bool checked) {
-    LVITEMA item{};
-    item.stateMask = LVIS_STATEIMAGEMASK;
-    item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-    SendMessageA(Handle(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
+        rows_[static_cast<std::size_t>(row)].checked = checked;
+        Queue({Change::Check, row, 0, {}, checked});
+    }
+    RequestApply();
 }
 
 void SkinList::SetAllChecked(bool checked) {
@@ -71,5 +88,84 @@ void SkinList::SetAllChecked(bool checked) {
 }
 
 void SkinList::DeleteAll() {
-    if (Handle()) SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        rows_.clear();
+        queued_.clear();  // nothing queued matters once every row goes
+        Queue({Change::Clear, 0, 0, {}, false});
+    }
+    RequestApply();
+}
+
+void SkinList::Queue(Change change) { queued_.push_back(std::move(change)); }
+
+void SkinList::OnApply() {
+    std::vector<Change> changes;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        changes.swap(queued_);
+    }
+    if (changes.empty()) return;
+    // Row by row a visible list repaints every time: hundreds of rows would take seconds.
+    const bool many = changes.size() > 4;
+    if (many) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+    applying_ = true;
+    for (const Change& change : changes) Show(change);
+    applying_ = false;
+    if (many) {
+        SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(Handle(), nullptr, TRUE);
+    }
+}
+
+void SkinList::Show(const Change& change) {
+    switch (change.kind) {
+    case Change::Insert: {
+        LVITEMA item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = change.row;
+        item.pszText = const_cast<char*>(change.text.c_str());
+        SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        break;
+    }
+    case Change::Cell: {
+        LVITEMA item{};
+        item.iSubItem = change.column;
+        item.pszText = const_cast<char*>(change.text.c_str());
+        SendMessageA(Handle(), LVM_SETITEMTEXTA, change.row, reinterpret_cast<LPARAM>(&item));
+        break;
+    }
+    case Change::Check: {
+        LVITEMA item{};
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = INDEXTOSTATEIMAGEMASK(change.checked ? 2 : 1);
+        SendMessageA(Handle(), LVM_SETITEMSTATE, change.row, reinterpret_cast<LPARAM>(&item));
+        break;
+    }
+    case Change::Clear:
+        SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
+        break;
+    }
+}
+
+bool SkinList::OnReflectedNotify(NMHDR& header, LRESULT&) {
+    if (header.code != LVN_ITEMCHANGED || applying_) return false;
+    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+    if (!(change.uChanged & LVIF_STATE) || !((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK)) return false;
+    const bool ticked = ((change.uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
+    bool undo = false;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (change.iItem < 0 || static_cast<std::size_t>(change.iItem) >= rows_.size()) return false;
+        Row& row = rows_[static_cast<std::size_t>(change.iItem)];
+        if (queued_.empty()) {
+            row.checked = ticked;  // the user's tick
+        } else {
+            // The control still shows rows that are being replaced: the tick was on one of those.
+            Queue({Change::Check, change.iItem, 0, {}, row.checked});
+            undo = true;
+        }
+    }
+    if (undo) RequestApply();
+    return false;
 }

@@ -1,4 +1,9 @@
 // Report-view lists made from a list line: rectangle and columns from the skin.
+//
+// The rows live in the element, under its lock, and the list-view control shows them (see
+// SkinElementSet.h): any thread may fill, tick and read the list without waiting for the window's
+// thread. Changes are queued and the control takes them on its own thread, in order; ticks the
+// user makes in the control come back into the rows.
 #pragma once
 
 #include "platform/Window.h"
@@ -6,7 +11,9 @@
 #include <commctrl.h>
 #include "skin/SkinLine.h"
 
+#include <mutex>
 #include <string>
+#include <vector>
 
 class SkinList : public tw::Window {
 public:
@@ -16,17 +23,46 @@ public:
 
     // Destroys the list's window if it has one and makes it again as a report-view child of owner
     // at the line's rectangle, with style (LVS_REPORT is always added) and the extended list
-    // style, then inserts the line's columns, left-aligned, in order.
+    // style, then inserts the line's columns, left-aligned, in order. The rows start empty.
     bool Create(HWND owner, const ListLine& line, DWORD style, DWORD exStyle, UINT id);
 
-    int ColumnCount() const;
+    int ColumnCount() const;  // asks the control: window thread only
+
+    // Any thread.
     int Count() const;
-    // Inserts a row at index with the first column's text; returns its index or -1.
+    // Inserts an unticked row at index (at the end when index is outside the rows) with the first
+    // column's text; returns its index.
     int InsertRow(int index, const std::string& text);
+    // Rows outside the list are left alone.
     void SetCell(int row, int column, const std::string& text);
     std::string Cell(int row, int column) const;
     bool Checked(int row) const;
     void SetChecked(int row, bool checked);
     void SetAllChecked(bool checked);
     void DeleteAll();
+
+protected:
+    bool OnReflectedNotify(NMHDR& header, LRESULT& result) override;
+    void OnApply() override;
+
+private:
+    struct Row {
+        std::vector<std::string> cells;
+        bool checked = false;
+    };
+    // One change for the control, in the order the rows took it.
+    struct Change {
+        enum Kind { Insert, Cell, Check, Clear } kind;
+        int row;
+        int column;
+        std::string text;
+        bool checked;
+    };
+    void Queue(Change change);  // with the lock held
+    void Show(const Change& change);
+
+    mutable std::mutex lock_;  // guards rows_ and queued_
+    std::vector<Row> rows_;
+    std::vector<Change> queued_;
+    bool applying_ = false;  // window thread: the control's change notices are our own
 };

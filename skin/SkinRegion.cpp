@@ -99,7 +99,7 @@ bool SetRegionFromMask(HWND window, HBITMAP mask, tw::Notifier& notifier) {
     if (!region) {
         notifier.Notify(kNoRegionText);
     } else if (SetWindowRgn(window, region.get(), TRUE)) {
-        region.release();  // the window owns it now
+        static_cast<void>(region.release());  // the window owns it now
         set = true;
     } else {
         notifier.Notify(kRegionFailedText);

@@ -1,7 +1,11 @@
 #include "skin/SkinText.h"
 
 #include "platform/Gdi.h"
+#include "platform/Codepage.h"
 #include "skin/SkinFont.h"
+
+#include <algorithm>
+#include <cstring>
 
 SkinText::SkinText() : font_(CopyFont(static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)))) {}
 
@@ -48,8 +52,36 @@ void SkinText::Paint() {
     painted_ = text_;
 }
 
-bool SkinText::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+std::string SkinText::ShownText(bool wide) const {
+    std::string text = Text();
+    if (!wide) return text;
+    // Subclassed through comctl32 the window is a Unicode one: text messages arrive in UTF-16.
+    std::u16string utf16 = tw::AnsiToUtf16(text);
+    return std::string(reinterpret_cast<const char*>(utf16.data()), utf16.size() * sizeof(char16_t));
+}
+
+bool SkinText::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
+    // Screen readers and scripts read what is shown, not the text the window was made with.
+    case WM_GETTEXT: {
+        const bool wide = IsWindowUnicode(Handle()) != FALSE;
+        const std::size_t unit = wide ? sizeof(char16_t) : 1;
+        std::string bytes = ShownText(wide);
+        std::size_t room = static_cast<std::size_t>(wp);
+        result = 0;
+        if (!lp || room == 0) return true;
+        std::size_t units = std::min(bytes.size() / unit, room - 1);
+        char* out = reinterpret_cast<char*>(lp);
+        std::memcpy(out, bytes.data(), units * unit);
+        std::memset(out + units * unit, 0, unit);
+        result = static_cast<LRESULT>(units);
+        return true;
+    }
+    case WM_GETTEXTLENGTH: {
+        const bool wide = IsWindowUnicode(Handle()) != FALSE;
+        result = static_cast<LRESULT>(ShownText(wide).size() / (wide ? sizeof(char16_t) : 1));
+        return true;
+    }
     case WM_PAINT:
         Paint();
         result = 0;

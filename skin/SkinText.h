@@ -1,5 +1,6 @@
 // A skinned text: painted over the part of its owner's screen image it covers. Its text has its
-// own lock, so worker threads may change it while the window's thread paints it.
+// own lock, so worker threads may change it while the window's thread paints it (SkinElementSet.h).
+// WM_GETTEXT and WM_GETTEXTLENGTH answer with the text shown, read under that lock.
 #pragma once
 
 #include "platform/Handles.h"
@@ -39,6 +40,8 @@ protected:
 
 private:
     void Paint();
+    // The text as the bytes of ANSI or of UTF-16 characters, without a terminating zero.
+    std::string ShownText(bool wide) const;
 
     mutable std::mutex lock_;  // guards text_ and painted_
     std::string text_;

@@ -1,5 +1,6 @@
 // The round trip behind the attribute property test and its fuzz target: two texts escaped and
-// written as attribute values by XmlWriter, read back by XmlReader and un-escaped.
+// written as attribute values by XmlWriter, read back by XmlReader and un-escaped. The file in
+// between holds no control character but its line ends.
 #pragma once
 
 #include "xml/XmlEscape.h"
@@ -30,6 +31,24 @@ inline bool XmlAttributeRoundTrip(const std::string& a, const std::string& b, st
         registry.WriteEnd(w, -1, true, true);
         if (!w.Close()) {
             why = "cannot write " + std::string(path);
+            return false;
+        }
+    }
+    // Well-formed: the only control characters in the file are the line ends of its five lines.
+    {
+        std::string bytes;
+        if (std::FILE* f = std::fopen(path, "rb")) {
+            char buf[4096];
+            for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, n);
+            std::fclose(f);
+        }
+        std::size_t controls = 0, lineEnds = 0;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (static_cast<unsigned char>(bytes[i]) < 0x20) ++controls;
+            if (bytes.compare(i, 2, "\r\n") == 0) ++lineEnds;
+        }
+        if (controls != 2 * lineEnds || lineEnds != 5) {
+            why = "control characters written raw";
             return false;
         }
     }

@@ -77,8 +77,16 @@ TEST_CASE("the file layout: little-endian lengths, names without terminators, ne
     REQUIRE(d.records.size() == 2);
     CHECK(d.records[0] == r);
     CHECK(d.records[1] == val);
+    // A backup is never written empty: no bytes at all is a file that lost its contents.
     CHECK(Decode("").records.empty());
-    CHECK_FALSE(Decode("").damaged);
+    CHECK(Decode("").damage == "the file is empty");
+    // The last key may end in empty values of 12 bytes each, its sub-keys' too, and nothing after.
+    const std::string empty = Str("") + U32(1) + Str("");
+    std::string tail = U32(0x80000001u) + Str("k") + U32(1) + empty + U32(1) + Str("s") + U32(6);
+    for (int i = 0; i < 6; ++i) tail += empty;
+    tail += U32(0);
+    CHECK_FALSE(Decode(expected + tail).damaged);
+    CHECK(Decode(expected + tail).records.size() == 3);
 }
 
 TEST_CASE("random key trees survive encoding and decoding") {
@@ -88,7 +96,7 @@ TEST_CASE("random key trees survive encoding and decoding") {
         std::vector<KeyRecord> records = RandomRecords(rnd);
         std::string bytes = Encode(records);
         DecodeResult d = Decode(bytes);
-        CHECK_FALSE(d.damaged);
+        CHECK(d.damaged == records.empty());  // no records: an empty file
         CHECK(d.records == records);
     }
 }
@@ -111,11 +119,11 @@ TEST_CASE("a truncated file gives back every record before the cut and names the
             std::upper_bound(boundaries.begin(), boundaries.end(), cut) - boundaries.begin() - 1);
         REQUIRE(d.records.size() == whole);
         for (std::size_t i = 0; i < whole; ++i) CHECK(d.records[i] == records[i]);
-        bool atBoundary = std::find(boundaries.begin(), boundaries.end(), cut) != boundaries.end();
+        bool atBoundary = cut > 0 && std::find(boundaries.begin(), boundaries.end(), cut) != boundaries.end();
         CHECK(d.damaged == !atBoundary);
         if (d.damaged) {
             CHECK(d.damageOffset == boundaries[whole]);
-            CHECK(d.damage.find("record " + std::to_string(whole + 1) + ": ") == 0);
+            if (cut > 0) CHECK(d.damage.find("record " + std::to_string(whole + 1) + ": ") == 0);
         }
     }
     // One to three stray bytes at the end are damage too, not a silent end.
@@ -184,6 +192,23 @@ TEST_CASE("backup file names sort in time order, same-second backups included") 
     CHECK(names[0] == "2026-12-07_22-47-18.reg");
     CHECK(names[1] == "2026-12-07_22-47-18_001.reg");
     CHECK(std::is_sorted(names.begin(), names.end()));
+    for (const std::string& n : names) CHECK(IsBackupFileName(n));
+    for (const char* n : {"2026-12-07_22-47-1x.reg", "2026-12-07_22-47-18.reg.bak", "2026-12-07_22-47-18_01.reg",
+                          "2026-12-07_22-47-18-001.reg"})
+        CHECK_FALSE(IsBackupFileName(n));
+}
+
+TEST_CASE("pruning keeps the newest by the time in the name, the new backup always, other files never") {
+    std::vector<std::string> future;
+    for (int day = 1; day <= 5; ++day) future.push_back(BackupFileName(2099, 1, day, 0, 0, 0));
+    std::vector<std::string> names = future;
+    names.insert(names.begin() + 2, {"2026-12-08_01-00-00.reg", "notes.reg", "desktop.ini"});
+    CHECK(BackupsToPrune(names, "2026-12-08_01-00-00.reg", 5) == std::vector<std::string>{future[0]});
+    // Same-second names and upper-case extensions in time order; nothing to prune at five or fewer.
+    CHECK(BackupsToPrune({"2001-01-01_00-00-00_001.reg", "2001-01-01_00-00-00.REG", "2001-01-02_00-00-00.reg"},
+                         "2001-01-02_00-00-00.reg", 2) == std::vector<std::string>{"2001-01-01_00-00-00.REG"});
+    CHECK(BackupsToPrune(future, "", 5).empty());
+    CHECK(BackupsToPrune(future, "", 4) == std::vector<std::string>{future[0]});
 }
 
 TEST_CASE("the registry-editor export, byte for byte") {
@@ -237,6 +262,28 @@ TEST_CASE("the registry-editor export, byte for byte") {
         "[HKEY_USERS]\r\n"
         "\r\n";
     CHECK(ExportRegedit4({r, top}) == expected);
+}
+
+TEST_CASE("the export writes strings with a zero inside as hex and leaves out names an editor cannot read") {
+    KeyRecord r;
+    r.root = kCurrentUser;
+    r.path = "S";
+    r.body.values = {{"sz", 1, std::string("a\0b\0", 4)},
+                     {"expand", 2, std::string("%a%\0b\0", 6)},
+                     {"line\nbreak", 1, std::string("x\0", 2)},
+                     {std::string("zero\0", 5), 4, std::string(4, '\0')}};
+    r.body.subKeys = {{"sub\r", KeyBody{{{"v", 1, std::string("y\0", 2)}}, {}}}};
+    std::vector<std::string> omitted;
+    CHECK(ExportRegedit4({r}, &omitted) ==
+          "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\S]\r\n"
+          "\"sz\"=hex(1):61,00,62,00\r\n"
+          "\"expand\"=hex(2):25,61,25,00,62,00\r\n"
+          "; a value whose name holds a line break or a zero byte cannot be written here\r\n"
+          "; a value whose name holds a line break or a zero byte cannot be written here\r\n\r\n"
+          "; a key whose name holds a line break or a zero byte cannot be written here\r\n\r\n");
+    CHECK(omitted == std::vector<std::string>{"value \"line\\nbreak\" in [HKEY_CURRENT_USER\\S]",
+                                              "value \"zero\\0\" in [HKEY_CURRENT_USER\\S]",
+                                              "key [HKEY_CURRENT_USER\\S\\sub\\r] and everything below it"});
 }
 
 TEST_CASE("long hex data is continued with ,\\ on lines of at most 78 columns") {

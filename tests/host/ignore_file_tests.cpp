@@ -40,26 +40,48 @@ TEST_CASE("files written by other tools read as the text-mode stream would") {
     CHECK(Same(Parse(std::string("ab\0cd\r\n\0\r\n", 10)), {{"a", ""}}));
 }
 
-TEST_CASE("a line longer than 999 characters is read in pieces that shift the pairing") {
+TEST_CASE("lines of any length are read whole") {
     std::string longItem(1500, 'x');
-    std::string bytes = longItem + "\r\nCLSID\r\nnext\r\nHelp\r\n";
-    auto list = Parse(bytes);
-    // Pieces: 999 x's, then 501 x's and the line feed, "CLSID", "next", "Help".
+    auto list = Parse(longItem + "\r\nCLSID\r\nnext\r\nHelp\r\n");
     REQUIRE(list.size() == 2);
-    CHECK(list[0].item == std::string(998, 'x'));
-    CHECK(list[0].category == std::string(501, 'x'));
-    CHECK(list[1].item == "CLSID");
-    CHECK(list[1].category == "next");
+    CHECK(list[0].item == longItem);
+    CHECK(list[0].category == "CLSID");
+    CHECK(list[1].item == "next");
+    // Both sides of the old 1000-byte buffer.
+    for (std::size_t n : {998u, 999u, 1000u}) {
+        auto l = Parse(std::string(n, 'y') + "\r\nCAT\r\n");
+        REQUIRE(l.size() == 1);
+        CHECK(l[0].item == std::string(n, 'y'));
+        CHECK(l[0].category == "CAT");
+    }
+}
 
-    // Exactly 999 characters and its line feed: the line feed is a piece of its own.
-    std::string edge(999, 'y');
-    auto l2 = Parse(edge + "\r\nCAT\r\n");
-    REQUIRE(l2.size() == 1);
-    CHECK(l2[0].item == std::string(998, 'y'));
-    CHECK(l2[0].category == "");
-    // 998 characters and the line feed fill the buffer exactly.
-    auto l3 = Parse(std::string(998, 'z') + "\r\nCAT\r\n");
-    REQUIRE(l3.size() == 1);
-    CHECK(l3[0].item == std::string(998, 'z'));
-    CHECK(l3[0].category == "CAT");
+TEST_CASE("fields holding line breaks, Ctrl-Z or zero bytes are escaped and read back the same") {
+    std::vector<Entry> list{{"C:\\a.dll\r\nC:\\b.dll", "CLSID"}, {"x\ny%41", "cat\r"},
+                            {std::string("z\x1a\0", 3), "100%"}, {"C:\\plain.dll", "Help"}};
+    std::string bytes = Serialize(list);
+    CHECK(Same(Parse(bytes), list));
+    // Eight lines, one per field: a reader that stops at the zero byte keeps the pairs.
+    std::size_t lines = 0;
+    for (std::size_t i = bytes.find("\r\n"); i != std::string::npos; i = bytes.find("\r\n", i + 2)) ++lines;
+    CHECK(lines == 8);
+    const std::string zero(1, '\0');
+    CHECK(bytes.find(zero + "C:\\a.dll%0D%0AC:\\b.dll\r\nCLSID\r\n" + zero + "x%0Ay%2541\r\n") == 0);
+    // Plain fields, '%' included, are written as before; a '%' without two hex digits stands for itself.
+    CHECK(bytes.substr(bytes.size() - 20) == "C:\\plain.dll\r\nHelp\r\n");
+    CHECK(Serialize({{"100%", "%41"}}) == "100%\r\n%41\r\n");
+    CHECK(Same(Parse(zero + "a%4\r\n" + zero + "%zz%41\r\n"), {{"a%4", "%zzA"}}));
+}
+
+TEST_CASE("an unpaired last line is kept for the rewrite") {
+    std::string tail;
+    CHECK(Same(Parse("a\r\nCLSID\r\nb\r\n", &tail), {{"a", "CLSID"}}));
+    CHECK(tail == "b\n");
+    CHECK(Serialize({{"a", "CLSID"}, {"c", "Help"}}, tail) == "a\r\nCLSID\r\nc\r\nHelp\r\nb\r\n");
+    // Without its line feed it still comes back whole, and then stays as it is.
+    Parse("a\r\nCLSID\r\nb", &tail);
+    CHECK(tail == "b");
+    CHECK(Serialize({}, tail) == "b\r\n");
+    Parse("a\r\nCLSID\r\n", &tail);
+    CHECK(tail.empty());
 }

@@ -30,6 +30,27 @@ TEST_CASE("numbers render in hex with their decimal value and parse back") {
     CHECK(Parse("", 11) == Bytes(8, 0));
 }
 
+TEST_CASE("numbers are read as decimal or 0x-hex; anything else is refused") {
+    CHECK(Parse("12345", 4) == Bytes{0x39, 0x30, 0, 0});
+    CHECK(Parse("0x1", 4) == Bytes{1, 0, 0, 0});
+    CHECK(Parse("4294967295", 4) == Bytes(4, 0xff));
+    CHECK(Parse("-1", 4) == Bytes(4, 0xff));
+    CHECK(Parse("-2147483648", 4) == Bytes{0, 0, 0, 0x80});
+    CHECK(Parse("-1", 11) == Bytes(8, 0xff));
+    CHECK(Parse("18446744073709551615", 11) == Bytes(8, 0xff));
+    CHECK(Parse("0xffffffffffffffff", 11) == Bytes(8, 0xff));
+    CHECK(Parse("0x8000000000000001 (-9223372036854775807)", 11) == Bytes{1, 0, 0, 0, 0, 0, 0, 0x80});
+    for (const char* bad : {"x", "1 2", " 1", "1 ", "+1", "0x", "0x123456789", "4294967296", "-2147483649",
+                            "0x0000000a (11)", "0x0000000a (10", "0x0000000a(10)", "10 ()", "1e3", "0x1g"}) {
+        CAPTURE(bad);
+        CHECK(Parse(bad, 4).empty());
+    }
+    for (const char* bad : {"18446744073709551616", "-9223372036854775809", "0x00000000000000001", "abc"}) {
+        CAPTURE(bad);
+        CHECK(Parse(bad, 11).empty());
+    }
+}
+
 TEST_CASE("short or missing data never reads past what was given") {
     // A REG_DWORD of two bytes, a REG_QWORD of three: the missing bytes read as zero.
     CHECK(R(4, {0x34, 0x12}) == "0x00001234 (4660)");
@@ -42,10 +63,12 @@ TEST_CASE("short or missing data never reads past what was given") {
     CHECK(R(2, {'x'}) == "x");
     CHECK(R(1, {}) == "");
     CHECK(R(1, {'a', 0, 'b'}) == "a");
-    // REG_MULTI_SZ shorter than its two terminators.
+    // REG_MULTI_SZ without one or both of its terminators keeps its last string.
     CHECK(R(7, {}) == "");
-    CHECK(R(7, {'a'}) == "");
-    CHECK(R(7, {'a', 0}) == "");
+    CHECK(R(7, {'a'}) == "a");
+    CHECK(R(7, {'a', 0}) == "a");
+    CHECK(R(7, {'a', 0, 'b'}) == "a\r\nb");
+    CHECK(R(7, {'a', 0, 0, 0}) == "a\r\n");  // an empty last string before the terminators
     // UTF-16 with an odd byte count or no terminator.
     CHECK(R(6, {'h', 0, 'i', 0, 'x'}) == "hi");
     CHECK(R(6, {'h', 0, 0, 0, 'z', 0}) == "h");
@@ -63,8 +86,11 @@ TEST_CASE("binary data renders as spaced lower-case hex and parses back") {
     CHECK(R(3, {}) == "");
     CHECK(Parse("", 3) == Bytes{0});
     CHECK(Parse("AB cD", 3) == Bytes{0xab, 0xcd});
-    CHECK(Parse("zz", 3) == Bytes{0});  // not hex: reads as zero
-    CHECK(Parse("a", 3).empty());       // too short to hold a byte
+    // Anything but hex pairs separated by single spaces is refused (no data).
+    for (const char* bad : {"zz", "a", "abc", "ab cd ", "ab  cd", "ab,cd", "0x1"}) {
+        CAPTURE(bad);
+        CHECK(Parse(bad, 3).empty());
+    }
 }
 
 TEST_CASE("multi-strings show each string on its own line and parse back") {

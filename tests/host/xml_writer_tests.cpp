@@ -151,4 +151,9 @@ TEST_CASE("attribute escaping covers every character that ends a value") {
     CHECK(XmlEscapeAttribute("&amp;") == "&amp;amp;");
     // Files without the two newer entities read as before; unknown entities stay as they are.
     CHECK(XmlUnescapeAttribute("a&b &nbsp; &lt &#39; &") == "a&b &nbsp; &lt &#39; &");
+    // Control characters: line breaks and tab as references, the others as references to their
+    // pictures (XML 1.0 allows no reference to them); references to anything else stay as they are.
+    CHECK(XmlEscapeAttribute("a\tb\r\nc\x01\x1f") == "a&#9;b&#13;&#10;c&#x2401;&#x241F;");
+    CHECK(XmlUnescapeAttribute("&#x2401;&#x241f;&#xD;&#10;&#1;&#x2420;&#32;&#x;&#10") ==
+          "\x01\x1f\r\n\x01&#x2420;&#32;&#x;&#10");
 }

@@ -5,7 +5,10 @@
 #include "backup_test_support.h"
 #include "maintenance/RegistryBackup.h"
 #include "test_json.h"
+#include "recording_notifier.h"
 #include "test_process.h"
+
+#include <memory>
 
 using namespace backuptest;
 
@@ -15,6 +18,32 @@ const char kCli[] = "tidewarp-cli.exe";
 const char kKey[] = "Software\\TidewarpBackupTest";
 
 std::string FullPath(const std::string& name) { return JoinPath(CurrentDirectory(), name); }
+
+// Starts the console program without waiting for it; its output goes nowhere.
+HANDLE Start(const std::string& args) {
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = si.hStdError = nul;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = "\"" + testproc::ProgramFolder() + "\\" + kCli + "\" " + args;
+    BOOL started = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+    CloseHandle(nul);
+    if (!started) return nullptr;
+    CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+// The exit code, or -1 when the process has not ended within five minutes (it is then ended).
+int Finish(HANDLE process) {
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process, 300000) == WAIT_OBJECT_0) GetExitCodeProcess(process, &code);
+    else TerminateProcess(process, 99);
+    CloseHandle(process);
+    return static_cast<int>(code);
+}
 
 }  // namespace
 
@@ -114,4 +143,69 @@ TEST_CASE("the exported registry-editor file, imported by Wine's own regedit and
     CHECK(testproc::RunCommand("reg.exe import \"" + FullPath("planted.reg") + "\"").exitCode == 0);
     CheckSameTree(planted.Dump(), before);
     DeleteFileA("planted.reg");
+}
+
+TEST_CASE("export-reg never writes over a backup and reports the names it leaves out") {
+    BackupFolderScratch folder;
+    backup::KeyRecord r;
+    r.root = backup::kCurrentUser;
+    r.path = kKey;
+    r.body.values = {{"line\nbreak", REG_SZ, std::string("x\0", 2)}, {"ok", REG_SZ, std::string("y\0", 2)}};
+    testreg::MakeFolders(BackupFolderPath());
+    const std::string path = BackupFolderPath() + "\\2030-01-01_00-00-00.reg", bytes = backup::Encode({r});
+    testreg::WriteFile(path, bytes);
+    for (std::string out : {"Registry Backups\\2030-01-01_00-00-00.reg", "Registry Backups\\new.reg",
+                            "registry backups\\..\\Registry Backups\\x.txt"}) {
+        CAPTURE(out);
+        auto run = testproc::Run(kCli, "export-reg \"" + path + "\" \"" + out + "\"");
+        CHECK(run.exitCode == 2);
+        CHECK(run.err.find("tidewarp-cli: will not write " + out + ": it ") == 0);
+    }
+    CHECK(testreg::ReadFile(path) == bytes);
+    CHECK(BackupNames() == std::vector<std::string>{"2030-01-01_00-00-00.reg"});
+
+    auto run = testproc::Run(kCli, "export-reg out.reg");
+    CHECK(run.exitCode == 2);
+    CHECK(run.err == "tidewarp-cli: value \"line\\nbreak\" in [HKEY_CURRENT_USER\\" + std::string(kKey) +
+                         "] is left out of out.reg: a registry editor cannot read its name\r\n");
+    CHECK(testreg::ReadFile("out.reg").find("\r\n\"ok\"=\"y\"\r\n") != std::string::npos);
+    DeleteFileA("out.reg");
+
+    testreg::WriteFile("empty.reg", "");  // a backup that lost its contents restores nothing
+    CHECK(testproc::Run(kCli, "restore empty.reg").exitCode == 2);
+    DeleteFileA("empty.reg");
+}
+
+TEST_CASE("two fixes started together in one folder both end, and every key either removed is in a backup") {
+    BackupFolderScratch folder;
+    std::vector<std::unique_ptr<testreg::ScratchKey>> keys;
+    std::vector<testreg::Dump> before;
+    for (int i = 0; i < 40; ++i) {
+        char clsid[64];
+        std::snprintf(clsid, sizeof clsid, "CLSID\\{B4C0FFEE-0000-4000-8000-0000000C%04d}", i);
+        keys.push_back(std::make_unique<testreg::ScratchKey>(HKEY_CLASSES_ROOT, clsid));
+        // Enough to read that the two backups are being written at the same time.
+        for (int v = 0; v < 100; ++v)
+            testreg::SetString(HKEY_CLASSES_ROOT, clsid, "v" + std::to_string(v), std::string(2000, 'd'));
+        testreg::SetString(HKEY_CLASSES_ROOT, std::string(clsid) + "\\InprocServer32", "", "C:\\tw-missing\\c.dll");
+        testreg::SetString(HKEY_CLASSES_ROOT, std::string(clsid) + "\\ProgID", "", "Tidewarp.Twice");
+    }
+    // A class that holds a name the code page cannot spell: reported, but neither run may remove it.
+    SetWide(HKEY_CLASSES_ROOT, keys[7]->Path(), L"", kChinese, L"x");
+    for (const auto& k : keys) before.push_back(testreg::DumpTree(HKEY_CLASSES_ROOT, k->Path()));
+
+    HANDLE first = Start("fix --categories CLSID"), second = Start("fix --categories CLSID");
+    REQUIRE((first && second));
+    CHECK(Finish(first) == 0);
+    CHECK(Finish(second) == 0);
+    DeleteFileA("ignore.lst");
+    CHECK_FALSE(testreg::KeyExists(HKEY_CLASSES_ROOT, keys[0]->Path()));
+    CHECK(testreg::DumpTree(HKEY_CLASSES_ROOT, keys[7]->Path()) == before[7]);
+
+    RecordingNotifier notifier;
+    std::vector<std::string> names = BackupNames();
+    CHECK(names.size() >= 1);
+    for (const std::string& name : names) RestoreBackupFile(JoinPath(BackupFolderPath(), name), notifier);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        CHECK(testreg::DumpTree(HKEY_CLASSES_ROOT, keys[i]->Path()) == before[i]);
 }

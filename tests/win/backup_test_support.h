@@ -131,6 +131,8 @@ struct PlantedErrors {
         SetBytes(HKEY_CLASSES_ROOT, cls, "resource list", 8, {9, 9});
         SetBytes(HKEY_CLASSES_ROOT, cls, "odd type", 0x1234, {7});
         SetBytes(HKEY_CLASSES_ROOT, cls, "empty string", REG_SZ, {});
+        SetBytes(HKEY_CLASSES_ROOT, cls, "zero inside", REG_SZ, Bytes(std::string("a\0b\0", 4)));
+        SetBytes(HKEY_CLASSES_ROOT, cls, "expand zero inside", REG_EXPAND_SZ, Bytes(std::string("%a%\0b\0", 6)));
         if (withUnterminatedString) SetBytes(HKEY_CLASSES_ROOT, cls, "unterminated", REG_SZ, Bytes("abc"));
         SetString(HKEY_CLASSES_ROOT, cls, "caf\xe9 \"q\" \\ [x]", "\xe9t\xe9 \"quoted\" C:\\path\\ line");
         SetString(HKEY_CLASSES_ROOT, cls, "lines", "one\r\ntwo");
@@ -244,7 +246,7 @@ struct PlantedErrors {
     }
 };
 
-// An empty backup folder and no "1.reg" before and after a test.
+// An empty backup folder and no temporary backup file before and after a test.
 struct BackupFolderScratch {
     BackupFolderScratch() { Clear(); }
     ~BackupFolderScratch() { Clear(); }
@@ -264,8 +266,8 @@ struct BackupFolderScratch {
         }
         RemoveDirectoryA(folder.c_str());
         DeleteFileA(folder.c_str());
-        DeleteFileA(kBackupTempName);
-        RemoveDirectoryA(kBackupTempName);
+        DeleteFileA(BackupTempName().c_str());
+        RemoveDirectoryA(BackupTempName().c_str());
     }
 };
 
@@ -296,5 +298,33 @@ inline std::string ReadString(HKEY root, const std::string& key, const std::stri
     RegCloseKey(h);
     return rc == ERROR_SUCCESS ? std::string(buf) : "<no value>";
 }
+
+// A value set through the wide functions, under a key path given in ASCII and a wide sub-key.
+inline void SetWide(HKEY root, const std::string& key, const std::wstring& sub, const std::wstring& name,
+                    const std::wstring& text) {
+    HKEY h = nullptr;
+    std::wstring path = std::wstring(key.begin(), key.end()) + (sub.empty() ? L"" : L"\\" + sub);
+    REQUIRE(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) == 0);
+    RegSetValueExW(h, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(h);
+}
+// A scratch key removed through the wide functions, which also reach names the code page cannot
+// spell (a narrow delete loop would meet "??" for ever).
+struct WideScratchKey {
+    std::wstring path;
+    explicit WideScratchKey(const std::wstring& p) : path(p) { Delete(HKEY_CURRENT_USER, path); }
+    ~WideScratchKey() { Delete(HKEY_CURRENT_USER, path); }
+    static LONG Delete(HKEY root, const std::wstring& key) {
+        HKEY h = nullptr;
+        wchar_t name[512];
+        if (RegOpenKeyExW(root, key.c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return 1;
+        for (DWORD n = 512; RegEnumKeyExW(h, 0, name, &n, nullptr, nullptr, nullptr, nullptr) == 0 && !Delete(h, name);)
+            n = 512;
+        RegCloseKey(h);
+        return RegDeleteKeyW(root, key.c_str());
+    }
+};
+const wchar_t kChinese[] = L"\u4e2d\u6587";  // no form in the Western code page: "??" in narrow text
 
 }  // namespace backuptest

@@ -28,7 +28,7 @@ TEST_CASE("planted errors of every category: back up, remove, restore byte for b
     CHECK(backup.recordsSaved == planted.records.size());
     CHECK(backup.path.find("\\Registry Backups\\") != std::string::npos);
     CHECK(testreg::FileExists(backup.path));
-    CHECK_FALSE(testreg::FileExists(kBackupTempName));
+    CHECK_FALSE(testreg::FileExists(BackupTempName()));
 
     // The value over 16,383 bytes is in the file in full.
     backup::DecodeResult saved;
@@ -66,16 +66,16 @@ TEST_CASE("planted errors of every category: back up, remove, restore byte for b
     CheckSameTree(planted.Dump(), expected);
 }
 
-TEST_CASE("no records with a key path: no backup file, and a leftover 1.reg is removed") {
+TEST_CASE("no records with a key path: no backup file, and a leftover temporary file is removed") {
     BackupFolderScratch folder;
-    testreg::WriteFile(kBackupTempName, "left over");
+    testreg::WriteFile(BackupTempName(), "left over");
     ErrorList records(2);
     records[0].SetCategory("CLSID");
     records[0].SetFixKind("KEY");  // unchecked: the fix run emptied its key path
     BackupResult r = BackupErrorKeys(records);
     CHECK(r.status == BackupResult::Status::NothingToBackUp);
     CHECK(r.SafeToFix());
-    CHECK_FALSE(testreg::FileExists(kBackupTempName));
+    CHECK_FALSE(testreg::FileExists(BackupTempName()));
     CHECK(ListBackupFiles(BackupFolderPath()).empty());
     CHECK(BackupErrorKeys({}).status == BackupResult::Status::NothingToBackUp);
 }
@@ -179,14 +179,14 @@ TEST_CASE("a backup that cannot be written or moved into place is a failure, and
     const auto records = OneKeyRecord("HKEY_CURRENT_USER\\Software\\TidewarpBackupTest");
 
     SUBCASE("the temporary file cannot be created") {
-        CreateDirectoryA(kBackupTempName, nullptr);  // a folder where the file should go
+        CreateDirectoryA(BackupTempName().c_str(), nullptr);  // a folder where the file should go
         BackupResult r = BackupErrorKeys(records);
         CHECK(r.status == BackupResult::Status::Failed);
         CHECK_FALSE(r.SafeToFix());
         CHECK_FALSE(r.SafeToFix(0));
         CHECK(r.error != 0);
         CHECK(r.message.find("could not be saved: cannot create") != std::string::npos);
-        RemoveDirectoryA(kBackupTempName);
+        RemoveDirectoryA(BackupTempName().c_str());
     }
     SUBCASE("the backup folder cannot be made") {
         testreg::WriteFile(kBackupFolderName, "a file in the folder's place");
@@ -194,7 +194,7 @@ TEST_CASE("a backup that cannot be written or moved into place is a failure, and
         CHECK(r.status == BackupResult::Status::Failed);
         CHECK_FALSE(r.SafeToFix());
         CHECK(r.message.find("cannot move") != std::string::npos);
-        CHECK_FALSE(testreg::FileExists(kBackupTempName));
+        CHECK_FALSE(testreg::FileExists(BackupTempName()));
         DeleteFileA(kBackupFolderName);
     }
 }
@@ -204,7 +204,7 @@ TEST_CASE("a key that cannot be fully read is reported so the fix can leave it")
     // A key name the registry refuses to open: present in the list, unreadable.
     ErrorList records = OneKeyRecord("HKEY_CURRENT_USER\\\\TidewarpBadPath");
     BackupResult r = BackupErrorKeys(records);
-    REQUIRE(r.status == BackupResult::Status::Saved);
+    CHECK(r.status == BackupResult::Status::NothingToBackUp);  // and no empty file
     CHECK(r.incomplete == std::vector<std::size_t>{0});
     CHECK(r.SafeToFix());
     CHECK_FALSE(r.SafeToFix(0));
@@ -289,4 +289,60 @@ TEST_CASE("keys and values that cannot be written are reported one by one and th
     CHECK(texts[1] == "Exception!! Unable to restore registry from backup.");
     CHECK(texts[2].find("Can't create key. Error code = 234. ") == 0);
     CHECK(tw::EndsWith(texts[2], " " + std::string(300, 'k')));
+}
+
+TEST_CASE("names and text the code page cannot spell: no copy is kept, the record stays, no ?? comes back") {
+    BackupFolderScratch folder;
+    WideScratchKey key(L"Software\\TidewarpBackupTest");
+    const std::string base = "Software\\TidewarpBackupTest", full = "HKEY_CURRENT_USER\\" + base;
+    SetWide(HKEY_CURRENT_USER, base, L"value", kChinese, L"x");
+    SetWide(HKEY_CURRENT_USER, base, std::wstring(L"sub\\deeper\\") + kChinese, L"", L"x");
+    SetWide(HKEY_CURRENT_USER, base, L"data", L"path", std::wstring(L"C:\\uni\\") + kChinese + L".dll");
+    testreg::SetString(HKEY_CURRENT_USER, base + "\\plain", "ok", "fine");
+    ErrorList records = OneKeyRecord(full + "\\value");
+    for (const char* sub : {"sub", "data", "plain"}) records.push_back(OneKeyRecord(full + "\\" + sub)[0]);
+    for (const char* name : {"path", "??"}) {  // as a scanner's narrow listing names them
+        records.push_back(OneKeyRecord(full + (name[0] == '?' ? "\\value" : "\\data"))[0]);
+        records.back().SetFixKind("VAL");
+        records.back().SetValue(RegValueEntry{name, "", REG_SZ});
+    }
+    BackupResult r = BackupErrorKeys(records);
+    REQUIRE(r.status == BackupResult::Status::Saved);
+    CHECK(r.incomplete == std::vector<std::size_t>{0, 1, 2, 4, 5});
+    CHECK(r.recordsSaved == 1);
+
+    RecordingNotifier notifier;
+    CHECK(RestoreLastBackup(notifier).Complete());
+    CHECK_FALSE(testreg::ValueExists(HKEY_CURRENT_USER, base + "\\value", "??"));
+    CHECK_FALSE(testreg::KeyExists(HKEY_CURRENT_USER, base + "\\sub\\deeper\\??"));
+    HKEY h = nullptr;  // the real text is untouched
+    REQUIRE(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\data").c_str(), 0, KEY_READ, &h) == 0);
+    wchar_t text[64] = {};
+    DWORD size = sizeof text;
+    RegQueryValueExW(h, L"path", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+    RegCloseKey(h);
+    CHECK(std::wstring(text) == std::wstring(L"C:\\uni\\") + kChinese + L".dll");
+}
+
+TEST_CASE("enumerations end on any failure: a key whose sub-keys cannot be listed is read as partial") {
+    testreg::ScratchKey key(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest");
+    testreg::SetString(HKEY_CURRENT_USER, key.Path() + "\\a", "v", "1");
+    testreg::SetString(HKEY_CURRENT_USER, key.Path(), "v", "1");
+    HKEY h = nullptr;  // every index of the sub-key list answers "access denied"
+    REQUIRE(RegOpenKeyExA(HKEY_CURRENT_USER, key.Path().c_str(), 0, KEY_QUERY_VALUE, &h) == 0);
+    backup::KeyBody body;
+    CHECK(backup::ReadKeyBody(h, body) == backup::ReadOutcome::Partial);
+    RegCloseKey(h);
+    CHECK(body.values.size() == 1);
+}
+
+TEST_CASE("a backup written among five from the future is kept") {
+    BackupFolderScratch folder;
+    testreg::MakeFolders(BackupFolderPath());
+    for (int day = 1; day <= 5; ++day)
+        testreg::WriteFile(BackupFolderPath() + "\\2099-01-0" + std::to_string(day) + "_00-00-00.reg", "");
+    testreg::ScratchKey key(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest");
+    BackupResult r = BackupErrorKeys(OneKeyRecord("HKEY_CURRENT_USER\\Software\\TidewarpBackupTest"));
+    CHECK(testreg::FileExists(r.path));
+    CHECK_FALSE(testreg::FileExists(BackupFolderPath() + "\\2099-01-01_00-00-00.reg"));
 }

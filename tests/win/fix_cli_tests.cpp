@@ -176,6 +176,18 @@ TEST_CASE("restore-xml applies a snapshot file and reports what it cannot write"
     CHECK(bad.exitCode == 2);
     CHECK(bad.err.find("not applied completely") != std::string::npos);
     CHECK(testproc::Run(kCli, "restore-xml missing.xml").exitCode == 2);
+    // Not a whole snapshot: a failure that says where, never "Applied".
+    testreg::WriteFile("empty.xml", "");
+    testreg::WriteFile("junk.xml", testreg::ReadFile("s.xml") + "junk\r\n");
+    for (const char* file : {"empty.xml", "junk.xml", "CON"}) {
+        CAPTURE(file);
+        auto r = testproc::Run(kCli, std::string("restore-xml ") + file);
+        CHECK(r.exitCode == 2);
+        CHECK(r.out.find("Applied") == std::string::npos);
+        CHECK((r.err.find("line ") != std::string::npos || file[0] == 'C'));
+    }
+    DeleteFileA("empty.xml");
+    DeleteFileA("junk.xml");
     testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, "Software\\TidewarpTests\\Xml");
     DeleteFileA("s.xml");
     DeleteFileA("bad.xml");

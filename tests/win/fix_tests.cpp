@@ -37,6 +37,7 @@ void PlantSnapshotTree() {
     testreg::SetBytes(m, r, "multi", REG_MULTI_SZ, Bytes(std::string("one\0two & three\0\0", 18)));
     testreg::SetBytes(m, r, "qword", REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 0x80});
     testreg::SetBytes(m, r, "reslist", REG_RESOURCE_LIST, {9, 8, 7});
+    testreg::SetString(m, r, "ctl\x01\t\x1f", "tab\there\r\nlone\rlf\n\x1b[0m");
     testreg::SetString(m, r + "\\Sub1", "level", "1");
     testreg::SetString(m, r + "\\Sub1\\Sub2 & <more>", "level", "2");
     testreg::CreateKey(m, r + "\\Sub1\\Empty");
@@ -94,6 +95,13 @@ TEST_CASE("a snapshot restores every key and value of a tree byte for byte") {
     CHECK(text.find(" <registry>\r\n  <k name=\"HKEY_LOCAL_MACHINE\">\r\n") != std::string::npos);
     CHECK(text.find("type=\"REG_DWORD\"") != std::string::npos);
     CHECK(text.find("name=\"plain\" value=\"C:\\Program Files\\App\\app.exe\"/>") != std::string::npos);
+    // Control characters are written as references: the file holds none but its line ends.
+    CHECK(text.find("name=\"ctl&#x2401;&#9;&#x241F;\" value=\"tab&#9;here&#13;&#10;lone&#13;lf&#10;&#x241B;[0m\"") !=
+          std::string::npos);
+    std::size_t controls = 0, lineEnds = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) controls += static_cast<unsigned char>(text[i]) < 0x20;
+    for (std::size_t i = text.find("\r\n"); i != std::string::npos; i = text.find("\r\n", i + 2)) ++lineEnds;
+    CHECK(controls == 2 * lineEnds);
     testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSnapRoot);
     DeleteFileA("snap.xml");
 }
@@ -105,6 +113,7 @@ TEST_CASE("types without their own text form come back as the format allows") {
     testreg::SetBytes(HKEY_LOCAL_MACHINE, path, "big", REG_DWORD_BIG_ENDIAN, {0x12, 0x34, 0x56, 0x78});
     testreg::SetBytes(HKEY_LOCAL_MACHINE, path, "none", REG_NONE, Bytes(std::string("abc\0", 4)));
     testreg::SetBytes(HKEY_LOCAL_MACHINE, path, "emptybin", REG_BINARY, {});
+    testreg::SetBytes(HKEY_LOCAL_MACHINE, path, "open", REG_MULTI_SZ, Bytes(std::string("one\0two", 7)));
     testreg::SetString(HKEY_LOCAL_MACHINE, path + "\\OnlyDefault", "", "");
     const std::string text = SaveSnapshot(lib, "types.xml", "HKEY_LOCAL_MACHINE\\" + path);
     testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSnapRoot);
@@ -119,6 +128,8 @@ TEST_CASE("types without their own text form come back as the format allows") {
     CHECK(after.at("|none").second == Bytes(std::string("abc\0", 4)));
     // an empty REG_BINARY comes back as one zero byte
     CHECK(after.at("|emptybin").second == std::vector<unsigned char>{0});
+    // a multi-string without its final terminator keeps its last string and gains the terminators
+    CHECK(after.at("|open").second == Bytes(std::string("one\0two\0\0", 9)));
     // a key holding only an empty default value: the key, without a value
     CHECK(testreg::KeyExists(HKEY_LOCAL_MACHINE, path + "\\OnlyDefault"));
     CHECK(after.count("\\OnlyDefault|") == 0);
@@ -158,25 +169,110 @@ TEST_CASE("restoring opens existing keys, creates missing ones and reports what 
                                         "<v name=\"after\" value=\"1\"/></k></k></k>\r\n</registry>\r\n");
         CHECK_FALSE(Restore(lib, "r.xml"));
         REQUIRE(notes.notices.size() == 1);
-        CHECK(notes.notices[0].text == "couldn't create key HKEY_LOCAL_MACHINE\\Software\\" + tooLong);
+        CHECK(notes.notices[0].text ==
+              "couldn't create key HKEY_LOCAL_MACHINE\\Software\\" + tooLong + " (line 4)\nNothing was applied.");
         CHECK_FALSE(testreg::ValueExists(HKEY_LOCAL_MACHINE, "Software\\TidewarpTests", "after"));
     }
     SUBCASE("a syntax error stops the restore, keeps what came before and is not a success") {
         testreg::WriteFile("r.xml", "<registry>\r\n<k name=\"HKEY_LOCAL_MACHINE\"><k name=\"Software\">"
                                     "<k name=\"TidewarpTests\"><k name=\"Snap\"><v name=\"first\" value=\"1\"/>\r\n"
-                                    "<v name=\"second\" value=\"2\"/>\r\n<<bad\r\n<v name=\"third\" value=\"3\"/>\r\n");
+                                    "<v name=\"second\" value=\"2\"/>\r\n<v name=\"x\" <bad\r\n<v name=\"third\" value=\"3\"/>\r\n");
         CHECK_FALSE(Restore(lib, "r.xml"));
         CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, kSnapRoot, "second"));
         CHECK_FALSE(testreg::ValueExists(HKEY_LOCAL_MACHINE, kSnapRoot, "third"));
         REQUIRE(notes.notices.size() == 1);
-        // "<bad" opens a tag, so the "<" starting line 5 is the error.
-        CHECK(notes.notices[0].text == "Parse error in line 5 : (Bad '<' symbol)");
+        CHECK(notes.notices[0].text == "Parse error in line 4 : (Bad '<' symbol)\nThe restore stopped at line 4; "
+                                       "what it applied before that line stays in the registry.");
+    }
+    SUBCASE("whatever is not a whole snapshot or cannot be set fails, says where, and keeps what came before") {
+        const std::string head = "<registry>\r\n<k name=\"HKEY_LOCAL_MACHINE\"><k name=\"Software\">"
+                                 "<k name=\"TidewarpTests\"><k name=\"Snap\">\r\n<v name=\"first\" value=\"1\"/>\r\n";
+        const std::string tail = "</k></k></k></k>\r\n</registry>\r\n";
+        const std::string v = "<v name=\"second\" value=\"2\"/>\r\n";
+        const struct {
+            std::string file, message;
+            bool secondApplied;
+        } cases[] = {
+            {head + v, "the file ends in line 4 before </k>: the snapshot is cut short", true},
+            {head + v + "</k></k></k></k>\r\n", "the file ends in line 5 before </registry>", true},
+            {head + v + tail + "junk\r\n", "text where only elements belong (line 7)", true},
+            {head + v + tail + "<registry>\r\n</registry>\r\n", "<registry> after the end of the snapshot (line 7)", true},
+            {head + "</registry>\r\n" + v, "</registry> does not end <k> (line 4)", false},
+            {head + "<k>" + v + "</k>" + tail, "a key without a name (line 4)", false},
+            {head + "<x/>" + v + tail, "<x> does not belong in <k> of a registry snapshot (line 4)", false},
+            {head + "<v name=\"n\" value=\"12x\" type=\"REG_DWORD\"/>\r\n" + v + tail,
+             "couldn't set value n: \"12x\" is not REG_DWORD text (line 4)", false},
+            {head + "<v name=\"b\" value=\"0g\" type=\"REG_BINARY\"/>\r\n" + v + tail,
+             "couldn't set value b: \"0g\" is not REG_BINARY text (line 4)", false},
+            {head + "<v name=\"only\"/>\r\n" + v + tail, "a value without its text (line 4)", false},
+        };
+        for (const auto& c : cases) {
+            CAPTURE(c.file);
+            notes.notices.clear();
+            testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSnapRoot);
+            testreg::WriteFile("r.xml", c.file);
+            CHECK_FALSE(Restore(lib, "r.xml"));
+            REQUIRE(notes.notices.size() == 1);
+            const std::string& text = notes.notices[0].text;
+            CHECK(text.find(c.message) == 0);
+            CHECK(text.find("what it applied before that line stays in the registry.") != std::string::npos);
+            CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, kSnapRoot, "first"));
+            CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, kSnapRoot, "second") == c.secondApplied);
+        }
+    }
+    SUBCASE("an empty file, a folder, a device or another document is not a snapshot and changes nothing") {
+        CreateDirectoryA("rdir", nullptr);
+        testreg::WriteFile("empty.xml", "");
+        testreg::WriteFile("other.xml", "<?xml version=\"1.0\"?>\r\n<other/>\r\n");
+        const struct {
+            const char* file;
+            const char* message;
+        } cases[] = {
+            {"empty.xml", "empty.xml is empty (line 1): it is not a registry snapshot\nNothing was applied."},
+            {"rdir", "rdir cannot be read as a file: a folder or a device is not a snapshot\nNothing was applied."},
+            {"CON", "CON cannot be read as a file: a folder or a device is not a snapshot\nNothing was applied."},
+            {"other.xml", "<other> does not belong at the top of a registry snapshot (line 2)\nNothing was applied."},
+        };
+        for (const auto& c : cases) {
+            CAPTURE(c.file);
+            notes.notices.clear();
+            CHECK_FALSE(Restore(lib, c.file));
+            REQUIRE(notes.notices.size() == 1);
+            CHECK(notes.notices[0].text == c.message);
+        }
+        RemoveDirectoryA("rdir");
+        DeleteFileA("empty.xml");
+        DeleteFileA("other.xml");
     }
     SUBCASE("an unknown root gives no key and ends the restore") {
         testreg::WriteFile("r.xml", "<registry>\r\n<k name=\"HKEY_NOWHERE\">\r\n</k>\r\n</registry>\r\n");
         CHECK_FALSE(Restore(lib, "r.xml"));
     }
     testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSnapRoot);
+    DeleteFileA("r.xml");
+}
+
+namespace {
+
+int g_windowsRefused = 0;
+
+LRESULT CALLBACK RefuseWindows(int code, WPARAM wParam, LPARAM lParam) {
+    if (code != HCBT_CREATEWND) return CallNextHookEx(nullptr, code, wParam, lParam);
+    ++g_windowsRefused;
+    return 1;  // the window is not created, so a message box returns at once
+}
+
+}  // namespace
+
+TEST_CASE("the engine opens no window unless its caller gives it a notifier that does") {
+    testreg::WriteFile("r.xml", "<registry>\r\n<k name=\"HKEY_NOWHERE\">\r\n</k>\r\n</registry>\r\n");
+    g_windowsRefused = 0;
+    HHOOK hook = SetWindowsHookExA(WH_CBT, RefuseWindows, nullptr, GetCurrentThreadId());
+    REQUIRE(hook);
+    CRegistryLib lib;
+    CHECK_FALSE(Restore(lib, "r.xml"));
+    UnhookWindowsHookEx(hook);
+    CHECK(g_windowsRefused == 0);
     DeleteFileA("r.xml");
 }
 

@@ -63,6 +63,13 @@ TEST_CASE("a file written by hand loads as a text-mode reader sees it") {
     REQUIRE(lib.IgnoreList().size() == 2);
     CHECK(lib.IgnoreList()[1].Item() == "C:\\b.dll");
     CHECK(lib.IgnoreList()[1].Category() == "Help");
+    // A rewrite keeps the unpaired line after the entries, the new one included.
+    lib.IgnoreList().push_back(Entry("C:\\new.dll\r\nC:\\two.dll", "CLSID"));
+    REQUIRE(lib.SaveIgnoreList() == 0);
+    CHECK(testreg::ReadFile("ignore.lst").find("\r\nCLSID\r\nunpaired\r\n") != std::string::npos);
+    CRegistryLib reloaded;
+    REQUIRE(reloaded.IgnoreList().size() == 3);
+    CHECK(reloaded.IgnoreList()[2].Item() == "C:\\new.dll\r\nC:\\two.dll");
 
     testreg::WriteFile("ignore.lst", "C:\\a.dll\r\nCLSID");
     lib.LoadIgnoreList();

@@ -1,10 +1,10 @@
-// A stand-in for the main screen, assembled from the shipped description the way the program's
-// main window is: main pictures, outline, buttons, texts and every page. The tests check the
-// description end to end with it and take the screenshot of the README from it.
+// The main screen as the tests build it from the shipped description: the real MainSkinDialog
+// with pages that report their button presses, made modeless so the tests can drive it. The tests
+// check the description end to end with it and take the screenshot of the README from it.
 #pragma once
 
 #include "platform/Notifier.h"
-#include "skin/SkinDialog.h"
+#include "skin/MainSkinDialog.h"
 #include "skin/SkinPanel.h"
 
 #include <memory>
@@ -24,24 +24,24 @@ private:
     SkinPreview& screen_;
 };
 
-class SkinPreview : public SkinDialog {
+class SkinPreview : public MainSkinDialog {
 public:
-    explicit SkinPreview(tw::Notifier& notifier) : notifier_(notifier) {}
+    explicit SkinPreview(tw::Notifier& notifier);
 
-    // Creates the window and builds it; false when the description could not be written.
+    // Creates the window, which builds itself; false when it could not.
     bool Build();
     PreviewPage* Page(const std::string& name) const;
-    // Shows one page, and optionally a second one beside (and above) it.
+    // Shows one page, and optionally a second one above it.
     void Show(const std::string& primary, const std::string& side = "");
 
     void ButtonPressed(std::string name) override { pressed.push_back(std::move(name)); }
 
-    std::vector<std::unique_ptr<PreviewPage>> pages;
     std::vector<std::string> pressed;  // main buttons, then "page:button" for page buttons
-    std::string skinFilePath;
+    bool scanOnStart = false;
 
-private:
-    tw::Notifier& notifier_;
+protected:
+    std::unique_ptr<SkinPanel> MakePage() override { return std::make_unique<PreviewPage>(*this); }
+    bool ShouldScanOnStart() const override { return scanOnStart; }
 };
 
 }  // namespace skintest

@@ -16,9 +16,9 @@ bool OwnerWindow::Open(int x, int y, int width, int height) {
     return true;
 }
 
-bool OwnerWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    if (msg == WM_COMMAND && lp != 0) commands.push_back(wp);
-    return SkinDialog::OnMessage(msg, wp, lp, result);
+bool OwnerWindow::OnCommand(UINT code, UINT id, HWND control) {
+    if (control) commands.push_back((code << 16) | id);
+    return SkinDialog::OnCommand(code, id, control);
 }
 
 tw::UniqueHBitmap SolidBitmap(int width, int height, COLORREF colour) {

@@ -4,6 +4,8 @@
 
 #include "platform/Handles.h"
 #include "recording_notifier.h"
+#include "resource.h"
+#include "skin/SkinCheckList.h"
 #include "skin/SkinDialog.h"
 
 #include <string>
@@ -15,15 +17,19 @@ namespace skintest {
 // its children send.
 class OwnerWindow : public SkinDialog {
 public:
+    OwnerWindow() : SkinDialog(IDD_SKIN_DIALOG) {}
     std::vector<std::string> pressed;
-    std::vector<WPARAM> commands;
+    std::vector<UINT> commands;  // control commands: (code << 16) | id
     // Visible at (x, y) with a client area of width by height.
     bool Open(int x, int y, int width, int height);
     void ButtonPressed(std::string name) override { pressed.push_back(std::move(name)); }
 
 protected:
-    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    bool OnCommand(UINT code, UINT id, HWND control) override;
 };
+
+// The program's list menu, as the application passes it to the skin.
+const CheckListMenu kListMenu{IDR_LIST_MENU, ID_LIST_SELECT_ALL, ID_LIST_DESELECT_ALL};
 
 tw::UniqueHBitmap SolidBitmap(int width, int height, COLORREF colour);
 

@@ -200,7 +200,7 @@ TEST_CASE("lists take their rectangle and columns from a list line") {
 TEST_CASE("the check-box list ticks and unticks every row from its menu") {
     Fixture f;
     SkinCheckList list;
-    REQUIRE(list.CreateForPage(f.owner.Handle(), ParseListLine("0,0,250,100,3,Select,40,Type,50,FileName,150")));
+    REQUIRE(list.CreateForPage(f.owner.Handle(), ParseListLine("0,0,250,100,3,Select,40,Type,50,FileName,150"), kListMenu));
     CHECK(GetDlgCtrlID(list.Handle()) == 1010);
     LRESULT ex = SendMessageA(list.Handle(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0);
     CHECK((ex & LVS_EX_CHECKBOXES) != 0);

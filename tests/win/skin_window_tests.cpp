@@ -27,10 +27,13 @@ COLORREF PixelOf(HBITMAP bitmap, int x, int y) {
 struct Built {
     RecordingNotifier notifier;
     SkinPreview screen{notifier};
+    bool fileLeftBehind = true;
     std::unique_ptr<SkinDescriptionFile> file;
     std::unique_ptr<IniFile> ini;
-    Built() {
+    explicit Built(bool scanOnStart = false) {
+        screen.scanOnStart = scanOnStart;
         REQUIRE(screen.Build());
+        fileLeftBehind = GetFileAttributesA(screen.SkinFilePath().c_str()) != INVALID_FILE_ATTRIBUTES;
         file = std::make_unique<SkinDescriptionFile>(ResolveSkinFilePath());
         ini = std::make_unique<IniFile>(file->Path());
         SetWindowPos(screen.Handle(), HWND_TOP, 12, 12, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
@@ -140,14 +143,20 @@ TEST_CASE("a window built from the shipped description has every element at its 
     CheckElements(b.screen, *b.ini, "MAINSCREENBUTTONINFO", "TEXTINFO", "NO_EDITS");
     CHECK(b.screen.Buttons().size() == 11);
     CHECK(b.screen.Texts().empty());
-    for (const auto& button : b.screen.Buttons())
-        CHECK((IsWindowEnabled(button->Handle()) != FALSE) == (button->Name() != "BUTTON_MAIN"));
+    std::vector<std::string> mainLines = ReadNumberedLines(*b.ini, "MAINSCREENBUTTONINFO");
+    for (std::size_t i = 0; i < mainLines.size(); ++i) {
+        HWND button = b.screen.Buttons()[i]->Handle();
+        CHECK((IsWindowEnabled(button) != FALSE) == (b.screen.Buttons()[i]->Name() != "BUTTON_MAIN"));
+        char text[128] = {};
+        GetWindowTextA(button, text, sizeof text);  // the tooltip, for screen readers too
+        CHECK(std::string(text) == ParseButtonLine(mainLines[i]).tooltip);
+    }
 
     std::vector<std::string> pages = ReadNumberedLines(*b.ini, "SUBMAINSCREENINFO");
-    REQUIRE(b.screen.pages.size() == 13);
+    REQUIRE(b.screen.Pages().size() == 13);
     for (std::size_t i = 0; i < pages.size(); ++i) {
         ScreenLine line = ParseScreenLine(pages[i]);
-        const PreviewPage& page = *b.screen.pages[i];
+        const SkinPanel& page = *b.screen.Pages()[i];
         CAPTURE(line.name);
         CHECK(page.SkinName() == line.name);
         CHECK_FALSE(IsWindowVisible(page.Handle()));
@@ -167,6 +176,84 @@ TEST_CASE("a window built from the shipped description has every element at its 
     CHECK(b.screen.Page("SUBMAIN_SCAN_SUMMARY")->Texts().size() == 10);
     CHECK(b.screen.Page("SUBMAIN_ADVANCED")->FindEdit("EDIT_SCAN_EVERY") != nullptr);
     CHECK(b.screen.Page("SUBMAIN_MAIN")->FindText("PROGRESS_TEXT_APPLICATION_VERSION")->Text() == "0.9");
+}
+
+namespace {
+
+// Position in the z-order of the parent's children, topmost first.
+int ZOrder(HWND child) {
+    int n = 0;
+    for (HWND w = GetWindow(GetParent(child), GW_CHILD); w && w != child; w = GetWindow(w, GW_HWNDNEXT)) ++n;
+    return n;
+}
+
+struct Listener : tw::Window {
+    int heard = 0;
+    bool OnMessage(UINT msg, WPARAM, LPARAM, LRESULT&) override {
+        if (msg == kSkinClosingMessage) ++heard;
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_CASE("the main screen: skin file, animation area, pages, dragging and closing") {
+    Built b;
+    CHECK_FALSE(b.fileLeftBehind);
+    CHECK(b.screen.SkinFilePath() == ResolveSkinFilePath());
+    HWND area = b.screen.AnimationArea();
+    REQUIRE(area);
+    CHECK_FALSE(IsWindowVisible(area));
+    CHECK(GetDlgCtrlID(area) == 110);
+    CHECK(Same(ChildRect(area), SkinRect{70, 178, 454, 312}));
+
+    SkinPanel* scan = b.screen.Page("SUBMAIN_SCANGIF");
+    SkinPanel* status = b.screen.Page("SUBMAIN_SCANSTATUS");
+    b.screen.ShowPage("SUBMAIN_SCANGIF");
+    b.screen.ShowSidePage("SUBMAIN_SCANSTATUS");
+    CHECK(b.screen.PrimaryPage() == scan);
+    CHECK(IsWindowVisible(scan->Handle()));
+    CHECK(IsWindowVisible(status->Handle()));
+    CHECK(ZOrder(status->Handle()) < ZOrder(scan->Handle()));  // the side page is drawn above
+    RedrawWindow(b.screen.Handle(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    b.screen.ShowPage("SUBMAIN_SCANGIF");  // the page already shown: nothing to repaint
+    CHECK_FALSE(GetUpdateRect(b.screen.Handle(), nullptr, FALSE));
+    CHECK(b.screen.SidePage() == status);
+    b.screen.ShowPage("NO_SUCH_PAGE");
+    CHECK(b.screen.PrimaryPage() == nullptr);
+    CHECK(b.screen.SidePage() == nullptr);
+    for (const auto& page : b.screen.Pages()) CHECK_FALSE(IsWindowVisible(page->Handle()));
+
+    // Dragging: a press on the background asks for a caption drag at that point of the screen.
+    Pump();
+    SendMessageA(b.screen.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 480));
+    MSG drag{};
+    REQUIRE(PeekMessageA(&drag, b.screen.Handle(), WM_NCLBUTTONDOWN, WM_NCLBUTTONDOWN, PM_REMOVE));
+    CHECK(drag.wParam == HTCAPTION);
+    POINT at{200, 480};
+    ClientToScreen(b.screen.Handle(), &at);
+    CHECK(drag.lParam == MAKELPARAM(at.x, at.y));
+
+    // Closing: every descendant with an object hears of it once, before it goes.
+    Listener deep;
+    REQUIRE(deep.Create("STATIC", "", WS_CHILD, 0, RECT{0, 0, 5, 5}, scan->Handle(), 0));
+    DestroyWindow(b.screen.Handle());
+    CHECK(deep.heard == 1);
+    CHECK(deep.Handle() == nullptr);
+}
+
+TEST_CASE("the main screen presses the scan button when it starts to scan; no description, no screen") {
+    Built scanning(true);
+    CHECK(scanning.screen.pressed == std::vector<std::string>{"BUTTON_SCAN"});
+    Built plain;
+    CHECK(plain.screen.pressed.empty());
+
+    RecordingNotifier notifier;
+    SkinPreview screen(notifier);
+    screen.SetSkinFileName("no such folder\\profile");
+    CHECK_FALSE(screen.Build());
+    CHECK(screen.Result() == 2);
+    CHECK(notifier.Texts() == std::vector<std::string>{""});
 }
 
 TEST_CASE("faces come from the shipped pictures and clicks arrive by name") {
@@ -196,8 +283,8 @@ TEST_CASE("faces come from the shipped pictures and clicks arrive by name") {
 TEST_CASE("screenshot of the main screen") {
     Built b;
     b.screen.Show("SUBMAIN_SCANGIF", "SUBMAIN_SCANSTATUS");
-    PreviewPage* scan = b.screen.Page("SUBMAIN_SCANGIF");
-    PreviewPage* status = b.screen.Page("SUBMAIN_SCANSTATUS");
+    SkinPanel* scan = b.screen.Page("SUBMAIN_SCANGIF");
+    SkinPanel* status = b.screen.Page("SUBMAIN_SCANSTATUS");
     for (const char* name : {"BUTTON_COM", "BUTTON_COM_SUBS", "BUTTON_DRV", "BUTTON_HELP", "BUTTON_APPPATH",
                              "BUTTON_SHARED_TOOLS", "BUTTON_FONTS", "BUTTON_STARTUP", "BUTTON_UNINSTALL"})
         scan->SetButtonChecked(name, true);

@@ -69,17 +69,28 @@ bool ValueExists(HKEY root, const std::string& key, const std::string& name) {
     return rc == ERROR_SUCCESS;
 }
 
-void DeleteTreeQuietly(HKEY root, const std::string& key) {
+// Wide names, so keys the code page cannot spell go too (their narrow names would not open).
+static void DeleteTreeQuietlyW(HKEY root, const wchar_t* key) {
     HKEY h = nullptr;
-    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_ALL_ACCESS, &h) != ERROR_SUCCESS) return;
-    char name[256];
-    for (;;) {
-        DWORD size = sizeof name;
-        if (RegEnumKeyExA(h, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        DeleteTreeQuietly(h, name);
+    if (RegOpenKeyExW(root, key, 0, KEY_ALL_ACCESS, &h) == ERROR_SUCCESS) {
+        wchar_t name[256];
+        for (;;) {
+            DWORD size = 256;
+            if (RegEnumKeyExW(h, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            DeleteTreeQuietlyW(h, name);
+            HKEY left = nullptr;  // still there: it could not go, and asking again would loop
+            if (RegOpenKeyExW(h, name, 0, KEY_READ, &left) != ERROR_SUCCESS) continue;
+            RegCloseKey(left);
+            break;
+        }
+        RegCloseKey(h);
     }
-    RegCloseKey(h);
-    RegDeleteKeyA(root, key.c_str());
+    RegDeleteKeyW(root, key);
+}
+
+void DeleteTreeQuietly(HKEY root, const std::string& key) {
+    std::wstring wide(key.begin(), key.end());  // test keys are plain ASCII
+    DeleteTreeQuietlyW(root, wide.c_str());
 }
 
 static void DumpKey(HKEY key, const std::string& path, Dump& out, std::vector<std::string>& keys) {

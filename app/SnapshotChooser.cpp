@@ -1,5 +1,5 @@
-// Applying a snapshot file the user picks (meant for a page button of the main window).
-#include "registry/RegistryLib.h"
+#include "app/SnapshotChooser.h"
+
 #include "xml/XmlReader.h"
 
 #include <commdlg.h>
@@ -21,7 +21,7 @@ std::string StartFolder() {
 
 }  // namespace
 
-bool CRegistryLib::RestoreFromChosenFile(HWND owner) {
+bool RestoreFromChosenFile(CRegistryLib& registry, HWND owner) {
     char path[MAX_PATH] = "";
     const std::string folder = StartFolder();
     OPENFILENAMEA ofn{};
@@ -37,7 +37,7 @@ bool CRegistryLib::RestoreFromChosenFile(HWND owner) {
 
     SetCursor(LoadCursor(nullptr, IDC_WAIT));
     XmlReader reader;
-    bool completed = RestoreFromXml(reader, path);
+    bool completed = registry.RestoreFromXml(reader, path);
     SetCursor(LoadCursor(nullptr, IDC_ARROW));
     return completed;
 }

@@ -1,0 +1,92 @@
+// The skinned main screen: a caption-less pop-up dialog shaped by the mask picture, painted with
+// the main picture, carrying the main buttons, the main texts, the pages and the animation area,
+// all built from the skin description by LoadSkin. It is dragged by its background and shows one
+// primary page and, above it, one side page.
+//
+// The application's main window derives from it: it says what the buttons do (ButtonPressed),
+// what a page is (MakePage, PageBuilt), where the animation plays (CreateAnimationArea) and
+// whether to scan at once (ShouldScanOnStart). ShowPage and ShowSidePage may be called from any
+// thread (the rule of SkinElementSet.h); building and Reset only on the window's thread.
+#pragma once
+
+#include "platform/Notifier.h"
+#include "skin/SkinCheckList.h"
+#include "skin/SkinDialog.h"
+#include "skin/SkinPanel.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class IniFile;
+
+// Sent to every descendant with an object of the window layer just before the main screen goes.
+const UINT kSkinClosingMessage = WM_USER + 101;
+
+class MainSkinDialog : public SkinDialog {
+public:
+    // The animation area's control identifier and window name.
+    static constexpr UINT kAnimationId = 110;
+
+    // templateId: the program's caption-less skinned template; listMenu: the pages' list menu.
+    MainSkinDialog(UINT templateId, const CheckListMenu& listMenu, tw::Notifier& notifier);
+    // The window goes first, while the pages its handlers use still exist.
+    ~MainSkinDialog() override { Destroy(); }
+
+    // The skin file's name, resolved against the current directory when the dialog initialises.
+    void SetSkinFileName(std::string name) { skinFilePath_ = std::move(name); }
+    const std::string& SkinFilePath() const { return skinFilePath_; }
+
+    // Builds the whole screen from the skin file (Reset first). The file must exist.
+    virtual void LoadSkin();
+
+    // The first page with this name becomes the primary page (the side page goes); an unknown
+    // name leaves no page shown. The current name changes nothing.
+    void ShowPage(const std::string& name);
+    // The first page with this name is shown above the primary page, which stays.
+    void ShowSidePage(const std::string& name);
+    SkinPanel* PrimaryPage() const;
+    SkinPanel* SidePage() const;
+
+    SkinPanel* Page(const std::string& name) const;
+    const std::vector<std::unique_ptr<SkinPanel>>& Pages() const { return pages_; }
+    HWND AnimationArea() const { return animation_.Handle(); }
+
+    // Every element, the screen images and every page.
+    void Reset() override;
+
+protected:
+    // Resolves the skin file, writes the description there, builds the screen and deletes the
+    // file. Without the file: the user is told and the dialog ends with 2.
+    bool OnInitDialog() override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    virtual void SetRegionFromMask(HBITMAP mask);
+    // A new, empty page object; the application's pages derive from SkinPanel.
+    virtual std::unique_ptr<SkinPanel> MakePage() { return std::make_unique<SkinPanel>(); }
+    // Called once a page has its window and its elements (to load what it shows).
+    virtual void PageBuilt(SkinPanel& /*page*/) {}
+    // Makes the hidden animation area at area (dialog client coordinates).
+    virtual bool CreateAnimationArea(const SkinRect& area);
+    // True when the screen should press "BUTTON_SCAN" as soon as it is built.
+    virtual bool ShouldScanOnStart() const { return false; }
+
+    tw::Notifier& Notifier() { return notifier_; }
+
+private:
+    void BuildPages(const IniFile& ini);
+    void Paint();
+    void SwitchPage(SkinPanel*& slot, const std::string& name, bool above);
+
+    CheckListMenu listMenu_;
+    tw::Notifier& notifier_;
+    std::string skinFilePath_ = "profile";
+    std::vector<std::unique_ptr<SkinPanel>> pages_;
+    // Guards primary_ and side_. Recursive: showing a page on the window's thread sends messages
+    // whose handlers may switch pages again.
+    mutable std::recursive_mutex pageLock_;
+    SkinPanel* primary_ = nullptr;
+    SkinPanel* side_ = nullptr;
+    tw::Window animation_;
+};
