@@ -4,6 +4,7 @@
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
+#include "platform/Wow64.h"
 #include "registry/RegistryLib.h"
 
 #include <algorithm>
@@ -198,7 +199,8 @@ ReadOutcome ReadKeyBody(HKEY key, KeyBody& body) {
             return static_cast<LONG>(ERROR_NO_UNICODE_TRANSLATION);
         }
         tw::UniqueHKey child;
-        if (RegOpenKeyExW(key, std::wstring(name.data(), size).c_str(), 0, KEY_READ, child.put()) != ERROR_SUCCESS) {
+        if (RegOpenKeyExW(key, std::wstring(name.data(), size).c_str(), 0, KEY_READ | tw::PhysicalKeyView(),
+                          child.put()) != ERROR_SUCCESS) {
             complete = false;  // saved with an empty body, as a key without anything in it
             return rc;
         }
@@ -230,7 +232,7 @@ void ApplyKeyBody(HKEY key, const KeyBody& body, tw::Notifier& notifier, ApplyCo
     }
     for (const SubKey& s : body.subKeys) {
         tw::UniqueHKey child;
-        LONG rc = RegCreateKeyA(key, s.name.c_str(), child.put());
+        LONG rc = CRegistryLib::CreateSubKey(key, s.name, child.put());
         if (rc != ERROR_SUCCESS) {
             ++counts.keyFailures;
             notifier.Notify(CantCreateKey(rc, reinterpret_cast<ULONG_PTR>(key), s.name));
@@ -332,7 +334,8 @@ BackupResult BackupErrorKeys(const ErrorList& records) {
             std::uint32_t root = RootValue(CRegistryLib::SeperateMainKey(path));
             if (!root) continue;
             tw::UniqueHKey key;
-            LONG rc = RegOpenKeyExA(RootHandle(root), path.c_str(), 0, KEY_READ, key.put());
+            // By the physical path the record names (the 64-bit view under WOW64).
+            LONG rc = RegOpenKeyExA(RootHandle(root), path.c_str(), 0, KEY_READ | tw::PhysicalKeyView(), key.put());
             if (rc != ERROR_SUCCESS) {
                 // Already gone: nothing to save and nothing to remove. Present but unreadable: the
                 // fix must not remove it.
@@ -400,7 +403,7 @@ RestoreResult Apply(const std::string& path, const DecodeResult& decoded, tw::No
     for (const KeyRecord& r : decoded.records) {
         HKEY root = RootHandle(r.root);
         tw::UniqueHKey key;
-        LONG rc = r.path.empty() ? ERROR_SUCCESS : RegCreateKeyA(root, r.path.c_str(), key.put());
+        LONG rc = r.path.empty() ? ERROR_SUCCESS : CRegistryLib::CreateSubKey(root, r.path, key.put());
         if (rc != ERROR_SUCCESS) {
             ++topFailures;
             notifier.Notify(CantCreateKey(rc, r.root, r.path));

@@ -92,7 +92,7 @@ TEST_CASE("a fresh 64-bit prefix reports nothing but Wine's four raster fonts") 
     CHECK(fonts == 4);
 }
 
-TEST_CASE("classes of both registry views are tested in their own file view and removed there") {
+TEST_CASE("classes of both registry views are tested in their own file view, removed and restored there") {
     const char* kServer64 = "{7D000001-7D00-4000-8000-000000000001}";  // 64-bit only, file in system32
     const char* kBroken64 = "{7D000002-7D00-4000-8000-000000000002}";  // broken in 64, sound in 32
     const char* kBroken32 = "{7D000003-7D00-4000-8000-000000000003}";  // broken in the 32-bit view
@@ -120,6 +120,8 @@ TEST_CASE("classes of both registry views are tested in their own file view and 
     for (const ErrorRecord& r : lib.Errors())
         if (&r == broken64[0] || &r == broken32[0]) found.push_back(r);
     lib.Errors() = std::move(found);
+    BackupResult backup = BackupErrorKeys(lib.Errors());
+    REQUIRE(backup.status == BackupResult::Status::Saved);
     SummaryList summaries;
     lib.FixAll(summaries, "FixedOnTest.xml");
     const std::string server64 = Class(kBroken64) + "\\InprocServer32";
@@ -127,6 +129,13 @@ TEST_CASE("classes of both registry views are tested in their own file view and 
     CHECK(Get(HKEY_CLASSES_ROOT, k32, server64, nullptr) == "C:\\windows\\system32\\tw32only.dll");
     CHECK(Get(HKEY_CLASSES_ROOT, k32, Class(kBroken32) + "\\InprocServer32", nullptr) == "<none>");
 
+    RecordingNotifier notes;
+    CHECK(RestoreLastBackup(notes).Complete());
+    CHECK(Get(HKEY_CLASSES_ROOT, k64, server64, nullptr) == "C:\\tw-missing\\broken64.dll");
+    CHECK(Get(HKEY_CLASSES_ROOT, k32, server64, nullptr) == "C:\\windows\\system32\\tw32only.dll");
+    CHECK(Get(HKEY_CLASSES_ROOT, k32, Class(kBroken32) + "\\InprocServer32", nullptr) ==
+          "C:\\tw-missing\\broken32.dll");
+    CHECK(Get(HKEY_CLASSES_ROOT, k64, Class(kBroken32) + "\\InprocServer32", nullptr) == "<none>");
 
     for (const char* guid : {kServer64, kBroken64, kBroken32, kServer32}) {
         Remove(HKEY_CLASSES_ROOT, k64, Class(guid));
