@@ -43,6 +43,8 @@ const char kCliUsage[] =
     "      or apply and fails with its number (what was set before that line stays).\n"
     "  --help\n"
     "      Shows this text.\n"
+    "  --version\n"
+    "      Shows the program's version.\n"
     "\n"
     "Options:\n"
     "  --json   Prints one JSON object (UTF-8) instead of a table:\n"

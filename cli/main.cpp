@@ -9,6 +9,8 @@
 #include "maintenance/Shortcut.h"
 #include "xml/XmlReader.h"
 
+#include "Version.h"
+
 #include <windows.h>
 
 #include <io.h>
@@ -169,6 +171,10 @@ int RunIgnoreRemove(const CliOptions& options) {
 
 int Run(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        Print("tidewarp-cli " TW_VERSION "\n");
+        return 0;
+    }
     CliOptions options;
     std::string error;
     if (!ParseCommandLine(args, options, error)) {

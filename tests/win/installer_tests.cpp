@@ -1,0 +1,159 @@
+// The real installer, run silently the way an administrator deploys it, then the silent uninstall.
+// Runs in a prefix of its own (packaging/installer-test.sh): it installs into Program Files, adds a
+// Start-menu shortcut and an uninstall entry that the other tests' scans must never meet.
+#include "doctest.h"
+
+#include "Version.h"
+#include "test_process.h"
+#include "test_registry.h"
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tidewarp";
+
+std::string ShellFolder(int csidl) {
+    char path[MAX_PATH] = "";
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+bool Exists(const std::string& path) { return testreg::FileExists(path); }
+
+std::string UninstallValue(const char* name) {
+    char data[MAX_PATH] = "";
+    DWORD size = sizeof data - 1;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    return data;
+}
+
+bool SameText(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+// The link's target and its "Start in" folder.
+void ReadLink(const std::string& linkPath, std::string& target, std::string& workingDir) {
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    char buffer[MAX_PATH] = "";
+    std::wstring wide(linkPath.begin(), linkPath.end());
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(wide.c_str(), STGM_READ))) {
+        if (SUCCEEDED(link->GetPath(buffer, MAX_PATH, nullptr, 0))) target = buffer;
+        if (SUCCEEDED(link->GetWorkingDirectory(buffer, MAX_PATH))) workingDir = buffer;
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    CoUninitialize();
+}
+
+// A string of the program's version resource, such as "ProductName".
+std::string VersionString(const std::string& exe, const char* name) {
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
+    std::string data(size, '\0');
+    if (!size || !GetFileVersionInfoA(exe.c_str(), 0, size, &data[0])) return "";
+    void* value = nullptr;
+    UINT length = 0;
+    std::string query = std::string("\\StringFileInfo\\040904B0\\") + name;
+    if (!VerQueryValueA(&data[0], query.c_str(), &value, &length) || !length) return "";
+    return static_cast<const char*>(value);
+}
+
+std::string Manifest(const std::string& exe) {
+    std::string text;
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return text;
+    if (HRSRC res = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)))
+        text.assign(static_cast<const char*>(LockResource(LoadResource(module, res))), SizeofResource(module, res));
+    FreeLibrary(module);
+    return text;
+}
+
+// The installer's path in the prefix's Z: drive, from the path CMake gave.
+std::string SetupPath() {
+    const char* unixPath = std::getenv("TW_SETUP");
+    REQUIRE(unixPath != nullptr);
+    std::string path = std::string("Z:") + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+}  // namespace
+
+TEST_CASE("the silent installer installs Tidewarp and the silent uninstaller removes it, keeping the backups") {
+    const std::string dir = ShellFolder(CSIDL_PROGRAM_FILES) + "\\Tidewarp";
+    const std::string link = ShellFolder(CSIDL_COMMON_PROGRAMS) + "\\Tidewarp.lnk";
+    const std::string files[] = {
+#ifdef TW_WINDOW_PROGRAM
+        "tidewarp.exe",
+#endif
+        "tidewarp-cli.exe", "skin3.swf", "help.html", "uninstall.exe"};
+
+    REQUIRE(testproc::RunCommand("\"" + SetupPath() + "\" /S").exitCode == 0);
+    for (const std::string& f : files) CHECK_MESSAGE(Exists(dir + "\\" + f), f);
+
+    std::string target, workingDir;
+    ReadLink(link, target, workingDir);
+    CHECK(SameText(target, dir + "\\" TW_MAIN_PROGRAM));
+    CHECK(SameText(workingDir, dir));
+
+    CHECK(UninstallValue("UninstallString") == "\"" + dir + "\\uninstall.exe\"");
+    CHECK(UninstallValue("DisplayVersion") == TW_VERSION);
+
+    struct {
+        const char* exe;
+        const char* level;
+    } programs[] = {
+#ifdef TW_WINDOW_PROGRAM
+        {"tidewarp.exe", "level=\"requireAdministrator\""},
+#endif
+        {"tidewarp-cli.exe", "level=\"asInvoker\""}};
+    for (const auto& p : programs) {
+        CAPTURE(p.exe);
+        const std::string exe = dir + "\\" + p.exe;
+        CHECK(VersionString(exe, "ProductName") == "Tidewarp");
+        CHECK(VersionString(exe, "ProductVersion") == TW_VERSION);
+        const std::string manifest = Manifest(exe);
+        CHECK(manifest.find(p.level) != std::string::npos);
+        CHECK(manifest.find("Microsoft.Windows.Common-Controls") != std::string::npos);
+    }
+
+    // The installed program starts from its folder, and its scan of uninstall entries passes over
+    // the new one.
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    REQUIRE(SetCurrentDirectoryA(dir.c_str()));
+    testproc::Result version = testproc::RunCommand("\"" + dir + "\\tidewarp-cli.exe\" --version");
+    testproc::Result scan = testproc::RunCommand("\"" + dir + "\\tidewarp-cli.exe\" scan --categories Uninstall --json");
+    SetCurrentDirectoryA(previous);
+    CHECK(version.exitCode == 0);
+    CHECK(version.out.find("tidewarp-cli " TW_VERSION "\r\n") == 0);
+    CHECK(scan.out.find("\"summaries\":[{\"title\"") != std::string::npos);
+    CHECK(scan.out.find("Tidewarp") == std::string::npos);
+
+    // The user's files in the installed folder outlive the uninstall.
+    testreg::MakeFolders(dir + "\\Registry Backups");
+    testreg::WriteFile(dir + "\\Registry Backups\\backup.bak", "backup");
+    testreg::WriteFile(dir + "\\ignore.lst", "");
+    REQUIRE(testproc::RunCommand("\"" + dir + "\\uninstall.exe\" /S").exitCode == 0);
+    // The uninstaller hands over to a copy of itself in the temporary folder and returns at once;
+    // that copy deletes the uninstaller last.
+    for (int i = 0; i < 600 && Exists(dir + "\\uninstall.exe"); ++i) Sleep(100);
+    for (const std::string& f : files) CHECK_MESSAGE(!Exists(dir + "\\" + f), f);
+    CHECK(!Exists(link));
+    CHECK(!testreg::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    CHECK(Exists(dir + "\\Registry Backups\\backup.bak"));
+    CHECK(Exists(dir + "\\ignore.lst"));
+}
