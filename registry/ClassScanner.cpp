@@ -69,9 +69,9 @@ private:
         if (entry.text == kValueNotSetText) return;
         // Only a string names the server; text the code page cannot spell names another file.
         if (!entry.exact || !NamesFile(entry.type)) return;
-        std::string path = CleanPath(entry.text, CleanupVariant::Class, lib.Environment());
-        lib.SetCurrentItem(path);
         const bool nativeFiles = scan_.NativeFiles() && !Is16BitServerKey(sub);
+        std::string path = CleanPath(entry.text, CleanupVariant::Class, scan_.Environment(nativeFiles));
+        lib.SetCurrentItem(path);
         if (!IsExemptServer(path) && IsTestablePath(path) && scan_.IsMissing(path, keyPath, nativeFiles)) {
             scan_.Report(keyPath, entry, path);
             CountProgId(classKey);

@@ -98,7 +98,7 @@ private:
         for (const RegValueEntry& entry : values) {
             if (scan_.StopRequested()) return;
             scan_.CountExamined();
-            EntryDecision d = DecideEntry(member_.number, entry, lib.Environment());
+            EntryDecision d = DecideEntry(member_.number, entry, scan_.Environment());
             if (d.kind == EntryDecision::Skip) continue;
             lib.SetCurrentItem(d.path);
             if (d.kind == EntryDecision::Test && scan_.IsMissing(d.path, recordKeyPath))

@@ -6,6 +6,7 @@
 #include "registry/Categories.h"
 #include "registry/RegistryLib.h"
 #include "registry/StopEvent.h"
+#include "registry/ViewPath.h"
 
 #include <functional>
 #include <string>
@@ -13,7 +14,8 @@
 
 class CategoryScan {
 public:
-    CategoryScan(CRegistryLib& lib, const CategoryInfo& category) : lib_(lib), category_(category) {}
+    CategoryScan(CRegistryLib& lib, const CategoryInfo& category)
+        : lib_(lib), category_(category), nativeEnvironment_(lib.Environment()) {}
 
     // The test a scanner makes on entry: signalled means return at once, without a summary.
     bool StoppedOnEntry() const { return stop_.SignalledNow(); }
@@ -29,6 +31,11 @@ public:
     }
     bool IsMissing(const std::string& path, const std::string& recordKeyPath, bool nativeFiles);
     bool NativeFiles() const { return nativeFiles_; }
+    // The environment that turns an entry's text into a path: a 64-bit program's for native files.
+    const PathEnvironment& Environment(bool nativeFiles) const {
+        return nativeFiles ? nativeEnvironment_ : lib_.Environment();
+    }
+    const PathEnvironment& Environment() const { return Environment(nativeFiles_); }
     // Whether the entries now walked name files of the 64-bit system (64-bit view and shared keys
     // under WOW64): those are tested with file-system redirection off.
     void SetNativeFiles(bool native) { nativeFiles_ = native; }
@@ -52,6 +59,7 @@ private:
     std::int32_t examined_ = 0;
     std::int32_t found_ = 0;
     bool nativeFiles_ = false;
+    NativeProgramFolders nativeEnvironment_;
 };
 
 enum class WalkResult { Completed, Stopped };

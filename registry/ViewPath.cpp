@@ -39,3 +39,16 @@ std::string Wow6432NodePath(const std::string& fullPath) {
     }
     return out;
 }
+
+std::string NativeProgramFolders::Expand(const std::string& piece) const {
+    static const struct {
+        const char* piece;
+        const char* native;
+    } kFolders[] = {{"%ProgramFiles%", "%ProgramW6432%"}, {"%CommonProgramFiles%", "%CommonProgramW6432%"}};
+    for (const auto& f : kFolders) {
+        if (!tw::EqualsNoCase(piece, f.piece)) continue;
+        const std::string native = base_.Expand(f.native);
+        if (native != f.native) return native;  // left as it is: not defined here
+    }
+    return base_.Expand(piece);
+}

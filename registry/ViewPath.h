@@ -2,9 +2,26 @@
 // HKLM\Software\Wow6432Node\X, HKCR\X under HKCR\Wow6432Node\X.
 #pragma once
 
+#include "registry/PathCleanup.h"
+
 #include <string>
 
 // The physical path of the 32-bit view's key at a full registry path ("HKEY_LOCAL_MACHINE\..."),
 // or an empty text for a path that is not redirected (other roots, keys outside Software, and paths
 // already naming a Wow6432Node key).
 std::string Wow6432NodePath(const std::string& fullPath);
+
+// The environment as a 64-bit program expands it. A 32-bit program under WOW64 gets the 32-bit
+// program folders for %ProgramFiles% and %CommonProgramFiles%; entries of the 64-bit registry view
+// mean the 64-bit ones, which it finds in %ProgramW6432% and %CommonProgramW6432%. Where those are
+// not defined (32-bit Windows), pieces expand as they always did.
+class NativeProgramFolders : public PathEnvironment {
+public:
+    explicit NativeProgramFolders(const PathEnvironment& base) : base_(base) {}
+    std::string Expand(const std::string& piece) const override;
+    std::string SystemDirectory() const override { return base_.SystemDirectory(); }
+    std::string WindowsDirectory() const override { return base_.WindowsDirectory(); }
+
+private:
+    const PathEnvironment& base_;
+};

@@ -82,3 +82,16 @@ TEST_CASE("the 32-bit registry view's keys lie under Wow6432Node") {
                              "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes", ""})
         CHECK(Wow6432NodePath(same).empty());
 }
+
+TEST_CASE("a 64-bit program's program folders expand where the environment names them") {
+    FakeEnvironment env;
+    NativeProgramFolders native(env);
+    // Not defined (32-bit Windows): as before.
+    CHECK(CleanPath("%ProgramFiles%\\a.exe", CleanupVariant::SharedFile, native) == "C:\\Program Files\\a.exe");
+    env.vars["%ProgramW6432%"] = "C:\\Program Files 64";
+    env.vars["%CommonProgramW6432%"] = "C:\\Common 64";
+    CHECK(CleanPath("%programfiles%\\a.exe", CleanupVariant::SharedFile, native) == "C:\\Program Files 64\\a.exe");
+    CHECK(native.Expand("%CommonProgramFiles%") == "C:\\Common 64");
+    CHECK(native.Expand("%SystemRoot%") == "C:\\WINDOWS");
+    CHECK(native.SystemDirectory() == "C:\\WINDOWS\\system32");
+}

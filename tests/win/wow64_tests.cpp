@@ -149,8 +149,13 @@ TEST_CASE("a start-up entry of each view is found and removed in its own view") 
     Set(HKEY_LOCAL_MACHINE, k32, kRun, "tw64run", "C:\\windows\\notepad.exe");
     Set(HKEY_LOCAL_MACHINE, k32, kRun, "tw32run", "\"C:\\tw-missing\\run32.exe\" /s");
     Set(HKEY_LOCAL_MACHINE, k64, kRun, "tw32run", "C:\\windows\\notepad.exe");
+    // A 64-bit program's %ProgramFiles% is C:\Program Files, not the 32-bit "(x86)" folder.
+    testreg::MakeFolders("C:\\Program Files\\tw-app");
+    testlink::Touch("C:\\Program Files\\tw-app\\app.exe");
+    Set(HKEY_LOCAL_MACHINE, k64, kRun, "tw64prog", "\"%ProgramFiles%\\tw-app\\app.exe\" /run");
     CRegistryLib lib;
     ScanOnly(lib, ScanSelection::kStartup);
+    CHECK(Records(lib, "tw64prog").empty());
     auto run64 = Records(lib, "tw64run");
     auto run32 = Records(lib, "tw32run");
     REQUIRE(run64.size() == 1);
@@ -163,6 +168,7 @@ TEST_CASE("a start-up entry of each view is found and removed in its own view") 
     CHECK(Get(HKEY_LOCAL_MACHINE, k32, kRun, "tw64run") == "C:\\windows\\notepad.exe");
     CHECK(Get(HKEY_LOCAL_MACHINE, k32, kRun, "tw32run") == "<none>");
     CHECK(Get(HKEY_LOCAL_MACHINE, k64, kRun, "tw32run") == "C:\\windows\\notepad.exe");
+    CHECK(Get(HKEY_LOCAL_MACHINE, k64, kRun, "tw64prog") != "<none>");
 }
 
 TEST_CASE("a key both views share is scanned once, its files looked for in the 64-bit system") {
