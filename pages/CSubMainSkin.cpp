@@ -30,7 +30,7 @@ const char kIgnoreNotSaved[] = "The ignore list could not be saved; it is unchan
 
 }  // namespace
 
-CSubMainSkin::CSubMainSkin(Settings& settings, ScanSchedule& schedule, ScheduleActions& screen,
+CSubMainSkin::CSubMainSkin(Settings& settings, ScanSchedule& schedule, PageScreen& screen,
                            tw::Notifier& notifier)
     : settings_(settings), schedule_(schedule), screen_(screen), notifier_(notifier) {}
 
@@ -85,6 +85,8 @@ void CSubMainSkin::ButtonPressed(std::string name) {
     if (IsSelectionButton(name)) StoreCategorySelection(settings_, *this);
     // The switch, and with the switch on the period buttons as radio groups and the schedule.
     schedule_.ButtonPressed(name, *this);
+    // Both schedule pages carry the switch: the one shown next must not show it as it was.
+    if (name == settingflags::EnableScan.button) screen_.ShowScheduleSwitch(schedule_.Switch());
 }
 
 void CSubMainSkin::RefillIgnoredList() {

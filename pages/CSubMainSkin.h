@@ -13,9 +13,16 @@
 
 inline constexpr const char kIgnoredPage[] = "SUBMAIN_IGNORED";
 
+// What a page asks of the screen that holds it.
+class PageScreen : public ScheduleActions {
+public:
+    // Every page's "BUTTON_AUTOSCAN_ENABLE" shows the automatic-scan switch.
+    virtual void ShowScheduleSwitch(bool on) = 0;
+};
+
 class CSubMainSkin : public SkinPanel, public SettingsElements {
 public:
-    CSubMainSkin(Settings& settings, ScanSchedule& schedule, ScheduleActions& screen, tw::Notifier& notifier);
+    CSubMainSkin(Settings& settings, ScanSchedule& schedule, PageScreen& screen, tw::Notifier& notifier);
 
     // Buttons and edit boxes of this page by name.
     int GetButtonChecked(const std::string& name) const override { return SkinElementSet::GetButtonChecked(name); }
@@ -53,6 +60,6 @@ private:
 
     Settings& settings_;
     ScanSchedule& schedule_;
-    ScheduleActions& screen_;
+    PageScreen& screen_;
     tw::Notifier& notifier_;
 };

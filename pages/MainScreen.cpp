@@ -23,6 +23,10 @@ void MainScreen::PageBuilt(SkinPanel& page) {
     if (static_cast<CSubMainSkin&>(page).LoadSettings()) scanOnStart_ = true;
 }
 
+void MainScreen::ShowScheduleSwitch(bool on) {
+    for (const auto& page : Pages()) page->SetButtonChecked(settingflags::EnableScan.button, on);
+}
+
 bool MainScreen::CreateAnimationArea(const SkinRect& area) {
     RECT r{area.left, area.top, area.right, area.bottom};
     return CreateMainScreenAnimation(animation_, Handle(), r);

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-class MainScreen : public MainSkinDialog, public ScheduleActions {
+class MainScreen : public MainSkinDialog, public PageScreen {
 public:
     MainScreen(UINT templateId, const CheckListMenu& listMenu, tw::Notifier& notifier, Settings& settings,
                ScheduleClock clock = SystemScheduleClock());
@@ -34,6 +34,7 @@ public:
     void ShowPage(const std::string& page) override { MainSkinDialog::ShowPage(page); }
     void PressButton(const std::string& name) override { ButtonPressed(name); }
     bool ScanRunning() const override { return scanRunning_; }
+    void ShowScheduleSwitch(bool on) override;
 
     // The schedule is read before the pages that show it are built.
     void LoadSkin() override;

@@ -147,6 +147,7 @@ TEST_CASE("the schedule switch changes page; automatic scans off leave the perio
     CHECK(o.screen.PrimaryPage() == o.screen.SubPage(kScheduleEnabledPage));
     CHECK(SettingsStore().ReadFlag("enablescan"));
     CSubMainSkin& on = o.Page(kScheduleEnabledPage);
+    CHECK(on.GetButtonChecked("BUTTON_AUTOSCAN_ENABLE") == 1);  // the page now shown shows the switch
     on.ButtonPressed("BUTTON_START_AFTER_EVERY_DAY");
     CHECK(SettingsStore().ReadNumber(kScanPeriodValue) == 86400);
     on.ButtonPressed("BUTTON_AUTOSCAN_ENABLE");
