@@ -1,12 +1,13 @@
 // The main screen: building it whole (pictures, outline, buttons, thirteen pages with their
-// elements) and switching pages, each against a plain BitBlt of the same area measured in the
+// elements and settings) and switching pages, each against a plain BitBlt of the same area measured in the
 // same run. Needs a display (an X server under Wine); without one it says so and measures nothing.
 #include "BenchSupport.h"
 
 #include "platform/Gdi.h"
 #include "platform/Notifier.h"
 #include "resource.h"
-#include "skin/MainSkinDialog.h"
+#include "pages/MainScreen.h"
+#include "settings/SettingsStore.h"
 #include "skin/SkinSource.h"
 
 #include <cstdlib>
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
     const int switches = 1000;
     Silent silent;
 
-    MainSkinDialog screen(IDD_SKIN_DIALOG, kMenu, silent);
+    SettingsStore settings;  // the bench prefix's own registry
+    MainScreen screen(IDD_SKIN_DIALOG, kMenu, silent, settings);
     if (!screen.CreateModeless(nullptr)) {
         std::printf("main_screen_bench: no window could be made (is there a display?)\n");
         return 1;

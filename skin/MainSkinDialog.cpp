@@ -22,8 +22,15 @@ struct ClosingNotice {
 MainSkinDialog::MainSkinDialog(UINT templateId, const CheckListMenu& listMenu, tw::Notifier& notifier)
     : SkinDialog(templateId), listMenu_(listMenu), notifier_(notifier) {}
 
+const char kCustomSkinUnusable[] =
+    "The skin file \"skin.ini\" beside the program could not be used; the built-in skin is shown.";
+
+std::string MainSkinDialog::CustomSkinPath() const { return ProgramFolder() + "\\" + kCustomSkinName; }
+
 bool MainSkinDialog::OnInitDialog() {
     skinFilePath_ = ResolveSkinFilePath(skinFilePath_);
+    // Decided once, when the screen first builds: every screen built later follows the choice.
+    if (UseCustomSkin(CustomSkinPath()) == CustomSkin::Unusable) notifier_.Notify(kCustomSkinUnusable);
     // The description exists on disk only while the screen is built from it.
     SkinDescriptionFile file(skinFilePath_);
     if (!file.Ready()) {

@@ -21,6 +21,9 @@
 
 class IniFile;
 
+// Told to the user when a "skin.ini" of their own cannot serve.
+extern const char kCustomSkinUnusable[];
+
 // Sent to every descendant with an object of the window layer just before the main screen goes.
 const UINT kSkinClosingMessage = WM_USER + 101;
 
@@ -51,14 +54,15 @@ public:
 
     SkinPanel* Page(const std::string& name) const;
     const std::vector<std::unique_ptr<SkinPanel>>& Pages() const { return pages_; }
-    HWND AnimationArea() const { return animation_.Handle(); }
+    virtual HWND AnimationArea() const { return animation_.Handle(); }
 
     // Every element, the screen images and every page.
     void Reset() override;
 
 protected:
-    // Resolves the skin file, writes the description there, builds the screen and deletes the
-    // file. Without the file: the user is told and the dialog ends with 2.
+    // Chooses between the user's "skin.ini" and the built-in description (telling the user when
+    // the former cannot serve), resolves the skin file, writes the description there, builds the
+    // screen and deletes the file. Without the file: the user is told and the dialog ends with 2.
     bool OnInitDialog() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
@@ -69,6 +73,8 @@ protected:
     virtual void PageBuilt(SkinPanel& /*page*/) {}
     // Makes the hidden animation area at area (dialog client coordinates).
     virtual bool CreateAnimationArea(const SkinRect& area);
+    // Where a skin of the user's own would be: "skin.ini" beside the program.
+    virtual std::string CustomSkinPath() const;
     // True when the screen should press "BUTTON_SCAN" as soon as it is built.
     virtual bool ShouldScanOnStart() const { return false; }
 

@@ -1,5 +1,6 @@
 #include "skin/SkinSource.h"
 
+#include "platform/Files.h"
 #include "platform/Handles.h"
 
 #include <io.h>
@@ -8,11 +9,46 @@
 #include <mutex>
 
 const char kSkinFileName[] = "profile";
+const char kCustomSkinName[] = "skin.ini";
 
 namespace {
 
 std::mutex g_filesLock;
 std::map<std::string, int> g_fileUsers;
+std::mutex g_customLock;  // guards the two below
+bool g_custom = false;
+std::string g_customDescription;
+
+// A line "[MAINSCREENINFO]" (any letter case, blanks around it), as the profile reader finds it.
+bool HasMainScreenSection(const std::string& text) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(at, end - at);
+        at = end + 1;
+        std::size_t first = line.find_first_not_of(" \t\r");
+        std::size_t last = line.find_last_not_of(" \t\r");
+        if (first == std::string::npos) continue;
+        line = line.substr(first, last - first + 1);
+        if (lstrcmpiA(line.c_str(), "[MAINSCREENINFO]") == 0) return true;
+    }
+    return false;
+}
+
+bool WriteWhole(const std::string& path, const void* bytes, DWORD size) {
+    bool whole = false;
+    {
+        tw::UniqueFile file(
+            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) return false;
+        DWORD wrote = 0;
+        whole = WriteFile(file.get(), bytes, size, &wrote, nullptr) && wrote == size &&
+                FlushFileBuffers(file.get());
+    }
+    if (!whole) DeleteFileA(path.c_str());
+    return whole;
+}
 
 }  // namespace
 
@@ -38,7 +74,29 @@ std::string SkinImagePath(const std::string& skinFilePath, const std::string& im
     return SkinDirectory(skinFilePath) + "\\" + imageName;
 }
 
+std::string ProgramFolder() {
+    char path[MAX_PATH] = {};
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return ".";
+    return SkinDirectory(path);
+}
+
+CustomSkin UseCustomSkin(const std::string& path) {
+    std::string text;
+    const bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const bool usable = exists && tw::ReadWholeFile(path, text) && HasMainScreenSection(text);
+    std::lock_guard<std::mutex> guard(g_customLock);
+    g_custom = usable;
+    g_customDescription = usable ? std::move(text) : std::string();
+    return usable ? CustomSkin::Used : exists ? CustomSkin::Unusable : CustomSkin::Absent;
+}
+
 bool WriteSkinDescription(HMODULE module, const std::string& path) {
+    {
+        std::lock_guard<std::mutex> guard(g_customLock);
+        if (g_custom)
+            return WriteWhole(path, g_customDescription.data(), static_cast<DWORD>(g_customDescription.size()));
+    }
     if (!module) module = GetModuleHandleA(nullptr);
     HRSRC found = FindResourceA(module, "SKININI", "INI");
     if (!found) return false;
@@ -46,17 +104,7 @@ bool WriteSkinDescription(HMODULE module, const std::string& path) {
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     DWORD size = SizeofResource(module, found);
     if (!bytes) return false;
-    bool whole = false;
-    {
-        tw::UniqueFile file(
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return false;
-        DWORD wrote = 0;
-        whole = WriteFile(file.get(), bytes, size, &wrote, nullptr) && wrote == size &&
-                FlushFileBuffers(file.get());
-    }
-    if (!whole) DeleteFileA(path.c_str());
-    return whole;
+    return WriteWhole(path, bytes, size);
 }
 
 SkinDescriptionFile::SkinDescriptionFile(std::string path, HMODULE module) : path_(std::move(path)) {

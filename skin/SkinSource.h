@@ -17,10 +17,22 @@ std::string SkinDirectory(const std::string& skinFilePath);
 // Skin directory, "\" and an image name of a skin line.
 std::string SkinImagePath(const std::string& skinFilePath, const std::string& imageName);
 
-// Writes the SKININI resource ("INI" type) of the module to path, replacing the file. A missing
+// Writes the custom description chosen by UseCustomSkin, or else the SKININI resource ("INI" type) of the module, to path, replacing the file. A missing
 // resource writes nothing. A write that fails part-way removes the half-written file and returns
 // false, so a truncated description is never read as if it were whole.
 bool WriteSkinDescription(HMODULE module, const std::string& path);
+
+// A skin of the user's own: "skin.ini" beside the program replaces the built-in description.
+extern const char kCustomSkinName[];  // "skin.ini"
+enum class CustomSkin { Absent, Used, Unusable };
+
+// The folder of the running program, without a trailing backslash.
+std::string ProgramFolder();
+
+// Decides, for the skin files written from now on, between the custom description at path and the
+// SKININI resource: the custom one is used when it can be read and has a MAINSCREENINFO section.
+// Unusable: the file exists but cannot serve; the resource is used.
+CustomSkin UseCustomSkin(const std::string& path);
 
 // Keeps the description on disk for as long as one of these exists for a path: the first writes
 // the file, the last deletes it. The main screen holds one while it builds; screens built later

@@ -15,6 +15,10 @@ namespace skintest {
 
 class SkinPreview;
 
+// Writes the window as it appears on the screen, on a plain backdrop, as a 24-bit BMP; probe is
+// the colour inside the scan button.
+bool SaveScreenshot(HWND window, const std::string& path, COLORREF& probe);
+
 class PreviewPage : public SkinPanel {
 public:
     explicit PreviewPage(SkinPreview& screen) : screen_(screen) {}
