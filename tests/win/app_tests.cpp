@@ -159,12 +159,14 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
     const auto& errors = cli["errors"].items;
     const auto& shortcuts = cli["shortcuts"].items;
     REQUIRE(list.Count() == static_cast<int>(errors.size() + shortcuts.size()));
+    CHECK(SendMessageA(list.Handle(), LVM_GETITEMCOUNT, 0, 0) == list.Count());  // the control shows them
     CHECK(o->RegistryRowCount() == static_cast<int>(errors.size()));
     int fontRow = -1, keptLinkRow = -1, clsidRows = 0;
     for (int row = 0; row < list.Count(); ++row) {
         CAPTURE(row);
         const bool registry = row < static_cast<int>(errors.size());
         CHECK(list.Checked(row));
+        CHECK(SendMessageA(list.Handle(), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2));
         CHECK(list.Cell(row, 1) == (registry ? errors[row]["category"].text : std::string("SHORTCUT")));
         CHECK(list.Cell(row, 2) == (registry ? errors[row]["item"].text : shortcuts[row - errors.size()].text));
         if (list.Cell(row, 2) == kKeptFont) fontRow = row;
@@ -180,7 +182,11 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
 
     // The user keeps the font and one shortcut; the fix removes the rest, after one backup.
     REQUIRE((fontRow >= 0 && keptLinkRow >= 0));
-    list.SetChecked(fontRow, false);
+    LVITEMA untick{};
+    untick.stateMask = LVIS_STATEIMAGEMASK;
+    untick.state = INDEXTOSTATEIMAGEMASK(1);
+    SendMessageA(list.Handle(), LVM_SETITEMSTATE, fontRow, reinterpret_cast<LPARAM>(&untick));  // as a click does
+    CHECK_FALSE(list.Checked(fontRow));
     list.SetChecked(keptLinkRow, false);
     o->ButtonPressed("BUTTON_REMOVE");
     CHECK(o->FixRunning());
