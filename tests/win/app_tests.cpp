@@ -242,6 +242,11 @@ TEST_CASE("an overdue automatic scan starts from timer 2, the start-up word scan
         CHECK(o->PrimaryPage() == o->Page("SUBMAIN_SCAN_SUMMARY"));
         SendMessageA(o->Handle(), WM_TIMER, MainWindow::kAutoScanTimer, 0);  // the next one is a day away
         CHECK_FALSE(o->ScanRunning());
+        REQUIRE(o.Results().Count() == 0);
+        o->ButtonPressed("BUTTON_REMOVE");
+        CHECK(o.notifier.Texts() == std::vector<std::string>{"No errors found"});
+        CHECK(o.notifier.notices[0].caption == tw::NoticeCaption::Empty);
+        CHECK_FALSE(o->FixRunning());
         SendMessageA(o->Handle(), WM_COMMAND, ID_TRAY_EXIT, 0);
         CHECK_FALSE(o->Handle());
     }
@@ -313,6 +318,12 @@ TEST_CASE("the help and mail buttons, minimising to the tray, the tabs") {
     CHECK(o->opened[0] == o->helpPage);
     CHECK(o->opened[1].rfind("mailto:?subject=Tidewarp", 0) == 0);
     DeleteFileA("help.html");
+
+    // On the home page "BUTTON_SCAN" blinks and "BUTTON_REMOVE" does not.
+    const bool lit = o->GetButtonHover("BUTTON_SCAN");
+    SendMessageA(o->Handle(), WM_TIMER, MainWindow::kBlinkTimer, 0);
+    CHECK(o->GetButtonHover("BUTTON_SCAN") != lit);
+    CHECK_FALSE(o->GetButtonHover("BUTTON_REMOVE"));
 
     o->ButtonPressed("BUTTON_IGNORED");
     CHECK(o->PrimaryPage() == o->Page("SUBMAIN_IGNORED"));
