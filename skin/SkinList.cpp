@@ -2,6 +2,48 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+namespace {
+
+// While a list takes many rows at once its notices to the parent (one or more a row) are answered
+// here: the parent's own procedure would look its object up for each, a server round trip under
+// Wine. Only the list itself listens to them, and it ignores its own changes anyway.
+class QuietParent {
+public:
+    QuietParent(HWND list) : list_(list), parent_(GetParent(list)) {
+        if (!parent_ || active_) return;
+        active_ = this;
+        original_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&QuietParent::Proc)));
+        if (!original_) active_ = nullptr;
+    }
+    ~QuietParent() {
+        if (active_ != this) return;
+        SetWindowLongPtrA(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+        active_ = nullptr;
+    }
+    QuietParent(const QuietParent&) = delete;
+    QuietParent& operator=(const QuietParent&) = delete;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lp);
+        if (msg == WM_NOTIFY && header && header->hwndFrom == active_->list_)
+            return header->code == LVN_DELETEALLITEMS ? TRUE : 0;  // TRUE: no notice per deleted row
+        return CallWindowProcA(active_->original_, window, msg, wp, lp);
+    }
+
+    static thread_local QuietParent* active_;
+    HWND list_;
+    HWND parent_;
+    WNDPROC original_ = nullptr;
+};
+
+thread_local QuietParent* QuietParent::active_ = nullptr;
+
+}  // namespace
+
 bool SkinList::Create(HWND owner, const ListLine& line, DWORD style, DWORD exStyle, UINT id) {
     Destroy();
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
@@ -11,6 +53,8 @@ bool SkinList::Create(HWND owner, const ListLine& line, DWORD style, DWORD exSty
         rows_.clear();
         queued_.clear();
     }
+    filling_.clear();
+    filled_ = 0;
     RECT r{line.rect.left, line.rect.top, line.rect.right, line.rect.bottom};
     if (!tw::Window::Create(WC_LISTVIEWA, "", style | LVS_REPORT, 0, r, owner, id)) return false;
     if (exStyle) SendMessageA(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, exStyle, exStyle);
@@ -113,14 +157,25 @@ void SkinList::ReplaceRows(std::vector<std::vector<std::string>> cells, bool che
 void SkinList::Queue(Change change) { queued_.push_back(std::move(change)); }
 
 void SkinList::OnApply() {
+    if (filled_ < filling_.size()) return;  // the fill takes the queue when it is done
     std::vector<Change> changes;
     {
         std::lock_guard<std::mutex> guard(lock_);
         changes.swap(queued_);
     }
     if (changes.empty()) return;
+    if (changes.front().kind == Change::Replace) {
+        // A replacement comes first in its queue; what came after it waits for the fill.
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            queued_.insert(queued_.begin(), std::make_move_iterator(changes.begin() + 1),
+                           std::make_move_iterator(changes.end()));
+        }
+        StartFill(std::move(changes.front().rows));
+        return;
+    }
     // Row by row a visible list repaints every time: hundreds of rows would take seconds.
-    const bool many = changes.size() > 4 || changes.front().kind == Change::Replace;
+    const bool many = changes.size() > 4;
     if (many) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
     applying_ = true;
     for (const Change& change : changes) Show(change);
@@ -159,31 +214,82 @@ void SkinList::Show(const Change& change) {
         SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
         break;
     case Change::Replace:
-        ShowRows(change.rows);
-        break;
+        break;  // taken by OnApply
     }
 }
 
-void SkinList::ShowRows(const std::vector<Row>& rows) {
-    SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
-    SendMessageA(Handle(), LVM_SETITEMCOUNT, rows.size(), LVSICF_NOINVALIDATEALL);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const Row& row = rows[i];
+namespace {
+
+// The bulk fill's next turn, posted to the list itself.
+UINT FillMessage() {
+    static const UINT message = RegisterWindowMessageA("Tidewarp.ListFill");
+    return message;
+}
+
+}  // namespace
+
+LRESULT SkinList::Direct(UINT msg, WPARAM wp, const void* lp) {
+    // The subclass chain costs a property lookup per message (a server round trip under Wine),
+    // which for three messages a row would take seconds.
+    static const WNDPROC proc = [] {
+        WNDCLASSA control{};
+        return GetClassInfoA(nullptr, WC_LISTVIEWA, &control) ? control.lpfnWndProc : nullptr;
+    }();
+    const LPARAM param = reinterpret_cast<LPARAM>(lp);
+    return proc ? CallWindowProcA(proc, Handle(), msg, wp, param) : SendMessageA(Handle(), msg, wp, param);
+}
+
+void SkinList::StartFill(std::vector<Row> rows) {
+    SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+    {
+        QuietParent quiet(Handle());
+        Direct(LVM_DELETEALLITEMS, 0, nullptr);
+        Direct(LVM_SETITEMCOUNT, rows.size(), reinterpret_cast<const void*>(LVSICF_NOINVALIDATEALL));
+    }
+    filling_ = std::move(rows);
+    filled_ = 0;
+    FillSome();
+}
+
+void SkinList::FillSome() {
+    constexpr std::size_t kRowsPerTurn = 1000;  // some 25 ms under Wine
+    const std::size_t end = std::min(filling_.size(), filled_ + kRowsPerTurn);
+    QuietParent quiet(Handle());
+    applying_ = true;
+    LVITEMA tick{};
+    tick.stateMask = LVIS_STATEIMAGEMASK;
+    tick.state = INDEXTOSTATEIMAGEMASK(2);
+    for (; filled_ < end; ++filled_) {
+        const Row& row = filling_[filled_];
         LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_STATE;
-        item.iItem = static_cast<int>(i);
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(filled_);
         item.pszText = const_cast<char*>(row.cells.empty() ? "" : row.cells[0].c_str());
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(row.checked ? 2 : 1);
-        const int at = static_cast<int>(SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        const int at = static_cast<int>(Direct(LVM_INSERTITEMA, 0, &item));
         if (at < 0) continue;
         for (std::size_t c = 1; c < row.cells.size(); ++c) {
             LVITEMA cell{};
             cell.iSubItem = static_cast<int>(c);
             cell.pszText = const_cast<char*>(row.cells[c].c_str());
-            SendMessageA(Handle(), LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&cell));
+            Direct(LVM_SETITEMTEXTA, at, &cell);
         }
+        // A check box takes no tick when its row is inserted.
+        if (row.checked) Direct(LVM_SETITEMSTATE, at, &tick);
     }
+    applying_ = false;
+    if (filled_ < filling_.size() && PostMessageA(Handle(), FillMessage(), 0, 0)) return;
+    filling_.clear();
+    filled_ = 0;
+    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+    OnApply();  // what came meanwhile
+}
+
+bool SkinList::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    if (msg != FillMessage()) return false;
+    if (filled_ < filling_.size()) FillSome();
+    result = 0;
+    return true;
 }
 
 bool SkinList::OnReflectedNotify(NMHDR& header, LRESULT&) {
