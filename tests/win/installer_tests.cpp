@@ -90,6 +90,36 @@ std::string SetupPath() {
     return path;
 }
 
+#ifdef TW_WINDOW_PROGRAM
+// Starts exe in folder, waits for its window "Tidewarp" to show and answer, then chooses the tray
+// menu's Exit. True when the window came and the program ended within the time.
+bool StartAndExitWindowProgram(const std::string& exe, const std::string& folder) {
+    std::string commandLine = "\"" + exe + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                        &process))
+        return false;
+    HWND window = nullptr;
+    for (int i = 0; i < 600 && !window; ++i) {
+        HWND found = FindWindowA(nullptr, "Tidewarp");
+        DWORD_PTR answer = 0;
+        if (found && IsWindowVisible(found) &&
+            SendMessageTimeoutA(found, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer))
+            window = found;
+        else
+            Sleep(100);
+    }
+    if (window) PostMessageA(window, WM_COMMAND, 32773 /* the tray's Exit */, 0);
+    const bool ended = WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0;
+    if (!ended) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return window && ended;
+}
+#endif
+
 }  // namespace
 
 TEST_CASE("the silent installer installs Tidewarp and the silent uninstaller removes it, keeping the backups") {
@@ -142,6 +172,10 @@ TEST_CASE("the silent installer installs Tidewarp and the silent uninstaller rem
     CHECK(version.out.find("tidewarp-cli " TW_VERSION "\r\n") == 0);
     CHECK(scan.out.find("\"summaries\":[{\"title\"") != std::string::npos);
     CHECK(scan.out.find("Tidewarp") == std::string::npos);
+#ifdef TW_WINDOW_PROGRAM
+    // The Start-menu link starts the window program in its folder; the tray's Exit ends it.
+    CHECK(StartAndExitWindowProgram(target, workingDir));
+#endif
 
     // The user's files in the installed folder outlive the uninstall.
     testreg::MakeFolders(dir + "\\Registry Backups");
