@@ -13,9 +13,6 @@
 namespace {
 
 const char kCli[] = "tidewarp-cli.exe";
-const char kWineFonts[] =
-    "C:\\windows\\fonts\\coure.fon\r\nfont\r\nC:\\windows\\fonts\\sserife.fon\r\nfont\r\n"
-    "C:\\windows\\fonts\\serife.fon\r\nfont\r\nC:\\windows\\fonts\\smalle.fon\r\nfont\r\n";
 
 // The registry places the planted errors live in, as they are now.
 struct Snapshot {

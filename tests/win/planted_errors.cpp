@@ -6,6 +6,9 @@ const std::string kM = "C:\\tidewarp-missing\\";
 
 const char kUninstall[] = "Software\\Microsoft\\Windows\\Currentversion\\Uninstall";
 const char kWindows[] = "SOFTWARE\\Microsoft\\Windows";
+const char kWineFonts[] =
+    "C:\\windows\\fonts\\coure.fon\r\nfont\r\nC:\\windows\\fonts\\sserife.fon\r\nfont\r\n"
+    "C:\\windows\\fonts\\serife.fon\r\nfont\r\nC:\\windows\\fonts\\smalle.fon\r\nfont\r\n";
 
 void PlantedErrors::Key(HKEY root, const std::string& path) {
     keys.push_back(std::make_unique<testreg::ScratchKey>(root, path));

@@ -10,6 +10,9 @@
 
 extern const char kUninstall[];
 extern const char kWindows[];
+// Wine's own four fonts that no fix can remove, as "ignore.lst" lines: a scan of the test prefix
+// with this ignore list finds the planted errors only.
+extern const char kWineFonts[];
 
 struct PlantedErrors {
     std::vector<std::unique_ptr<testreg::ScratchKey>> keys;
