@@ -30,12 +30,6 @@ struct Snapshot {
     bool operator==(const Snapshot& o) const { return dumps == o.dumps; }
 };
 
-std::string Here() {
-    char here[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, here);
-    return here;
-}
-
 struct CleanFolder {
     CleanFolder() { Clean(); }
     ~CleanFolder() { Clean(); }
@@ -46,17 +40,6 @@ struct CleanFolder {
         testlink::RemoveTree(Here() + "\\links");
     }
 };
-
-int BackupCount() {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA("Registry Backups\\*.reg", &fd);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    int n = 0;
-    do ++n;
-    while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return n;
-}
 
 }  // namespace
 

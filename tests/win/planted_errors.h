@@ -14,6 +14,10 @@ extern const char kWindows[];
 // with this ignore list finds the planted errors only.
 extern const char kWineFonts[];
 
+// The current folder, and the number of backups a fix has left in its "Registry Backups".
+std::string Here();
+int BackupCount();
+
 struct PlantedErrors {
     std::vector<std::unique_ptr<testreg::ScratchKey>> keys;
     testreg::PlantedValues planted;

@@ -15,12 +15,6 @@
 
 namespace {
 
-std::string Here() {
-    char here[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, here);
-    return here;
-}
-
 // Wine's fonts on the ignore list and no backups yet; both removed again afterwards.
 struct CleanFolder {
     CleanFolder() {
@@ -34,17 +28,6 @@ struct CleanFolder {
         DeleteFileA((Here() + "\\Registry Backups").c_str());
     }
 };
-
-int BackupCount() {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA("Registry Backups\\*.reg", &fd);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    int n = 0;
-    do ++n;
-    while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return n;
-}
 
 ScanSelection Categories(bool shortcuts) {
     ScanSelection s;
