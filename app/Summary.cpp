@@ -148,7 +148,7 @@ void Summary::OnScanFinished() {
     if (closing_) return;
     if (!WaitForWorker(kSummaryStopWait)) return Close();
     if (!Handle() || closing_) return;  // closed while it waited
-    if (StopEvent().IsSignalled()) return Abort();
+    if (stopRequested_ || StopEvent().IsSignalled()) return Abort();
 
     BuildScreen("SCREENSCANCOMPLETE");
     std::int32_t examined = 0, found = 0;
@@ -181,7 +181,7 @@ void Summary::OnFixFinished() {
     if (closing_) return;
     if (!WaitForWorker(kSummaryStopWait)) return Close();
     if (!Handle() || closing_) return;
-    if (StopEvent().IsSignalled()) return Abort();
+    if (stopRequested_ || StopEvent().IsSignalled()) return Abort();
 
     BuildScreen("SCREENFIXCOMPLETE");
     std::int32_t examined = 0, found = 0, fixed = 0;
@@ -248,7 +248,10 @@ void Summary::Notify(const std::string& text) {
 
 void Summary::ButtonPressed(std::string name) {
     if (name == "BUTTON_STOPSCAN") {
-        if (stage_ == Stage::Scanning) StopEvent().Set();
+        if (stage_ != Stage::Scanning) return;
+        // Kept here too: a scan that begins after this takes the event back, and still ends as stopped.
+        stopRequested_ = true;
+        StopEvent().Set();
     } else if (name == "BUTTON_FIXERROR") {
         // The screen that holds the button goes: not while the button is still handling its click.
         PostMessageA(Handle(), kSummaryStartFix, 0, 0);

@@ -96,6 +96,7 @@ private:
     tw::UniqueHandle worker_;
     HWND window_ = nullptr;  // for the workers' completion notices
     bool closing_ = false;
+    bool stopRequested_ = false;  // "BUTTON_STOPSCAN" was pressed
     bool fixFailed_ = false;  // the fix worker's catch-all caught something
     std::atomic<Stage> stage_{Stage::Scanning};
 
