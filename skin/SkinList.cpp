@@ -2,6 +2,46 @@
 
 #include <commctrl.h>
 
+namespace {
+
+// While a list takes many rows at once its notices to the parent (one or more a row) are answered
+// here: the parent's own procedure would look its object up for each, a server round trip under
+// Wine. Only the list itself listens to them, and it ignores its own changes anyway.
+class QuietParent {
+public:
+    QuietParent(HWND list) : list_(list), parent_(GetParent(list)) {
+        if (!parent_ || active_) return;
+        active_ = this;
+        original_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&QuietParent::Proc)));
+        if (!original_) active_ = nullptr;
+    }
+    ~QuietParent() {
+        if (active_ != this) return;
+        SetWindowLongPtrA(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+        active_ = nullptr;
+    }
+    QuietParent(const QuietParent&) = delete;
+    QuietParent& operator=(const QuietParent&) = delete;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lp);
+        if (msg == WM_NOTIFY && header && header->hwndFrom == active_->list_)
+            return header->code == LVN_DELETEALLITEMS ? TRUE : 0;  // TRUE: no notice per deleted row
+        return CallWindowProcA(active_->original_, window, msg, wp, lp);
+    }
+
+    static thread_local QuietParent* active_;
+    HWND list_;
+    HWND parent_;
+    WNDPROC original_ = nullptr;
+};
+
+thread_local QuietParent* QuietParent::active_ = nullptr;
+
+}  // namespace
+
 bool SkinList::Create(HWND owner, const ListLine& line, DWORD style, DWORD exStyle, UINT id) {
     Destroy();
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
@@ -97,6 +137,19 @@ void SkinList::DeleteAll() {
     RequestApply();
 }
 
+void SkinList::ReplaceRows(std::vector<std::vector<std::string>> cells, bool checked) {
+    std::vector<Row> rows;
+    rows.reserve(cells.size());
+    for (auto& c : cells) rows.push_back(Row{std::move(c), checked});
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        rows_ = rows;
+        queued_.clear();  // every earlier change is replaced
+        Queue({Change::Replace, 0, 0, {}, checked, std::move(rows)});
+    }
+    RequestApply();
+}
+
 void SkinList::Queue(Change change) { queued_.push_back(std::move(change)); }
 
 void SkinList::OnApply() {
@@ -107,7 +160,7 @@ void SkinList::OnApply() {
     }
     if (changes.empty()) return;
     // Row by row a visible list repaints every time: hundreds of rows would take seconds.
-    const bool many = changes.size() > 4;
+    const bool many = changes.size() > 4 || changes.front().kind == Change::Replace;
     if (many) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
     applying_ = true;
     for (const Change& change : changes) Show(change);
@@ -145,7 +198,52 @@ void SkinList::Show(const Change& change) {
     case Change::Clear:
         SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
         break;
+    case Change::Replace:
+        ShowRows(change.rows);
+        break;
     }
+}
+
+void SkinList::ShowRows(const std::vector<Row>& rows) {
+    // Straight to the control's own procedure: the subclass chain costs a property lookup per
+    // message (a server round trip under Wine), which for three messages a row would take seconds.
+    WNDCLASSA control{};
+    GetClassInfoA(nullptr, WC_LISTVIEWA, &control);
+    const WNDPROC proc = control.lpfnWndProc;
+    auto send = [&](UINT msg, WPARAM wp, const void* lp) {
+        return proc ? CallWindowProcA(proc, Handle(), msg, wp, reinterpret_cast<LPARAM>(lp))
+                    : SendMessageA(Handle(), msg, wp, reinterpret_cast<LPARAM>(lp));
+    };
+    QuietParent quiet(Handle());
+    send(LVM_DELETEALLITEMS, 0, nullptr);
+    send(LVM_SETITEMCOUNT, rows.size(), reinterpret_cast<const void*>(LVSICF_NOINVALIDATEALL));
+    std::size_t checked = 0;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        LVITEMA item{};
+        item.mask = LVIF_TEXT;
+        item.iItem = static_cast<int>(i);
+        item.pszText = const_cast<char*>(row.cells.empty() ? "" : row.cells[0].c_str());
+        const int at = static_cast<int>(send(LVM_INSERTITEMA, 0, &item));
+        if (at < 0) continue;
+        for (std::size_t c = 1; c < row.cells.size(); ++c) {
+            LVITEMA cell{};
+            cell.iSubItem = static_cast<int>(c);
+            cell.pszText = const_cast<char*>(row.cells[c].c_str());
+            send(LVM_SETITEMTEXTA, at, &cell);
+        }
+        if (row.checked) ++checked;
+    }
+    // A check box takes no tick when its row is inserted; when all are ticked one message does it.
+    LVITEMA tick{};
+    tick.stateMask = LVIS_STATEIMAGEMASK;
+    tick.state = INDEXTOSTATEIMAGEMASK(2);
+    if (checked > 0 && checked == rows.size()) {
+        send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), &tick);
+        return;
+    }
+    for (std::size_t i = 0; checked > 0 && i < rows.size(); ++i)
+        if (rows[i].checked) send(LVM_SETITEMSTATE, i, &tick);
 }
 
 bool SkinList::OnReflectedNotify(NMHDR& header, LRESULT&) {
