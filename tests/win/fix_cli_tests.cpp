@@ -30,17 +30,6 @@ struct Snapshot {
     bool operator==(const Snapshot& o) const { return dumps == o.dumps; }
 };
 
-struct CleanFolder {
-    CleanFolder() { Clean(); }
-    ~CleanFolder() { Clean(); }
-    static void Clean() {
-        DeleteFileA("ignore.lst");
-        testlink::RemoveTree(Here() + "\\Registry Backups");
-        DeleteFileA((Here() + "\\Registry Backups").c_str());
-        testlink::RemoveTree(Here() + "\\links");
-    }
-};
-
 }  // namespace
 
 TEST_CASE("fix backs up, removes all but the kept items, and restore brings everything back") {

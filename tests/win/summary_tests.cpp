@@ -15,19 +15,9 @@
 
 namespace {
 
-// Wine's fonts on the ignore list and no backups yet; both removed again afterwards.
-struct CleanFolder {
-    CleanFolder() {
-        Clean();
-        testreg::WriteFile("ignore.lst", kWineFonts);
-    }
-    ~CleanFolder() { Clean(); }
-    static void Clean() {
-        DeleteFileA("ignore.lst");
-        testlink::RemoveTree(Here() + "\\Registry Backups");
-        DeleteFileA((Here() + "\\Registry Backups").c_str());
-        testlink::RemoveTree(Here() + "\\links");
-    }
+// Wine's fonts on the ignore list, so that the scan finds the planted errors only.
+struct Folder : CleanFolder {
+    Folder() { testreg::WriteFile("ignore.lst", kWineFonts); }
 };
 
 // Every category the scan page offers.
@@ -86,7 +76,7 @@ bool AbortedSignalled(HANDLE aborted) { return WaitForSingleObject(aborted, 0) =
 }  // namespace
 
 TEST_CASE("a quick scan lists every category, then removes all it found after a backup") {
-    CleanFolder folder;
+    Folder folder;
     PlantedErrors planted;
     const std::string links = Here() + "\\links";
     CreateDirectoryA(links.c_str(), nullptr);
@@ -129,7 +119,7 @@ TEST_CASE("a quick scan lists every category, then removes all it found after a 
 }
 
 TEST_CASE("the quick scan removes nothing when its backup cannot be put in place, and says so") {
-    CleanFolder folder;
+    Folder folder;
     PlantedErrors planted;
     testreg::WriteFile("Registry Backups", "a file where the folder should be");
     QuickScan quick;
@@ -147,7 +137,7 @@ TEST_CASE("the quick scan removes nothing when its backup cannot be put in place
 }
 
 TEST_CASE("cancel on the scan-complete screen removes nothing") {
-    CleanFolder folder;
+    Folder folder;
     PlantedErrors planted;
     QuickScan quick;
     REQUIRE(quick.Reach(Summary::Stage::ScanComplete));
@@ -160,7 +150,7 @@ TEST_CASE("cancel on the scan-complete screen removes nothing") {
 }
 
 TEST_CASE("a stop during the scan, or a close from another thread, ends the window and says it was aborted") {
-    CleanFolder folder;
+    Folder folder;
     tw::UniqueHandle aborted(CreateEventA(nullptr, TRUE, FALSE, kAbortedEventName));
     REQUIRE(aborted);
 
