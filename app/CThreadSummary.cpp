@@ -14,8 +14,7 @@ bool CThreadSummary::InitInstance() {
         summary_ = std::make_unique<Summary>(templateId_, selection_, skinFilePath_, notifier_);
         if (!summary_->CreateModeless(nullptr)) {
             summary_.reset();
-            if (ended_) ended_();
-            return false;
+            return false;  // ExitInstance still runs, and tells of the end
         }
         SetMainWindow(summary_.get());
         window_ = summary_->Handle();
