@@ -177,7 +177,7 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
     o->ButtonPressed("BUTTON_REMOVE");
     CHECK(o->FixRunning());
     o->ButtonPressed("BUTTON_SCAN");  // ignored while the fix runs
-    CHECK_FALSE(o->ScanRunning());
+    CHECK_FALSE(o->Scanning());
     REQUIRE(PumpUntil([&] { return !o->FixRunning(); }));
     CHECK(o->LastFix().status == FixResult::Done);
     CHECK(testreg::ReadFile("ignore.lst") ==
@@ -308,6 +308,13 @@ TEST_CASE("leaving during a fix lets the step under way finish and skips the rem
     o->hold = 3000;
     o->fixDelay = 1000;
     o->ButtonPressed("BUTTON_REMOVE");
+    // The ignore list is the fix's now: the ignored page leaves it alone.
+    CSubMainSkin& ignored = *o->SubPage(kIgnoredPage);
+    REQUIRE(ignored.List()->Count() == 4);
+    ignored.ButtonPressed("BUTTON_IGNORED_SEL_ALL");
+    ignored.ButtonPressed("BUTTON_IGNORED_DELETE");
+    CHECK(ignored.List()->Count() == 4);
+    CHECK_FALSE(ignored.List()->Checked(0));
     SendMessageA(o->Handle(), WM_CLOSE, 0, 0);  // during the first picture
     CHECK_FALSE(o->Handle());
     CHECK(o->fixEnded);
