@@ -164,7 +164,7 @@ void Summary::OnScanFinished() {
     SetTextByName("TEXT_SCANCOMPLETE_ERRORFOUND", Number(found));
     SetTextByName("TEXT_SCREENSCANCOMPLETE_TITLE",
                   "Tidewarp has found " + Number(found) +
-                      " potentially dangerous bugs\nclick the button below to repair your computer");
+                      "potentially dangerous bugs\nclick the button below to repair your computer");
     stage_ = Stage::ScanComplete;
 }
 
