@@ -20,6 +20,11 @@ public:
 struct FixRequest {
     std::vector<bool> registryChecked;  // one flag per record of the error list, in list order
     std::vector<bool> shortcutChecked;  // one flag per entry of the broken-shortcut list
+
+    // Every row checked: a removal of all that the scan found, for the flows that show no check boxes.
+    static FixRequest AllChecked(std::size_t registryRows, std::size_t shortcutRows) {
+        return {std::vector<bool>(registryRows, true), std::vector<bool>(shortcutRows, true)};
+    }
 };
 
 struct FixResult {

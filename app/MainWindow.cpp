@@ -59,6 +59,7 @@ MainWindow::MainWindow(tw::Notifier& notifier, Settings& settings, ScheduleClock
 }
 
 MainWindow::~MainWindow() {
+    CloseQuickScan();
     if (WorkerRunning()) {
         closing_ = true;
         SetEvent(closingEvent_.get());
@@ -191,6 +192,7 @@ void MainWindow::Exit() {
     KillTimer(Handle(), kAutoScanTimer);
     KillTimer(Handle(), kBlinkTimer);
     ShowWindow(Handle(), SW_HIDE);
+    CloseQuickScan();
     if (working) {
         if (scanning) SetButtonChecked("BUTTON_SCAN", false);
         WaitForWorker(scanning ? kScanStopWait : INFINITE);
@@ -266,6 +268,10 @@ bool MainWindow::OnTrayCommand(UINT id) {
         return true;
     }
     if (id == kIgnoredCommand) return true;
+    if (id == ID_TRAY_QUICKSCAN) {
+        StartQuickScan();
+        return true;
+    }
     for (const HiddenCommand& command : kHiddenCommands) {
         if (id != command.id) continue;
         if (!ScanRunning()) {
@@ -317,6 +323,9 @@ bool MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         return true;
     case kFixDone:
         CompleteFix();
+        return true;
+    case kQuickScanEnded:
+        SetScanRunning(false);
         return true;
     case TrayIcon::kMessage:
         if (wp != TrayIcon::kId) return false;

@@ -7,6 +7,7 @@
 // never leaves a worker running: it asks it to stop and waits, pumping messages, for it to end.
 #pragma once
 
+#include "app/CThreadSummary.h"
 #include "app/FixFlow.h"
 #include "app/Statistics.h"
 #include "app/TrayIcon.h"
@@ -17,6 +18,7 @@
 #include "registry/StopEvent.h"
 
 #include <atomic>
+#include <memory>
 #include <string>
 
 class MainWindow : public MainScreen {
@@ -24,16 +26,24 @@ public:
     // Posted by a worker when its run is over.
     static constexpr UINT kScanDone = WM_APP + 1;
     static constexpr UINT kFixDone = WM_APP + 2;
+    // Posted by the quick-scan window's thread when the window has gone.
+    static constexpr UINT kQuickScanEnded = WM_APP + 3;
     static constexpr UINT_PTR kAutoScanTimer = 2;
     static constexpr UINT_PTR kBlinkTimer = 3;
     // How long exit waits for a scan to notice the stop request.
     static constexpr DWORD kScanStopWait = 15000;
+    // How long exit waits for the quick-scan window to stop and go.
+    static constexpr DWORD kQuickScanWait = 10000;
 
     MainWindow(tw::Notifier& notifier, Settings& settings, ScheduleClock clock = SystemScheduleClock());
     // Waits for a worker still running, then writes the statistics.
     ~MainWindow() override;
 
     void ButtonPressed(std::string name) override;
+    // The quick-scan window over the categories ticked on the scan page, when no scan or fix runs
+    // (a page's own "BUTTON_SCAN", the tray's "Quick scan"); the main window stays as it is.
+    void StartQuickScan() override;
+    CThreadSummary* QuickScan() const { return quick_.get(); }
 
     // Hides the window, lets a running worker end (a scan is asked to stop; a fix finishes the
     // step it is in and skips the removal when it has not begun), then ends the window.
@@ -93,6 +103,10 @@ private:
     static void SetScanPage(SkinPanel* page);
     void StartScan();
     void StopScan();
+    // The categories ticked on the scan page.
+    ScanSelection TickedSelection() const;
+    // Asks the quick-scan window to stop and go, waiting a bounded time.
+    void CloseQuickScan();
     static DWORD WINAPI ScanThreadMain(void* self);
     void CompleteScan();
     void FillResults();
@@ -128,6 +142,7 @@ private:
     // Held open for the window's life: a named event with no handle left forgets that it was set.
     StopEvent stop_;
     tw::UniqueHandle worker_;
+    std::unique_ptr<CThreadSummary> quick_;
     tw::UniqueHandle closingEvent_;
     std::atomic<bool> fixRunning_{false};
     std::atomic<bool> resultsAvailable_{false};

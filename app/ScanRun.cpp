@@ -5,6 +5,7 @@
 #include "app/ScanFlow.h"
 #include "registry/Categories.h"
 #include "registry/StopEvent.h"
+#include "resource.h"
 
 #include <shlwapi.h>
 
@@ -86,16 +87,43 @@ void MainWindow::StartScan() {
     scanPage = Page(kScanPageName);
     ShowSidePage(kLampPageName);
     SetButtonChecked("BUTTON_SCAN", true);
-    selection_ = ScanSelection{};
-    if (SkinPanel* page = scanPage.load())
-        for (const SelectionSource& source : kSelectionSources)
-            selection_.field[source.field] = page->GetButtonChecked(source.button);
+    selection_ = TickedSelection();
     SetScanRunning(true);
     stop_.Reset();
     if (StartWorker(&ScanThreadMain)) return;
     SetScanRunning(false);
     SetButtonChecked("BUTTON_SCAN", false);
     notifier_.Notify("The scan could not be started.");
+}
+
+ScanSelection MainWindow::TickedSelection() const {
+    ScanSelection selection{};
+    if (SkinPanel* page = Page(kScanPageName))
+        for (const SelectionSource& source : kSelectionSources)
+            selection.field[source.field] = page->GetButtonChecked(source.button);
+    return selection;
+}
+
+void MainWindow::StartQuickScan() {
+    if (closing_ || ScanRunning() || fixRunning_) return;
+    quick_.reset();  // the last one has ended
+    SetScanRunning(true);
+    // The window's thread tells of its end by a message: this object may be gone by then.
+    HWND self = Handle();
+    quick_ = std::make_unique<CThreadSummary>(IDD_SKIN_DIALOG, self, TickedSelection(), SkinFilePath(),
+                                              [self] { PostMessageA(self, kQuickScanEnded, 0, 0); });
+    if (quick_->Start()) return;
+    quick_.reset();
+    SetScanRunning(false);
+    notifier_.Notify("The scan could not be started.");
+}
+
+void MainWindow::CloseQuickScan() {
+    if (!quick_) return;
+    // A thread still running after the time is left to the end of the process, not freed under it.
+    if (!quick_->Cancel(kQuickScanWait)) static_cast<void>(quick_.release());
+    quick_.reset();
+    SetScanRunning(false);
 }
 
 void MainWindow::StopScan() {

@@ -18,6 +18,9 @@ class PageScreen : public ScheduleActions {
 public:
     // Every page's "BUTTON_AUTOSCAN_ENABLE" shows the automatic-scan switch.
     virtual void ShowScheduleSwitch(bool on) = 0;
+    // A page's own "BUTTON_SCAN" (a skin of the user's own may put one on a page), with no scan
+    // running: the application opens its quick-scan window; a screen without one scans itself.
+    virtual void StartQuickScan() { PressButton("BUTTON_SCAN"); }
 };
 
 class CSubMainSkin : public SkinPanel, public SettingsElements {
@@ -50,7 +53,7 @@ public:
 
 protected:
     // "BUTTON_SCAN" with no scan running: the scan itself is the main screen's business.
-    virtual void StartScan() { screen_.PressButton("BUTTON_SCAN"); }
+    virtual void StartScan() { screen_.StartQuickScan(); }
 
 private:
     void Toggle(const std::string& name);

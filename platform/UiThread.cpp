@@ -66,4 +66,33 @@ int UiThread::Run() {
     return ExitInstance();
 }
 
+bool WaitPumping(HANDLE object, DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    bool quit = false;
+    int quitCode = 0;
+    bool signalled = false;
+    for (;;) {
+        const DWORD spent = GetTickCount() - start;
+        const DWORD left = spent >= milliseconds ? 0 : milliseconds - spent;
+        DWORD woke = MsgWaitForMultipleObjectsEx(1, &object, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0) {
+            signalled = true;
+            break;
+        }
+        if (woke != WAIT_OBJECT_0 + 1) break;  // the time is up (or the handle is bad)
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                quitCode = static_cast<int>(msg.wParam);
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    if (quit) PostQuitMessage(quitCode);
+    return signalled;
+}
+
 }  // namespace tw

@@ -55,4 +55,9 @@ private:
     Window* main_ = nullptr;
 };
 
+// Waits for object while dispatching this thread's messages, so that a thread that owns windows
+// keeps answering while it waits (for a worker, or a thread whose windows it owns). A WM_QUIT met
+// on the way is posted again once the wait ends. True when object was signalled within the time.
+bool WaitPumping(HANDLE object, DWORD milliseconds);
+
 }  // namespace tw

@@ -23,9 +23,6 @@ using namespace skintest;
 
 namespace {
 
-const char kWineFonts[] =
-    "C:\\windows\\fonts\\coure.fon\r\nfont\r\nC:\\windows\\fonts\\sserife.fon\r\nfont\r\n"
-    "C:\\windows\\fonts\\serife.fon\r\nfont\r\nC:\\windows\\fonts\\smalle.fon\r\nfont\r\n";
 const char kKeptFont[] = "C:\\windows\\fonts\\tidewarp-fix.ttf";
 // The remembered scan categories: everything, or everything but the shortcuts.
 const char kAllCategories[] = "11111111111111";
@@ -104,17 +101,6 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms = 180000) {
     }
     Pump();
     return true;
-}
-
-int BackupCount() {
-    int n = 0;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA("Registry Backups\\*.reg", &fd);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    do ++n;
-    while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return n;
 }
 
 void Shot(TestWindow& window, const char* page, const char* name) {
@@ -282,6 +268,33 @@ TEST_CASE("leaving during a scan waits for the scan to stop") {
         CHECK_FALSE(o->WorkerRunning());
     }
     CHECK(Stored("totalscan") == 1);
+}
+
+TEST_CASE("the tray's \"Quick scan\" and a page's own scan button open the quick-scan window; leaving closes it") {
+    Fresh fresh;
+    Opened o(kAllCategories);
+    ShowWindow(o->Handle(), SW_HIDE);  // in the tray
+    SendMessageA(o->Handle(), WM_COMMAND, ID_TRAY_QUICKSCAN, 0);
+    REQUIRE(o->QuickScan());
+    CThreadSummary* first = o->QuickScan();
+    CHECK(o->ScanRunning());
+    CHECK_FALSE(IsWindowVisible(o->Handle()));
+    HWND window = FindWindowA(nullptr, "Tidewarp Quick Scan");
+    CHECK(IsWindowVisible(window));
+    SendMessageA(o->Handle(), WM_COMMAND, ID_TRAY_QUICKSCAN, 0);  // one at a time
+    CHECK(o->QuickScan() == first);
+    REQUIRE(PumpUntil([&] { return first->Window()->CurrentStage() == Summary::Stage::ScanComplete; }));
+    SendMessageA(first->Window()->FindButton("BUTTON_CANCEL")->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+    REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));
+
+    o->SubPage("SUBMAIN_SCANGIF")->ButtonPressed("BUTTON_SCAN");
+    REQUIRE(o->QuickScan());
+    CHECK(o->ScanRunning());
+    window = FindWindowA(nullptr, "Tidewarp Quick Scan");
+    CHECK(IsWindow(window));
+    o->ButtonPressed("BUTTON_EXIT");
+    CHECK_FALSE(o->Handle());
+    CHECK_FALSE(IsWindow(window));
 }
 
 TEST_CASE("leaving during a fix lets the step under way finish and skips the removal") {

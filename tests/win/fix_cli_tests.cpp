@@ -13,9 +13,6 @@
 namespace {
 
 const char kCli[] = "tidewarp-cli.exe";
-const char kWineFonts[] =
-    "C:\\windows\\fonts\\coure.fon\r\nfont\r\nC:\\windows\\fonts\\sserife.fon\r\nfont\r\n"
-    "C:\\windows\\fonts\\serife.fon\r\nfont\r\nC:\\windows\\fonts\\smalle.fon\r\nfont\r\n";
 
 // The registry places the planted errors live in, as they are now.
 struct Snapshot {
@@ -32,34 +29,6 @@ struct Snapshot {
     }
     bool operator==(const Snapshot& o) const { return dumps == o.dumps; }
 };
-
-std::string Here() {
-    char here[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, here);
-    return here;
-}
-
-struct CleanFolder {
-    CleanFolder() { Clean(); }
-    ~CleanFolder() { Clean(); }
-    static void Clean() {
-        DeleteFileA("ignore.lst");
-        testlink::RemoveTree(Here() + "\\Registry Backups");
-        DeleteFileA((Here() + "\\Registry Backups").c_str());
-        testlink::RemoveTree(Here() + "\\links");
-    }
-};
-
-int BackupCount() {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA("Registry Backups\\*.reg", &fd);
-    if (h == INVALID_HANDLE_VALUE) return 0;
-    int n = 0;
-    do ++n;
-    while (FindNextFileA(h, &fd));
-    FindClose(h);
-    return n;
-}
 
 }  // namespace
 

@@ -6,6 +6,26 @@ const std::string kM = "C:\\tidewarp-missing\\";
 
 const char kUninstall[] = "Software\\Microsoft\\Windows\\Currentversion\\Uninstall";
 const char kWindows[] = "SOFTWARE\\Microsoft\\Windows";
+const char kWineFonts[] =
+    "C:\\windows\\fonts\\coure.fon\r\nfont\r\nC:\\windows\\fonts\\sserife.fon\r\nfont\r\n"
+    "C:\\windows\\fonts\\serife.fon\r\nfont\r\nC:\\windows\\fonts\\smalle.fon\r\nfont\r\n";
+
+std::string Here() {
+    char here[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, here);
+    return here;
+}
+
+int BackupCount() {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA("Registry Backups\\*.reg", &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    int n = 0;
+    do ++n;
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return n;
+}
 
 void PlantedErrors::Key(HKEY root, const std::string& path) {
     keys.push_back(std::make_unique<testreg::ScratchKey>(root, path));

@@ -2,6 +2,7 @@
 // when the test ends (whatever a fix left of them).
 #pragma once
 
+#include "test_links.h"
 #include "test_registry.h"
 
 #include <memory>
@@ -10,6 +11,26 @@
 
 extern const char kUninstall[];
 extern const char kWindows[];
+// Wine's own four fonts that no fix can remove, as "ignore.lst" lines: a scan of the test prefix
+// with this ignore list finds the planted errors only.
+extern const char kWineFonts[];
+
+// The current folder, and the number of backups a fix has left in its "Registry Backups".
+std::string Here();
+int BackupCount();
+
+// A fix's files in the current folder ("ignore.lst", the backups, a "links" folder), removed
+// before and after a test (the removal needs test_links.cpp).
+struct CleanFolder {
+    CleanFolder() { Clean(); }
+    ~CleanFolder() { Clean(); }
+    static void Clean() {
+        DeleteFileA("ignore.lst");
+        testlink::RemoveTree(Here() + "\\Registry Backups");
+        DeleteFileA((Here() + "\\Registry Backups").c_str());
+        testlink::RemoveTree(Here() + "\\links");
+    }
+};
 
 struct PlantedErrors {
     std::vector<std::unique_ptr<testreg::ScratchKey>> keys;

@@ -240,11 +240,14 @@ TEST_CASE("the program's other resources") {
     tw::UniqueHMenu tray(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU)));
     HMENU popup = GetSubMenu(tray.get(), 0);
     REQUIRE(popup);
-    CHECK(GetMenuItemCount(popup) == 3);
-    CHECK(GetMenuItemID(popup, 0) == ID_TRAY_OPEN);
-    CHECK(GetMenuItemID(popup, 2) == ID_TRAY_EXIT);
+    CHECK(GetMenuItemCount(popup) == 4);
+    CHECK(GetMenuItemID(popup, 0) == ID_TRAY_QUICKSCAN);
+    CHECK(GetMenuItemID(popup, 1) == ID_TRAY_OPEN);
+    CHECK(GetMenuItemID(popup, 3) == ID_TRAY_EXIT);
     char label[64] = {};
     GetMenuStringA(popup, 0, label, sizeof label, MF_BYPOSITION);
+    CHECK(std::string(label) == "Quick scan");
+    GetMenuStringA(popup, 1, label, sizeof label, MF_BYPOSITION);
     CHECK(std::string(label) == "Open Tidewarp");
     CHECK(LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, label, sizeof label) > 0);
     CHECK(std::string(label) == "&About Tidewarp...");

@@ -1,0 +1,104 @@
+// The quick-scan window: a skinned window, living on a thread of its own (CThreadSummary), that
+// scans the categories it is given, lists what each category found, removes all of it on request
+// (after a backup) and lists what was removed. Its four screens come from the skin: scanning,
+// scan complete, fixing and fix complete.
+//
+// Its workers use the window-free flows (ScanFlow, FixFlow), change only skin elements (the rule
+// of skin/SkinElementSet.h) and report their end by posted messages; the window's thread waits
+// for a worker only while it keeps pumping, and never without a time limit.
+#pragma once
+
+#include "app/FixFlow.h"
+#include "maintenance/Shortcut.h"
+#include "platform/Handles.h"
+#include "platform/Notifier.h"
+#include "registry/RegistryLib.h"
+#include "skin/GifAnimationHost.h"
+#include "skin/SkinDialog.h"
+#include "skin/SkinList.h"
+
+#include <atomic>
+#include <string>
+
+// Messages of the window.
+constexpr UINT kSummaryMovieStarted = WM_USER + 10;   // the animation's start notice
+constexpr UINT kSummaryMovieStopped = WM_USER + 11;   // the animation's stop notice
+constexpr UINT kSummaryClose = WM_USER + 101;         // destroys the window
+constexpr UINT kSummaryScanFinished = WM_USER + 103;  // posted by the scan worker as it ends
+constexpr UINT kSummaryFixFinished = WM_USER + 104;   // posted by the fix worker as it ends
+constexpr UINT kSummaryStartFix = WM_USER + 105;      // "BUTTON_FIXERROR", once its click is over
+
+extern const char kSummaryTitle[];      // "Tidewarp Quick Scan"
+extern const char kAbortedEventName[];  // "TIDEWARP_ABORTED": set when a stop ended a scan or fix
+
+// How long the window waits for a worker to stop before it goes without it.
+constexpr DWORD kSummaryStopWait = 10000;
+
+class Summary : public SkinDialog {
+public:
+    // Where the flow stands; any thread may ask. A screen counts once it is built and filled.
+    enum class Stage { Scanning, ScanComplete, Fixing, FixComplete, Closed };
+
+    // templateId: the skinned dialogs' template; skinFilePath: where the skin description is
+    // written while a screen is built; notifier: what the user is told (null: message boxes).
+    Summary(UINT templateId, const ScanSelection& selection, std::string skinFilePath,
+            tw::Notifier* notifier = nullptr);
+    ~Summary() override;
+
+    void ButtonPressed(std::string name) override;
+
+    Stage CurrentStage() const { return stage_; }
+    // The list of the screens that have one; read it from other threads only once the stage says
+    // its screen is complete.
+    const SkinList& List() const { return list_; }
+    // False once the last worker has ended (or none was started).
+    bool WorkerRunning() const;
+
+protected:
+    bool OnInitDialog() override;
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    // Enter, Escape and the system close: stop what runs, then go.
+    void OnOK() override { Close(); }
+    void OnCancel() override { Close(); }
+    // A worker's catch-all report, on the worker's thread.
+    virtual void ReportWorkerFailure(const char* text, const char* caption);
+
+private:
+    static DWORD WINAPI ScanWorker(void* self);
+    static DWORD WINAPI FixWorker(void* self);
+    static void Progress(std::string item, std::string status, std::int32_t examined, std::int32_t found);
+
+    bool StartWorker(LPTHREAD_START_ROUTINE entry);
+    // Waits (pumping) for the worker; false when it is still running after the time.
+    bool WaitForWorker(DWORD milliseconds);
+    // Builds a screen from the sections named after it ("SCREENSCANCOMPLETE" and so on).
+    void BuildScreen(const std::string& screen);
+    void StartScanAnimation();
+    void OnScanFinished();
+    void StartFix();
+    void OnFixFinished();
+    // "Fixed", or what kept the removal from happening.
+    void ShowFixOutcome();
+    // A stop ended the scan or fix: nothing more is shown, "TIDEWARP_ABORTED" is set.
+    void Abort();
+    void Close();
+    void Notify(const std::string& text);
+
+    ScanSelection selection_;
+    std::string skinFilePath_;
+    tw::Notifier* notifier_;
+    CRegistryLib registry_;
+    CShortcut shortcuts_;
+    SummaryList summaries_;
+    FixResult fix_;
+    SkinList list_;
+    GifAnimationHost animation_;
+    tw::UniqueHandle worker_;
+    HWND window_ = nullptr;  // for the workers' completion notices
+    bool closing_ = false;
+    bool stopRequested_ = false;  // "BUTTON_STOPSCAN" was pressed
+    bool fixFailed_ = false;  // the fix worker's catch-all caught something
+    std::atomic<Stage> stage_{Stage::Scanning};
+
+    static std::atomic<Summary*> progressTarget_;
+};
