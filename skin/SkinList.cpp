@@ -97,6 +97,19 @@ void SkinList::DeleteAll() {
     RequestApply();
 }
 
+void SkinList::ReplaceRows(std::vector<std::vector<std::string>> cells, bool checked) {
+    std::vector<Row> rows;
+    rows.reserve(cells.size());
+    for (auto& c : cells) rows.push_back(Row{std::move(c), checked});
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        rows_ = rows;
+        queued_.clear();  // every earlier change is replaced
+        Queue({Change::Replace, 0, 0, {}, checked, std::move(rows)});
+    }
+    RequestApply();
+}
+
 void SkinList::Queue(Change change) { queued_.push_back(std::move(change)); }
 
 void SkinList::OnApply() {
@@ -107,7 +120,7 @@ void SkinList::OnApply() {
     }
     if (changes.empty()) return;
     // Row by row a visible list repaints every time: hundreds of rows would take seconds.
-    const bool many = changes.size() > 4;
+    const bool many = changes.size() > 4 || changes.front().kind == Change::Replace;
     if (many) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
     applying_ = true;
     for (const Change& change : changes) Show(change);
@@ -145,6 +158,31 @@ void SkinList::Show(const Change& change) {
     case Change::Clear:
         SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
         break;
+    case Change::Replace:
+        ShowRows(change.rows);
+        break;
+    }
+}
+
+void SkinList::ShowRows(const std::vector<Row>& rows) {
+    SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
+    SendMessageA(Handle(), LVM_SETITEMCOUNT, rows.size(), LVSICF_NOINVALIDATEALL);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const Row& row = rows[i];
+        LVITEMA item{};
+        item.mask = LVIF_TEXT | LVIF_STATE;
+        item.iItem = static_cast<int>(i);
+        item.pszText = const_cast<char*>(row.cells.empty() ? "" : row.cells[0].c_str());
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = INDEXTOSTATEIMAGEMASK(row.checked ? 2 : 1);
+        const int at = static_cast<int>(SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        if (at < 0) continue;
+        for (std::size_t c = 1; c < row.cells.size(); ++c) {
+            LVITEMA cell{};
+            cell.iSubItem = static_cast<int>(c);
+            cell.pszText = const_cast<char*>(row.cells[c].c_str());
+            SendMessageA(Handle(), LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&cell));
+        }
     }
 }
 

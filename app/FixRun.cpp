@@ -1,0 +1,119 @@
+// The fix run of the main window: the worker that removes the checked rows with the progress
+// pictures, and the way home afterwards.
+#include "app/MainWindow.h"
+
+#include "skin/GifAnimationHost.h"
+
+namespace {
+
+const char kCurrentItem[] = "TEXT_ERRORSCAN_CURRENTITEM";
+
+void SetCurrentItem(SkinPanel* page, const std::string& text, bool redraw) {
+    if (!page) return;
+    page->SetTextByName(kCurrentItem, text);
+    if (redraw) InvalidateRect(page->Handle(), nullptr, TRUE);
+}
+
+}  // namespace
+
+void MainWindow::StartFix() {
+    SetCurrentItem(ScanPage(), "Backup in progress", true);
+    ShowPage("SUBMAIN_RESULT");
+    SkinPanel* results = Page("SUBMAIN_RESULT");
+    SkinCheckList* list = results ? results->List() : nullptr;
+    if (!list || list->Count() < 1) {
+        notifier_.Notify("No errors found", tw::NoticeCaption::Empty);
+        SetCurrentItem(ScanPage(), "", false);
+        return;
+    }
+    fixRunning_ = true;
+    if (StartWorker(&FixThreadMain)) return;
+    fixRunning_ = false;
+    SetCurrentItem(ScanPage(), "", false);
+    notifier_.Notify("The removal could not be started; nothing was changed.");
+}
+
+void MainWindow::HoldPicture() const { WaitForSingleObject(closingEvent_.get(), PictureHold()); }
+
+FixResult MainWindow::RunFix(const FixRequest& request, FixObserver& observer) {
+    return FixFlow(registry_, &shortcuts_).Fix(request, summaries_, &observer);
+}
+
+void MainWindow::FixSteps() {
+    ShowSidePage("SUBMAIN_REMOVED_ERROR01");
+    HoldPicture();
+
+    FixRequest request;
+    SkinPanel* results = Page("SUBMAIN_RESULT");
+    const SkinCheckList* list = results ? results->List() : nullptr;
+    const int rows = list ? list->Count() : 0;
+    for (int row = 0; row < rows; ++row)
+        (row < registryRowCount_ ? request.registryChecked : request.shortcutChecked).push_back(list->Checked(row));
+
+    // Pictures 02 and 03 at a half and three quarters of the registry rows, the last one when
+    // they are all sorted.
+    class Pictures : public FixObserver {
+    public:
+        Pictures(MainWindow& window, std::size_t quarter) : window_(window), quarter_(quarter) {}
+        void OnRowsSorted(std::size_t row, std::size_t) override {
+            if (row == 2 * quarter_) Show("SUBMAIN_REMOVED_ERROR02");
+            if (row == 3 * quarter_) Show("SUBMAIN_REMOVED_ERROR03");
+        }
+        void OnBackupStarted() override { Show("SUBMAIN_REMOVED_ERROR"); }
+        void OnRemovalStarted() override { InvalidateRect(ScanPage() ? ScanPage()->Handle() : nullptr, nullptr, TRUE); }
+
+    private:
+        void Show(const char* page) {
+            window_.ShowSidePage(page);
+            window_.HoldPicture();
+        }
+        MainWindow& window_;
+        std::size_t quarter_;
+    } pictures(*this, static_cast<std::size_t>(registryRowCount_ / 4));
+    lastFix_ = RunFix(request, pictures);
+}
+
+DWORD WINAPI MainWindow::FixThreadMain(void* self) {
+    auto& window = *static_cast<MainWindow*>(self);
+    try {
+        window.FixSteps();
+    } catch (...) {
+        window.lastFix_ = FixResult{};
+        window.lastFix_.status = FixResult::Stopped;
+        window.lastFix_.message = "The removal stopped on an unexpected error; the last backup holds what it had removed.";
+    }
+    PostMessageA(window.Handle(), kFixDone, 0, 0);
+    return 0;
+}
+
+void MainWindow::CompleteFix() {
+    EndWorker();
+    if (lastFix_.status == FixResult::Done) errorsRemoved_ += lastFix_.errorsRemoved;
+    if (auto* area = dynamic_cast<GifAnimationHost*>(tw::Window::FromHandle(AnimationArea())))
+        area->Invoke(GifAnimationHost::kFixEnded);
+    fixRunning_ = false;
+    ShowPage(kIgnoredPage);
+    if (CSubMainSkin* ignored = SubPage(kIgnoredPage)) ignored->RefillIgnoredList();
+    SetCurrentItem(ScanPage(), "", false);
+    if (closing_) return;
+    ButtonPressed("BUTTON_MAIN");
+    EnableAllButtons(true);
+    EnableButton("BUTTON_MAIN", false);
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+    ReportFix(lastFix_);
+}
+
+void MainWindow::ReportFix(const FixResult& result) {
+    std::string text;
+    auto add = [&](const std::string& line) { text += (text.empty() ? "" : "\n\n") + line; };
+    if (result.status == FixResult::BackupFailed || result.status == FixResult::Stopped) add(result.message);
+    if (result.ignoreListError != 0)
+        add("The ignore list \"ignore.lst\" could not be saved: the rows you unchecked may be reported again.");
+    if (!result.leftForKeptEntries.empty())
+        add(std::to_string(result.leftForKeptEntries.size()) +
+            " entries were left in place because their key holds an entry you keep or ignore.");
+    if (result.leftUnsaved > 0)
+        add(std::to_string(result.leftUnsaved) +
+            " entries were left in place because the backup could not hold them whole.");
+    if (!text.empty()) notifier_.Notify(text);
+}

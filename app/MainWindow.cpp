@@ -1,0 +1,387 @@
+#include "app/MainWindow.h"
+
+#include "Version.h"
+#include "maintenance/RegistryBackup.h"
+#include "platform/Gdi.h"
+#include "registry/StopEvent.h"
+#include "resource.h"
+#include "skin/SkinSource.h"
+
+#include <ole2.h>
+#include <shellapi.h>
+
+namespace {
+
+const char kMainPage[] = "SUBMAIN_SCANGIF";
+const char kLampPage[] = "SUBMAIN_SCANSTATUS";
+const UINT kAboutCommand = 16;
+
+// Commands the window answers although the shipped tray menu does not carry them: each shows the
+// window and presses a button, when no scan runs.
+struct HiddenCommand {
+    UINT id;
+    const char* button;
+};
+const HiddenCommand kHiddenCommands[] = {{32774, "BUTTON_SCAN"}, {32775, "BUTTON_AUTOSCAN"}, {32777, "BUTTON_SUPPORT"}};
+const UINT kIgnoredCommand = 32776;
+
+// The tab buttons and the page each shows.
+struct Tab {
+    const char* button;
+    const char* page;
+};
+const Tab kTabs[] = {{"BUTTON_ADVSETTINGS", "SUBMAIN_ADVANCED"}, {"BUTTON_IGNORED", kIgnoredPage}};
+
+class AboutBox : public tw::Dialog {
+public:
+    AboutBox() : tw::Dialog(IDD_ABOUTBOX) {}
+
+protected:
+    bool OnInitDialog() override {
+        SetDlgItemTextA(Handle(), IDC_ABOUT_VERSION, "Tidewarp Version " TW_VERSION);
+        return true;
+    }
+};
+
+const char kRecommendation[] =
+    "mailto:?subject=Tidewarp%20registry%20cleaner"
+    "&body=I%20use%20Tidewarp%20to%20find%20and%20remove%20broken%20registry%20entries%20and%20shortcuts."
+    "%20It%20backs%20up%20what%20it%20removes%20and%20restores%20it%20with%20one%20click.";
+
+}  // namespace
+
+MainWindow::MainWindow(tw::Notifier& notifier, Settings& settings, ScheduleClock clock)
+    : MainScreen(IDD_SKIN_DIALOG, CheckListMenu{IDR_LIST_MENU, ID_LIST_SELECT_ALL, ID_LIST_DESELECT_ALL}, notifier,
+                 settings, std::move(clock)),
+      notifier_(notifier), settings_(settings), closingEvent_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    icon_ = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+    registry_.SetNotifier(&notifier);
+}
+
+MainWindow::~MainWindow() {
+    if (WorkerRunning()) {
+        closing_ = true;
+        SetEvent(closingEvent_.get());
+        stop_.Set();
+        if (!WaitForWorker(fixRunning_ ? INFINITE : kScanStopWait)) {
+            // A scanner that never looks at the stop request: the process ends with it rather than
+            // pulling the windows from under it.
+            WriteStatistics();
+            ExitProcess(1);
+        }
+    }
+    WriteStatistics();
+    SetScanPage(nullptr);
+    Destroy();
+    if (oleReady_) OleUninitialize();
+}
+
+bool MainWindow::OnInitDialog() {
+    tray_.Add(Handle());
+    const UsageStatistics stored = ReadUsageStatistics();
+    errorsRemoved_ = stored.errorsRemoved;
+    scanCount_ = stored.scanCount;
+    SetSkinFileName("profile");
+    SetWindowTextA(Handle(), "Tidewarp");
+    if (FAILED(OleInitialize(nullptr))) return false;
+    oleReady_ = true;
+
+    MainScreen::OnInitDialog();  // presses "BUTTON_SCAN" when a scan is to start at once
+    if (!Handle()) return false;
+    // With "autoscan" on, the scan just started chose the pages.
+    std::string autoscan;
+    const bool home = !settings_.ReadText(settingflags::AutoScan.value, autoscan);
+    if (home) {
+        ShowPage(kMainPage);
+        ShowSidePage(kLampPage);
+    }
+    char about[256] = "";
+    if (LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about) > 0) {
+        if (HMENU menu = GetSystemMenu(Handle(), FALSE)) {
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+            AppendMenuA(menu, MF_STRING, kAboutCommand, about);
+        }
+    }
+    SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    SetTimer(Handle(), kAutoScanTimer, 10000, nullptr);
+    SetTimer(Handle(), kBlinkTimer, 1000, nullptr);
+    if (home) ButtonPressed("BUTTON_MAIN");
+    return true;
+}
+
+void MainWindow::ButtonPressed(std::string name) {
+    if (closing_) return;
+    registry_.SetProgressCallback(&ScanProgressCallback);
+    shortcuts_.SetProgressCallback(&ScanProgressCallback);
+    if (name == "BUTTON_EXIT") {
+        Exit();
+        return;
+    }
+    if (name == "BUTTON_MINIMIZE") {
+        // Only hides: the results stay ready to be removed when the window comes back.
+        ShowWindow(Handle(), SW_SHOWMINIMIZED);
+        return;
+    }
+    if (fixRunning_) return;
+    const bool home = name == "BUTTON_MAIN";
+    if (home || name == "BUTTON_SCAN") {
+        if (home) {
+            ShowPage(kMainPage);
+            ShowSidePage(kLampPage);
+            if (SkinPanel* lamps = Page(kLampPage)) {
+                lamps->EnableAllButtons(true);
+                lamps->SetAllButtonsChecked(false);
+            }
+        }
+        EnableAllButtons(true);
+        EnableButton("BUTTON_MAIN", false);
+        if (!home) {
+            if (ScanRunning())
+                StopScan();
+            else
+                StartScan();
+            return;
+        }
+    }
+    if (ScanRunning()) return;
+    if (name == "BUTTON_REMOVE" && resultsAvailable_) {
+        StartFix();
+        return;
+    }
+    std::string tabPage;
+    for (const Tab& tab : kTabs)
+        if (name == tab.button) tabPage = tab.page;
+    if (name == "BUTTON_AUTOSCAN") tabPage = Schedule().Switch() ? kScheduleEnabledPage : kScheduleDisabledPage;
+    if (!tabPage.empty()) {
+        ShowPage(tabPage);
+        EnableAllButtons(true);
+        EnableButton(name, false);
+    } else if (name == "BUTTON_LIVEUPDATE") {
+        OpenDocument(kRecommendation);
+    } else if (name == "BUTTON_SUPPORT") {
+        OpenHelp();
+    } else if (name == "BUTTON_RESTORENOW") {
+        RestoreLastBackup(notifier_);
+    }
+    CommonEnd();
+}
+
+void MainWindow::CommonEnd() {
+    resultsAvailable_ = false;
+    SkinPanel* primary = PrimaryPage();
+    if (primary) {
+        const std::string count = primary->GetEditByName(kBackupCountEdit);
+        if (!count.empty()) settings_.WriteText(kBackupCountValue, count);
+        InvalidateRect(primary->Handle(), nullptr, FALSE);
+    }
+    if (SkinPanel* side = SidePage()) InvalidateRect(side->Handle(), nullptr, FALSE);
+}
+
+void MainWindow::Exit() {
+    if (closing_) return;
+    closing_ = true;
+    const bool working = WorkerRunning();
+    const bool scanning = working && ScanRunning();
+    // A scan stops at its next test; a fix skips the removal if it has not begun, and otherwise
+    // finishes what it does, which must not be cut short. The request comes before the fix's
+    // pictures are cut short, so the fix cannot run on into the removal meanwhile.
+    if (working) stop_.Set();
+    SetEvent(closingEvent_.get());
+    KillTimer(Handle(), kAutoScanTimer);
+    KillTimer(Handle(), kBlinkTimer);
+    ShowWindow(Handle(), SW_HIDE);
+    if (working) {
+        if (scanning) SetButtonChecked("BUTTON_SCAN", false);
+        WaitForWorker(scanning ? kScanStopWait : INFINITE);
+    }
+    if (IsModal())
+        End(1);
+    else
+        DestroyWindow(Handle());  // with its handlers attached, as a modal window goes
+}
+
+bool MainWindow::StartWorker(LPTHREAD_START_ROUTINE entry) {
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, entry, this, CREATE_SUSPENDED, &id);
+    if (!thread) return false;
+    SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
+    worker_.reset(thread);
+    ResumeThread(thread);
+    return true;
+}
+
+bool MainWindow::WorkerRunning() const {
+    return worker_ && WaitForSingleObject(worker_.get(), 0) == WAIT_TIMEOUT;
+}
+
+bool MainWindow::WaitForWorker(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    while (WorkerRunning()) {
+        DWORD left = INFINITE;
+        if (milliseconds != INFINITE) {
+            const DWORD spent = GetTickCount() - start;
+            if (spent >= milliseconds) return false;
+            left = milliseconds - spent;
+        }
+        HANDLE thread = worker_.get();
+        const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) break;
+        if (woke != WAIT_OBJECT_0 + 1) continue;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return !WorkerRunning();
+            }
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    // The worker's last word (its completion message) comes before the windows go.
+    MSG msg;
+    while (Handle() && PeekMessageA(&msg, Handle(), kScanDone, kFixDone, PM_REMOVE)) DispatchMessageA(&msg);
+    return true;
+}
+
+void MainWindow::EndWorker() {
+    if (!worker_) return;
+    WaitForSingleObject(worker_.get(), INFINITE);  // it has posted its completion and is returning
+    worker_.reset();
+}
+
+void MainWindow::Restore() {
+    ShowWindow(Handle(), SW_SHOWNORMAL);
+    SetForegroundWindow(Handle());
+    SetFocus(Handle());
+}
+
+bool MainWindow::OnTrayCommand(UINT id) {
+    if (id == ID_TRAY_OPEN) {
+        Restore();
+        return true;
+    }
+    if (id == ID_TRAY_EXIT) {
+        Exit();
+        return true;
+    }
+    if (id == kIgnoredCommand) return true;
+    for (const HiddenCommand& command : kHiddenCommands) {
+        if (id != command.id) continue;
+        if (!ScanRunning()) {
+            Restore();
+            ButtonPressed(command.button);
+        }
+        return true;
+    }
+    return false;
+}
+
+bool MainWindow::OnCommand(UINT code, UINT id, HWND control) {
+    if (code == 0 && !control && OnTrayCommand(id)) return true;
+    return MainScreen::OnCommand(code, id, control);
+}
+
+bool MainWindow::OnTimer(UINT_PTR id) {
+    if (closing_) return true;
+    if (id == kAutoScanTimer) {
+        Schedule().Tick();
+        return true;
+    }
+    if (id == kBlinkTimer) {
+        Blink();
+        return true;
+    }
+    return MainScreen::OnTimer(id);
+}
+
+void MainWindow::Blink() {
+    SkinPanel* primary = PrimaryPage();
+    const std::string page = primary ? primary->SkinName() : std::string();
+    if (page == "SUBMAIN_RESULT" || page == "SUBMAIN_SCAN_SUMMARY") {
+        if (ScanRunning()) return;
+        SkinCheckList* list = primary->List();
+        const bool rows = list && list->Count() > 0;
+        SetButtonHover("BUTTON_REMOVE", rows && !GetButtonHover("BUTTON_REMOVE"));
+        SetButtonHover("BUTTON_SCAN", false);
+        return;
+    }
+    SetButtonHover("BUTTON_REMOVE", false);
+    if (!ScanRunning()) SetButtonHover("BUTTON_SCAN", !GetButtonHover("BUTTON_SCAN"));
+}
+
+bool MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+    case kScanDone:
+        CompleteScan();
+        return true;
+    case kFixDone:
+        CompleteFix();
+        return true;
+    case TrayIcon::kMessage:
+        if (wp != TrayIcon::kId) return false;
+        if (lp == WM_LBUTTONDBLCLK) {
+            Restore();
+            return true;
+        }
+        if (lp == WM_RBUTTONUP) TrayIcon::ShowMenu(Handle());
+        return false;
+    case WM_SIZE:
+        if (wp != SIZE_MINIMIZED) break;
+        ShowWindow(Handle(), SW_HIDE);
+        return true;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) != kAboutCommand) break;
+        ShowAbout();
+        return true;
+    case WM_PAINT:
+        if (IsIconic(Handle())) {
+            PaintMinimised();
+            return true;
+        }
+        if (SkinPanel* primary = PrimaryPage()) InvalidateRect(primary->Handle(), nullptr, TRUE);
+        break;
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(icon_);
+        return true;
+    case WM_CLOSE:
+        Exit();
+        return true;
+    case WM_DESTROY:
+        tray_.Remove();
+        KillTimer(Handle(), kAutoScanTimer);
+        KillTimer(Handle(), kBlinkTimer);
+        break;
+    default:
+        break;
+    }
+    return MainScreen::OnMessage(msg, wp, lp, result);
+}
+
+void MainWindow::PaintMinimised() {
+    tw::PaintDC paint(Handle());
+    SendMessageA(Handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.get()), 0);
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(paint.get(), x, y, icon_);
+}
+
+void MainWindow::ShowAbout() { AboutBox().RunModal(Handle()); }
+
+std::string MainWindow::HelpPagePath() const { return ProgramFolder() + "\\help.html"; }
+
+void MainWindow::OpenHelp() {
+    const std::string path = HelpPagePath();
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        notifier_.Notify("The help page " + path + " is missing. Reinstall Tidewarp to get it back.");
+        return;
+    }
+    OpenDocument(path);
+}
+
+void MainWindow::OpenDocument(const std::string& target) {
+    const auto opened = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "Open", target.c_str(), "", "", SW_SHOW));
+    if (opened <= 32) notifier_.Notify("Windows could not open " + target + ".");
+}

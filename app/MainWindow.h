@@ -1,0 +1,135 @@
+// Tidewarp's main window: the main screen with what its buttons, tray icon and timers do, the
+// scan and fix runs on a worker thread, and the usage statistics.
+//
+// Threads. One worker at a time runs a scan (ScanRun.cpp) or a fix (FixRun.cpp). It changes
+// elements only by the rule of SkinElementSet.h and posts its completion to the window, which runs
+// the completion steps on its own thread (the result list is filled there in one pass). Exit
+// never leaves a worker running: it asks it to stop and waits, pumping messages, for it to end.
+#pragma once
+
+#include "app/FixFlow.h"
+#include "app/Statistics.h"
+#include "app/TrayIcon.h"
+#include "maintenance/Shortcut.h"
+#include "pages/MainScreen.h"
+#include "platform/Handles.h"
+#include "registry/RegistryLib.h"
+#include "registry/StopEvent.h"
+
+#include <atomic>
+#include <string>
+
+class MainWindow : public MainScreen {
+public:
+    // Posted by a worker when its run is over.
+    static constexpr UINT kScanDone = WM_APP + 1;
+    static constexpr UINT kFixDone = WM_APP + 2;
+    static constexpr UINT_PTR kAutoScanTimer = 2;
+    static constexpr UINT_PTR kBlinkTimer = 3;
+    // How long exit waits for a scan to notice the stop request.
+    static constexpr DWORD kScanStopWait = 15000;
+
+    MainWindow(tw::Notifier& notifier, Settings& settings, ScheduleClock clock = SystemScheduleClock());
+    // Waits for a worker still running, then writes the statistics.
+    ~MainWindow() override;
+
+    void ButtonPressed(std::string name) override;
+
+    // Hides the window, lets a running worker end (a scan is asked to stop; a fix finishes the
+    // step it is in and skips the removal when it has not begun), then ends the window.
+    void Exit();
+
+    bool FixRunning() const { return fixRunning_; }
+    bool ResultsAvailable() const { return resultsAvailable_; }
+    // A worker thread exists that has not ended.
+    bool WorkerRunning() const;
+    // False when the last exit had to give up waiting for a worker.
+    bool WorkerEnded() const { return !WorkerRunning(); }
+    int RegistryRowCount() const { return registryRowCount_; }
+    UsageStatistics Statistics() const { return {errorsRemoved_, scanCount_}; }
+    void WriteStatistics() const { WriteUsageStatistics(Statistics()); }
+
+    // What a scanner reports while it works: the scan page shows the status text and the item, its
+    // path shortened to 69 characters. Runs on the worker thread.
+    static void ScanProgressCallback(std::string item, std::string status, std::int32_t examined,
+                                     std::int32_t found);
+
+    CRegistryLib& Registry() { return registry_; }
+    CShortcut& Shortcuts() { return shortcuts_; }
+    SummaryList& Summaries() { return summaries_; }
+    const FixResult& LastFix() const { return lastFix_; }
+
+protected:
+    bool OnInitDialog() override;
+    // Enter and Escape do nothing.
+    void OnOK() override {}
+    void OnCancel() override {}
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    bool OnCommand(UINT code, UINT id, HWND control) override;
+    bool OnTimer(UINT_PTR id) override;
+
+    // The tray menu's commands (and the hidden ones the window still answers). True when handled.
+    virtual bool OnTrayCommand(UINT id);
+    // Opens a file or address with the shell.
+    virtual void OpenDocument(const std::string& target);
+    // The help page shipped beside the program.
+    virtual std::string HelpPagePath() const;
+    // What the workers run: the scan of the selected categories, and the removal.
+    virtual void RunScan();
+    virtual FixResult RunFix(const FixRequest& request, FixObserver& observer);
+    // How long a progress picture of the fix stays.
+    virtual DWORD PictureHold() const { return 500; }
+
+    // Shows the window normally, in front, with the focus.
+    void Restore();
+
+private:
+    // The scan run (ScanRun.cpp). The scan page is where progress texts go, for the fix too.
+    static SkinPanel* ScanPage();
+    static void SetScanPage(SkinPanel* page);
+    void StartScan();
+    void StopScan();
+    static DWORD WINAPI ScanThreadMain(void* self);
+    void CompleteScan();
+    void FillResults();
+    // The fix run (FixRun.cpp).
+    void StartFix();
+    static DWORD WINAPI FixThreadMain(void* self);
+    void FixSteps();
+    void CompleteFix();
+    void ReportFix(const FixResult& result);
+    // Waits for the picture's time, or less when the window closes.
+    void HoldPicture() const;
+
+    bool StartWorker(LPTHREAD_START_ROUTINE entry);
+    // Pumps messages until the worker ends or the time passes; true when it ended.
+    bool WaitForWorker(DWORD milliseconds);
+    void EndWorker();
+    void Blink();
+    void PaintMinimised();
+    void ShowAbout();
+    void OpenHelp();
+    void RecommendByMail();
+    void CommonEnd();
+
+    tw::Notifier& notifier_;
+    Settings& settings_;
+    CRegistryLib registry_;
+    CShortcut shortcuts_;
+    ScanSelection selection_{};
+    SummaryList summaries_;
+    FixResult lastFix_;
+    TrayIcon tray_;
+    HICON icon_ = nullptr;
+    // Held open for the window's life: a named event with no handle left forgets that it was set.
+    StopEvent stop_;
+    tw::UniqueHandle worker_;
+    tw::UniqueHandle closingEvent_;
+    std::atomic<bool> fixRunning_{false};
+    std::atomic<bool> resultsAvailable_{false};
+    bool closing_ = false;
+    bool oleReady_ = false;
+    int registryRowCount_ = 0;
+    int errorsRemoved_ = 0;
+    int scanCount_ = 0;
+};

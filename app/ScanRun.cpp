@@ -1,0 +1,161 @@
+// The scan run of the main window: start, the worker, the progress texts and lamps, and the
+// completion steps with the result list and the counters.
+#include "app/MainWindow.h"
+
+#include "app/ScanFlow.h"
+#include "registry/Categories.h"
+#include "registry/StopEvent.h"
+
+#include <shlwapi.h>
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+// The page that shows scan progress; the fix run writes its texts there too.
+std::atomic<SkinPanel*> scanPage{nullptr};
+
+const char kScanPageName[] = "SUBMAIN_SCANGIF";
+const char kLampPageName[] = "SUBMAIN_SCANSTATUS";
+
+// The scan page's check boxes and the selection fields they fill, in the order they are read.
+struct SelectionSource {
+    const char* button;
+    int field;
+};
+const SelectionSource kSelectionSources[] = {
+    {"BUTTON_REGISTRY", 0},     {"BUTTON_COM", 1},   {"BUTTON_COM_SUBS", 3}, {"BUTTON_COM_SUBS", 2},
+    {"BUTTON_DRV", 4},          {"BUTTON_HELP", 5},  {"BUTTON_APPPATH", 6},  {"BUTTON_SHARED_TOOLS", 7},
+    {"BUTTON_FONTS", 8},        {"BUTTON_STARTUP", 9}, {"BUTTON_SHORTCUTS", 10}, {"BUTTON_UNINSTALL", 11}};
+
+// The summary page's counters: the category a row carries and the text that counts it.
+struct Counter {
+    const char* category;
+    const char* text;
+};
+const Counter kCounters[] = {{"CLSID", "TEXT_FOUND_CLSID"},    {"PROGID", "TEXT_FOUND_COM"},
+                             {"VxD", "TEXT_FOUND_DRIVERS"},    {"Help", "TEXT_FOUND_HELP"},
+                             {"APPPath", "TEXT_FOUND_PATHS"},  {"SharedFile", "TEXT_FOUND_SHARED"},
+                             {"font", "TEXT_FOUND_FONTS"},     {"Startup", "TEXT_FOUND_STARTUP"},
+                             {"Uninstall", "TEXT_FOUND_UNINSTALL"}, {kShortcutCategory, "TEXT_FOUND_LINK"}};
+
+// Lamp k of the status page: red while pending, yellow while its scanner runs, green when done.
+class Lamps : public ScanObserver {
+public:
+    explicit Lamps(MainWindow& window) : window_(window) {}
+    void OnScanStarted() override {
+        window_.ShowSidePage(kLampPageName);
+        if (SkinPanel* page = Page()) {
+            page->EnableAllButtons(true);
+            page->SetAllButtonsChecked(false);
+        }
+    }
+    void OnCategoryStarted(int number) override {
+        if (SkinPanel* page = Page()) page->SetButtonChecked(Name(number), true);
+    }
+    void OnCategoryFinished(int number) override {
+        if (SkinPanel* page = Page()) page->EnableButton(Name(number), false);
+    }
+
+private:
+    SkinPanel* Page() const { return window_.Page(kLampPageName); }
+    static std::string Name(int number) { return "BUTTON_STATUS" + std::to_string(number); }
+    MainWindow& window_;
+};
+
+}  // namespace
+
+void MainWindow::ScanProgressCallback(std::string item, std::string status, std::int32_t, std::int32_t) {
+    SkinPanel* page = scanPage.load();
+    if (!page) return;
+    page->SetTextByName("TEXT_ERRORSCAN_STATUS", status);
+    char shown[MAX_PATH] = "";
+    if (!PathCompactPathExA(shown, item.c_str(), 70, 0)) shown[0] = '\0';
+    page->SetTextByName("TEXT_ERRORSCAN_CURRENTITEM", shown);
+}
+
+SkinPanel* MainWindow::ScanPage() { return scanPage.load(); }
+void MainWindow::SetScanPage(SkinPanel* page) { scanPage = page; }
+
+void MainWindow::StartScan() {
+    EnableAllButtons(true);
+    EnableButton("BUTTON_MAIN", false);
+    ++scanCount_;
+    ShowPage(kScanPageName);
+    scanPage = Page(kScanPageName);
+    ShowSidePage(kLampPageName);
+    SetButtonChecked("BUTTON_SCAN", true);
+    selection_ = ScanSelection{};
+    if (SkinPanel* page = scanPage.load())
+        for (const SelectionSource& source : kSelectionSources)
+            selection_.field[source.field] = page->GetButtonChecked(source.button);
+    SetScanRunning(true);
+    stop_.Reset();
+    if (StartWorker(&ScanThreadMain)) return;
+    SetScanRunning(false);
+    SetButtonChecked("BUTTON_SCAN", false);
+    notifier_.Notify("The scan could not be started.");
+}
+
+void MainWindow::StopScan() {
+    SetButtonChecked("BUTTON_SCAN", false);
+    stop_.Set();
+}
+
+void MainWindow::RunScan() {
+    Lamps lamps(*this);
+    ScanFlow(registry_, shortcuts_).Scan(selection_, summaries_, &lamps);
+}
+
+DWORD WINAPI MainWindow::ScanThreadMain(void* self) {
+    auto& window = *static_cast<MainWindow*>(self);
+    try {
+        window.RunScan();
+    } catch (...) {
+        // What was found so far is shown; nothing of the registry has changed.
+    }
+    PostMessageA(window.Handle(), kScanDone, 0, 0);
+    return 0;
+}
+
+void MainWindow::CompleteScan() {
+    EndWorker();
+    SkinPanel* page = scanPage.load();
+    if (page) page->SetTextByName("TEXT_ERRORSCAN_STATUS", "ScanComplete");
+    if (!closing_) {
+        ShowPage("SUBMAIN_RESULT");
+        EnableAllButtons(true);
+        FillResults();
+    }
+    SetButtonChecked("BUTTON_SCAN", false);
+    resultsAvailable_ = true;
+    SetScanRunning(false);
+    stop_.Reset();
+    if (page) page->SetTextByName("TEXT_ERRORSCAN_CURRENTITEM", "");
+}
+
+void MainWindow::FillResults() {
+    const ErrorList& errors = registry_.Errors();
+    std::vector<std::vector<std::string>> rows;
+    rows.reserve(errors.size() + shortcuts_.Count());
+    for (const ErrorRecord& record : errors) rows.push_back({std::string(), record.Category(), record.Item()});
+    registryRowCount_ = static_cast<int>(errors.size());
+    for (const std::string& path : shortcuts_.Broken()) rows.push_back({std::string(), kShortcutCategory, path});
+
+    int counts[std::size(kCounters)] = {};
+    for (const auto& row : rows) {
+        for (std::size_t i = 0; i < std::size(kCounters); ++i) {
+            if (row[1] != kCounters[i].category) continue;
+            ++counts[i];
+            break;
+        }
+    }
+    SkinPanel* results = Page("SUBMAIN_RESULT");
+    if (SkinCheckList* list = results ? results->List() : nullptr) list->ReplaceRows(std::move(rows), true);
+
+    ShowPage("SUBMAIN_SCAN_SUMMARY");
+    SkinPanel* summary = Page("SUBMAIN_SCAN_SUMMARY");
+    for (std::size_t i = 0; summary && i < std::size(kCounters); ++i)
+        summary->SetTextByName(kCounters[i].text, std::to_string(counts[i]));
+}

@@ -1,0 +1,25 @@
+// Tidewarp, the window program: one copy at a time, the word "scan" starts a scan at once, and the
+// main window runs until the user leaves it.
+#include "app/MainWindow.h"
+#include "platform/Handles.h"
+#include "platform/MessageBoxNotifier.h"
+#include "settings/SettingsStore.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    // Held, never waited on, until the process ends: its name tells a second copy that we run.
+    tw::UniqueHandle marker(CreateEventA(nullptr, TRUE, TRUE, "Tidewarp"));
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        MessageBoxA(nullptr, "An instance of Tidewarp is already running", "Error", MB_OK);
+        return 0;
+    }
+    tw::MessageBoxNotifier notifier;
+    SettingsStore settings;
+    MainWindow window(notifier, settings);
+    window.SetScanOnStart(commandLine && std::strcmp(commandLine, "scan") == 0);
+    window.RunModal(nullptr);
+    return 0;  // the window's destruction writes the statistics
+}

@@ -1,0 +1,322 @@
+// The main window driven in-process against the prefix's registry: a scan of planted errors, the
+// fix with a kept row, the restore, the statistics, the automatic scan, leaving during a scan or a
+// fix, and the README's pictures.
+#include "doctest.h"
+
+#include "app/MainWindow.h"
+#include "planted_errors.h"
+#include "registry/StopEvent.h"
+#include "settings/SettingsStore.h"
+#include "skin_preview.h"
+#include "skin_test_support.h"
+#include "test_json.h"
+#include "test_links.h"
+#include "test_process.h"
+#include "test_registry.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <ctime>
+#include <functional>
+
+using namespace skintest;
+
+namespace {
+
+const char kWineFonts[] =
+    "C:\\windows\\fonts\\coure.fon\r\nfont\r\nC:\\windows\\fonts\\sserife.fon\r\nfont\r\n"
+    "C:\\windows\\fonts\\serife.fon\r\nfont\r\nC:\\windows\\fonts\\smalle.fon\r\nfont\r\n";
+const char kKeptFont[] = "C:\\windows\\fonts\\tidewarp-fix.ttf";
+// The remembered scan categories: everything, or everything but the shortcuts.
+const char kAllCategories[] = "11111111111111";
+const char kNoShortcuts[] = "11111111110111";
+
+class TestWindow : public MainWindow {
+public:
+    TestWindow(tw::Notifier& notifier, Settings& settings) : MainWindow(notifier, settings) {}
+    std::vector<std::string> opened;
+    std::string helpPage = "C:\\no such folder\\help.html";
+    DWORD hold = 0;
+    std::atomic<bool> slowScan{false};  // a scan that only ends a while after a stop request
+    DWORD fixDelay = 0;  // a fix whose bookkeeping takes a while
+    std::atomic<bool> scanEnded{false}, fixEnded{false};
+
+protected:
+    std::string CustomSkinPath() const override { return "no such folder\\skin.ini"; }
+    void OpenDocument(const std::string& target) override { opened.push_back(target); }
+    std::string HelpPagePath() const override { return helpPage; }
+    DWORD PictureHold() const override { return hold; }
+    void RunScan() override {
+        scanEnded = false;
+        if (!slowScan) {
+            MainWindow::RunScan();
+        } else {
+            ShowSidePage("SUBMAIN_SCANSTATUS");
+            SkinPanel* lamps = Page("SUBMAIN_SCANSTATUS");
+            lamps->EnableButton("BUTTON_STATUS1", false);
+            lamps->SetButtonChecked("BUTTON_STATUS2", true);
+            ScanProgressCallback("C:\\Program Files\\Common Files\\Shared Components\\Tidewarp Sample Library\\sample.dll",
+                                 "Scanning", 1, 0);
+            while (!StopEvent().IsSignalled()) Sleep(10);
+            Sleep(700);
+        }
+        scanEnded = true;
+    }
+    FixResult RunFix(const FixRequest& request, FixObserver& observer) override {
+        Sleep(fixDelay);
+        FixResult result = MainWindow::RunFix(request, observer);
+        fixEnded = true;
+        return result;
+    }
+};
+
+struct Fresh {
+    Fresh() { Clean(); }
+    ~Fresh() { Clean(); }
+    static void Clean() {
+        testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
+        DeleteFileA("ignore.lst");
+        testlink::RemoveTree(CurrentFolder() + "\\Registry Backups");
+        testlink::RemoveTree(CurrentFolder() + "\\links");
+    }
+};
+
+struct Opened {
+    RecordingNotifier notifier;
+    SettingsStore settings;
+    std::unique_ptr<TestWindow> window = std::make_unique<TestWindow>(notifier, settings);
+    explicit Opened(const char* categories = kNoShortcuts, bool scanOnStart = false) {
+        settings.WriteText("scancategories", categories);
+        window->SetScanOnStart(scanOnStart);
+        REQUIRE(window->CreateModeless(nullptr));
+        Pump();
+    }
+    TestWindow& operator*() { return *window; }
+    TestWindow* operator->() { return window.get(); }
+    SkinCheckList& Results() { return *window->Page("SUBMAIN_RESULT")->List(); }
+    std::string Counter(const char* name) { return window->Page("SUBMAIN_SCAN_SUMMARY")->FindText(name)->Text(); }
+};
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms = 180000) {
+    for (DWORD start = GetTickCount(); !done(); Sleep(10)) {
+        if (GetTickCount() - start > ms) return false;
+        Pump();
+    }
+    Pump();
+    return true;
+}
+
+int BackupCount() {
+    int n = 0;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA("Registry Backups\\*.reg", &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    do ++n;
+    while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return n;
+}
+
+void Shot(TestWindow& window, const char* page, const char* name) {
+    const char* folder = std::getenv("TW_APP_SHOTS");
+    if (!folder || !*folder) return;
+    if (page) window.ShowPage(page);
+    SetWindowPos(window.Handle(), HWND_TOP, 12, 12, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    RedrawWindow(window.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    for (int i = 0; i < 5; ++i) {
+        Pump();
+        Sleep(20);
+    }
+    COLORREF probe = 0;
+    CHECK(SaveScreenshot(window.Handle(), std::string(folder) + "\\" + name + ".bmp", probe));
+}
+
+std::uint32_t Stored(const char* name) { return SettingsStore().ReadNumber(name); }
+
+}  // namespace
+
+TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, one backup, the statistics") {
+    Fresh fresh;
+    PlantedErrors planted;
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    const std::string links = CurrentFolder() + "\\links";
+    CreateDirectoryA(links.c_str(), nullptr);
+    testlink::MakeLink(links + "\\gone.lnk", links + "\\gone.txt");
+    testlink::MakeLink(links + "\\kept.lnk", links + "\\also-gone.txt");
+    const auto cli = testjson::Parse(testproc::Run("tidewarp-cli.exe", "scan --json").out);
+
+    Opened o(kAllCategories);
+    o->ButtonPressed("BUTTON_SCAN");
+    CHECK(o->ScanRunning());
+    o->ButtonPressed("BUTTON_IGNORED");  // tabs wait for the scan
+    CHECK(o->PrimaryPage() == o->Page("SUBMAIN_SCANGIF"));
+    REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));
+    CHECK(o->ResultsAvailable());
+    CHECK(o->PrimaryPage() == o->Page("SUBMAIN_SCAN_SUMMARY"));
+
+    // Every row checked: the registry rows first, in the console program's order, then the shortcuts.
+    SkinCheckList& list = o.Results();
+    const auto& errors = cli["errors"].items;
+    const auto& shortcuts = cli["shortcuts"].items;
+    REQUIRE(list.Count() == static_cast<int>(errors.size() + shortcuts.size()));
+    CHECK(o->RegistryRowCount() == static_cast<int>(errors.size()));
+    int fontRow = -1, keptLinkRow = -1, clsidRows = 0;
+    for (int row = 0; row < list.Count(); ++row) {
+        CAPTURE(row);
+        const bool registry = row < static_cast<int>(errors.size());
+        CHECK(list.Checked(row));
+        CHECK(list.Cell(row, 1) == (registry ? errors[row]["category"].text : std::string("SHORTCUT")));
+        CHECK(list.Cell(row, 2) == (registry ? errors[row]["item"].text : shortcuts[row - errors.size()].text));
+        if (list.Cell(row, 2) == kKeptFont) fontRow = row;
+        if (list.Cell(row, 2) == links + "\\kept.lnk") keptLinkRow = row;
+        if (list.Cell(row, 1) == "CLSID") ++clsidRows;
+    }
+    CHECK(o.Counter("TEXT_FOUND_CLSID") == std::to_string(clsidRows));
+    CHECK(o.Counter("TEXT_FOUND_LINK") == std::to_string(shortcuts.size()));
+    CHECK(o.Counter("TEXT_FOUND_COM") == "0");
+    CHECK(o.Counter("TEXT_FOUND_FONTS") == "1");
+    Shot(*o, "SUBMAIN_SCAN_SUMMARY", "summary");
+    Shot(*o, "SUBMAIN_RESULT", "results");
+
+    // The user keeps the font and one shortcut; the fix removes the rest, after one backup.
+    REQUIRE((fontRow >= 0 && keptLinkRow >= 0));
+    list.SetChecked(fontRow, false);
+    list.SetChecked(keptLinkRow, false);
+    o->ButtonPressed("BUTTON_REMOVE");
+    CHECK(o->FixRunning());
+    o->ButtonPressed("BUTTON_SCAN");  // ignored while the fix runs
+    CHECK_FALSE(o->ScanRunning());
+    REQUIRE(PumpUntil([&] { return !o->FixRunning(); }));
+    CHECK(o->LastFix().status == FixResult::Done);
+    CHECK(testreg::ReadFile("ignore.lst") ==
+          std::string(kWineFonts) + kKeptFont + "\r\nfont\r\n" + links + "\\kept.lnk\r\nSHORTCUT\r\n");
+    CHECK(BackupCount() == 1);
+    CHECK_FALSE(testreg::KeyExists(HKEY_CLASSES_ROOT, planted.clsid));
+    for (const auto& [key, name] : planted.values) {
+        CAPTURE(name);
+        CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, key, name) == (name == "Tidewarp Fix (TrueType)"));
+    }
+    CHECK_FALSE(testreg::FileExists(links + "\\gone.lnk"));
+    CHECK(testreg::FileExists(links + "\\kept.lnk"));
+    CHECK(o->PrimaryPage() == o->Page("SUBMAIN_SCANGIF"));  // home again
+    CHECK_FALSE(o->ResultsAvailable());
+    const int removed = o->LastFix().errorsRemoved;
+    CHECK(removed == static_cast<int>(errors.size()) - 1);
+    o->ButtonPressed("BUTTON_REMOVE");  // nothing left to remove until the next scan
+    CHECK_FALSE(o->FixRunning());
+
+    o->ButtonPressed("BUTTON_RESTORENOW");
+    CHECK(testreg::KeyExists(HKEY_CLASSES_ROOT, planted.clsid));
+    for (const auto& [key, name] : planted.values) CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, key, name));
+    CHECK(o.notifier.Texts().back() == "Registry Restored from Last Backup");
+
+    o.window.reset();  // closing writes the statistics
+    CHECK(Stored("totalscan") == 1);
+    CHECK(Stored("totalerrorrem") == static_cast<std::uint32_t>(removed));
+    std::string last;
+    CHECK(SettingsStore().ReadText("lastscan", last));
+    std::time_t now = std::time(nullptr);
+    const std::string today = LastScanText(std::localtime(&now));
+    CHECK(last.substr(0, last.find(' ')) == today.substr(0, today.find(' ')));
+}
+
+TEST_CASE("an overdue automatic scan starts from timer 2, the start-up word scans at once, tray Exit closes") {
+    Fresh fresh;
+    const char onlyDrivers[] = "00001000000000";
+    {
+        SettingsStore store;
+        store.WriteFlag("enablescan", true);
+        store.WriteNumber("scanperiod", 86400);
+        store.WriteNumber("scannext", static_cast<std::uint32_t>(std::time(nullptr) - 60));
+        Opened o(onlyDrivers);
+        CHECK_FALSE(o->ScanRunning());
+        SendMessageA(o->Handle(), WM_TIMER, MainWindow::kAutoScanTimer, 0);
+        CHECK(o->ScanRunning());
+        REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));
+        CHECK(o->PrimaryPage() == o->Page("SUBMAIN_SCAN_SUMMARY"));
+        SendMessageA(o->Handle(), WM_TIMER, MainWindow::kAutoScanTimer, 0);  // the next one is a day away
+        CHECK_FALSE(o->ScanRunning());
+        SendMessageA(o->Handle(), WM_COMMAND, ID_TRAY_EXIT, 0);
+        CHECK_FALSE(o->Handle());
+    }
+    CHECK(Stored("scannext") > static_cast<std::uint32_t>(std::time(nullptr) + 86000));
+    {
+        Opened o(onlyDrivers, true);
+        REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));
+        CHECK(o->ResultsAvailable());
+    }
+    CHECK(Stored("totalscan") == 2);
+}
+
+TEST_CASE("leaving during a scan waits for the scan to stop") {
+    Fresh fresh;
+    {
+        Opened o;
+        o->slowScan = true;
+        o->ButtonPressed("BUTTON_SCAN");
+        SkinText* item = o->Page("SUBMAIN_SCANGIF")->FindText("TEXT_ERRORSCAN_CURRENTITEM");
+        REQUIRE(PumpUntil([&] { return !item->Text().empty(); }, 10000));
+        CHECK(item->Text().size() == 69);  // shortened in the middle
+        CHECK(item->Text().find("...") != std::string::npos);
+        CHECK(item->Text().substr(item->Text().size() - 10) == "sample.dll");
+        Shot(*o, nullptr, "scanning");
+        o->ButtonPressed("BUTTON_EXIT");
+        CHECK_FALSE(o->Handle());
+        CHECK(o->scanEnded);
+        CHECK_FALSE(o->WorkerRunning());
+    }
+    CHECK(Stored("totalscan") == 1);
+}
+
+TEST_CASE("leaving during a fix lets the step under way finish and skips the removal") {
+    Fresh fresh;
+    PlantedErrors planted;
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    Opened o("00000000100000");  // fonts only
+    o->ButtonPressed("BUTTON_SCAN");
+    REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));
+    REQUIRE(o.Results().Count() == 1);
+    o->hold = 3000;
+    o->fixDelay = 1000;
+    o->ButtonPressed("BUTTON_REMOVE");
+    SendMessageA(o->Handle(), WM_CLOSE, 0, 0);  // during the first picture
+    CHECK_FALSE(o->Handle());
+    CHECK(o->fixEnded);
+    CHECK_FALSE(o->WorkerRunning());
+    // The ignore list and the backup were written whole; the removal, not yet begun, was skipped.
+    CHECK(testreg::ReadFile("ignore.lst") == kWineFonts);
+    CHECK(BackupCount() == 1);
+    CHECK(o->LastFix().status == FixResult::Stopped);
+    CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+                               "Tidewarp Fix (TrueType)"));
+    StopEvent().Reset();
+}
+
+TEST_CASE("the help and mail buttons, minimising to the tray, the tabs") {
+    Fresh fresh;
+    Opened o;
+    o->ButtonPressed("BUTTON_SUPPORT");
+    CHECK(o->opened.empty());
+    REQUIRE(o.notifier.notices.size() == 1);
+    CHECK(o.notifier.notices[0].text.find(o->helpPage) != std::string::npos);
+    o->helpPage = CurrentFolder() + "\\help.html";
+    WriteFile("help.html", "<html></html>");
+    o->ButtonPressed("BUTTON_SUPPORT");
+    o->ButtonPressed("BUTTON_LIVEUPDATE");
+    REQUIRE(o->opened.size() == 2);
+    CHECK(o->opened[0] == o->helpPage);
+    CHECK(o->opened[1].rfind("mailto:?subject=Tidewarp", 0) == 0);
+    DeleteFileA("help.html");
+
+    o->ButtonPressed("BUTTON_IGNORED");
+    CHECK(o->PrimaryPage() == o->Page("SUBMAIN_IGNORED"));
+    CHECK_FALSE(IsWindowEnabled(o->FindButton("BUTTON_IGNORED")->Handle()));
+    CHECK(IsWindowEnabled(o->FindButton("BUTTON_MAIN")->Handle()));
+
+    o->ButtonPressed("BUTTON_MINIMIZE");
+    Pump();
+    CHECK_FALSE(IsWindowVisible(o->Handle()));
+    SendMessageA(o->Handle(), TrayIcon::kMessage, TrayIcon::kId, WM_LBUTTONDBLCLK);
+    CHECK(IsWindowVisible(o->Handle()));
+    CHECK(GetWindowTextLengthA(o->Handle()) == 8);  // "Tidewarp"
+}
