@@ -146,12 +146,15 @@ int Unignore(std::string& error) {
     std::string bytes, unpaired;
     if (!tw::ReadWholeFile(kIgnoreFileName, bytes)) return 0;
     std::vector<ignorefile::Entry> kept;
-    for (ignorefile::Entry& e : ignorefile::Parse(bytes, &unpaired))
-        if (!tw::Contains(tw::ToLower(e.item), "tidewarpdemo")) kept.push_back(std::move(e));
-    const std::string rewritten = ignorefile::Serialize(kept, unpaired);
-    if (rewritten == bytes) return 0;
-    const int dropped = static_cast<int>(ignorefile::Parse(bytes).size() - kept.size());
-    if (DWORD rc = tw::ReplaceFileContents(kIgnoreFileName, rewritten))
+    int dropped = 0;
+    for (ignorefile::Entry& e : ignorefile::Parse(bytes, &unpaired)) {
+        if (tw::Contains(tw::ToLower(e.item), "tidewarpdemo"))
+            ++dropped;
+        else
+            kept.push_back(std::move(e));
+    }
+    if (dropped == 0) return 0;
+    if (DWORD rc = tw::ReplaceFileContents(kIgnoreFileName, ignorefile::Serialize(kept, unpaired)))
         error = Failure(std::string("cannot rewrite ") + kIgnoreFileName, rc);
     return dropped;
 }
