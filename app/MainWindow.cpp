@@ -137,7 +137,7 @@ void MainWindow::ButtonPressed(std::string name) {
         EnableAllButtons(true);
         EnableButton("BUTTON_MAIN", false);
         if (!home) {
-            if (ScanRunning())
+            if (Scanning())
                 StopScan();
             else
                 StartScan();
@@ -182,7 +182,7 @@ void MainWindow::Exit() {
     if (closing_) return;
     closing_ = true;
     const bool working = WorkerRunning();
-    const bool scanning = working && ScanRunning();
+    const bool scanning = working && Scanning();
     // A scan stops at its next test; a fix skips the removal if it has not begun, and otherwise
     // finishes what it does, which must not be cut short. The request comes before the fix's
     // pictures are cut short, so the fix cannot run on into the removal meanwhile.
@@ -299,7 +299,7 @@ void MainWindow::Blink() {
     SkinPanel* primary = PrimaryPage();
     const std::string page = primary ? primary->SkinName() : std::string();
     if (page == "SUBMAIN_RESULT" || page == "SUBMAIN_SCAN_SUMMARY") {
-        if (ScanRunning()) return;
+        if (Scanning()) return;
         SkinCheckList* list = primary->List();
         const bool rows = list && list->Count() > 0;
         SetButtonHover("BUTTON_REMOVE", rows && !GetButtonHover("BUTTON_REMOVE"));
@@ -307,7 +307,7 @@ void MainWindow::Blink() {
         return;
     }
     SetButtonHover("BUTTON_REMOVE", false);
-    if (!ScanRunning()) SetButtonHover("BUTTON_SCAN", !GetButtonHover("BUTTON_SCAN"));
+    if (!Scanning()) SetButtonHover("BUTTON_SCAN", !GetButtonHover("BUTTON_SCAN"));
 }
 
 bool MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {

@@ -39,6 +39,10 @@ public:
     // step it is in and skips the removal when it has not begun), then ends the window.
     void Exit();
 
+    // What the pages and the schedule ask: while a scan or a fix works on the shared lists and the
+    // ignore list, the pages' buttons and the automatic scan wait.
+    bool ScanRunning() const override { return Scanning() || fixRunning_; }
+    bool Scanning() const { return MainScreen::ScanRunning(); }
     bool FixRunning() const { return fixRunning_; }
     bool ResultsAvailable() const { return resultsAvailable_; }
     // A worker thread exists that has not ended.

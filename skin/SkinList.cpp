@@ -2,6 +2,46 @@
 
 #include <commctrl.h>
 
+namespace {
+
+// While a list takes many rows at once its notices to the parent (one or more a row) are answered
+// here: the parent's own procedure would look its object up for each, a server round trip under
+// Wine. Only the list itself listens to them, and it ignores its own changes anyway.
+class QuietParent {
+public:
+    QuietParent(HWND list) : list_(list), parent_(GetParent(list)) {
+        if (!parent_ || active_) return;
+        active_ = this;
+        original_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&QuietParent::Proc)));
+        if (!original_) active_ = nullptr;
+    }
+    ~QuietParent() {
+        if (active_ != this) return;
+        SetWindowLongPtrA(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
+        active_ = nullptr;
+    }
+    QuietParent(const QuietParent&) = delete;
+    QuietParent& operator=(const QuietParent&) = delete;
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lp);
+        if (msg == WM_NOTIFY && header && header->hwndFrom == active_->list_)
+            return header->code == LVN_DELETEALLITEMS ? TRUE : 0;  // TRUE: no notice per deleted row
+        return CallWindowProcA(active_->original_, window, msg, wp, lp);
+    }
+
+    static thread_local QuietParent* active_;
+    HWND list_;
+    HWND parent_;
+    WNDPROC original_ = nullptr;
+};
+
+thread_local QuietParent* QuietParent::active_ = nullptr;
+
+}  // namespace
+
 bool SkinList::Create(HWND owner, const ListLine& line, DWORD style, DWORD exStyle, UINT id) {
     Destroy();
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
@@ -165,25 +205,45 @@ void SkinList::Show(const Change& change) {
 }
 
 void SkinList::ShowRows(const std::vector<Row>& rows) {
-    SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
-    SendMessageA(Handle(), LVM_SETITEMCOUNT, rows.size(), LVSICF_NOINVALIDATEALL);
+    // Straight to the control's own procedure: the subclass chain costs a property lookup per
+    // message (a server round trip under Wine), which for three messages a row would take seconds.
+    WNDCLASSA control{};
+    GetClassInfoA(nullptr, WC_LISTVIEWA, &control);
+    const WNDPROC proc = control.lpfnWndProc;
+    auto send = [&](UINT msg, WPARAM wp, const void* lp) {
+        return proc ? CallWindowProcA(proc, Handle(), msg, wp, reinterpret_cast<LPARAM>(lp))
+                    : SendMessageA(Handle(), msg, wp, reinterpret_cast<LPARAM>(lp));
+    };
+    QuietParent quiet(Handle());
+    send(LVM_DELETEALLITEMS, 0, nullptr);
+    send(LVM_SETITEMCOUNT, rows.size(), reinterpret_cast<const void*>(LVSICF_NOINVALIDATEALL));
+    std::size_t checked = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const Row& row = rows[i];
         LVITEMA item{};
-        item.mask = LVIF_TEXT | LVIF_STATE;
+        item.mask = LVIF_TEXT;
         item.iItem = static_cast<int>(i);
         item.pszText = const_cast<char*>(row.cells.empty() ? "" : row.cells[0].c_str());
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(row.checked ? 2 : 1);
-        const int at = static_cast<int>(SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+        const int at = static_cast<int>(send(LVM_INSERTITEMA, 0, &item));
         if (at < 0) continue;
         for (std::size_t c = 1; c < row.cells.size(); ++c) {
             LVITEMA cell{};
             cell.iSubItem = static_cast<int>(c);
             cell.pszText = const_cast<char*>(row.cells[c].c_str());
-            SendMessageA(Handle(), LVM_SETITEMTEXTA, at, reinterpret_cast<LPARAM>(&cell));
+            send(LVM_SETITEMTEXTA, at, &cell);
         }
+        if (row.checked) ++checked;
     }
+    // A check box takes no tick when its row is inserted; when all are ticked one message does it.
+    LVITEMA tick{};
+    tick.stateMask = LVIS_STATEIMAGEMASK;
+    tick.state = INDEXTOSTATEIMAGEMASK(2);
+    if (checked > 0 && checked == rows.size()) {
+        send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), &tick);
+        return;
+    }
+    for (std::size_t i = 0; checked > 0 && i < rows.size(); ++i)
+        if (rows[i].checked) send(LVM_SETITEMSTATE, i, &tick);
 }
 
 bool SkinList::OnReflectedNotify(NMHDR& header, LRESULT&) {

@@ -159,12 +159,14 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
     const auto& errors = cli["errors"].items;
     const auto& shortcuts = cli["shortcuts"].items;
     REQUIRE(list.Count() == static_cast<int>(errors.size() + shortcuts.size()));
+    CHECK(SendMessageA(list.Handle(), LVM_GETITEMCOUNT, 0, 0) == list.Count());  // the control shows them
     CHECK(o->RegistryRowCount() == static_cast<int>(errors.size()));
     int fontRow = -1, keptLinkRow = -1, clsidRows = 0;
     for (int row = 0; row < list.Count(); ++row) {
         CAPTURE(row);
         const bool registry = row < static_cast<int>(errors.size());
         CHECK(list.Checked(row));
+        CHECK(SendMessageA(list.Handle(), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2));
         CHECK(list.Cell(row, 1) == (registry ? errors[row]["category"].text : std::string("SHORTCUT")));
         CHECK(list.Cell(row, 2) == (registry ? errors[row]["item"].text : shortcuts[row - errors.size()].text));
         if (list.Cell(row, 2) == kKeptFont) fontRow = row;
@@ -180,12 +182,16 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
 
     // The user keeps the font and one shortcut; the fix removes the rest, after one backup.
     REQUIRE((fontRow >= 0 && keptLinkRow >= 0));
-    list.SetChecked(fontRow, false);
+    LVITEMA untick{};
+    untick.stateMask = LVIS_STATEIMAGEMASK;
+    untick.state = INDEXTOSTATEIMAGEMASK(1);
+    SendMessageA(list.Handle(), LVM_SETITEMSTATE, fontRow, reinterpret_cast<LPARAM>(&untick));  // as a click does
+    CHECK_FALSE(list.Checked(fontRow));
     list.SetChecked(keptLinkRow, false);
     o->ButtonPressed("BUTTON_REMOVE");
     CHECK(o->FixRunning());
     o->ButtonPressed("BUTTON_SCAN");  // ignored while the fix runs
-    CHECK_FALSE(o->ScanRunning());
+    CHECK_FALSE(o->Scanning());
     REQUIRE(PumpUntil([&] { return !o->FixRunning(); }));
     CHECK(o->LastFix().status == FixResult::Done);
     CHECK(testreg::ReadFile("ignore.lst") ==
@@ -236,6 +242,11 @@ TEST_CASE("an overdue automatic scan starts from timer 2, the start-up word scan
         CHECK(o->PrimaryPage() == o->Page("SUBMAIN_SCAN_SUMMARY"));
         SendMessageA(o->Handle(), WM_TIMER, MainWindow::kAutoScanTimer, 0);  // the next one is a day away
         CHECK_FALSE(o->ScanRunning());
+        REQUIRE(o.Results().Count() == 0);
+        o->ButtonPressed("BUTTON_REMOVE");
+        CHECK(o.notifier.Texts() == std::vector<std::string>{"No errors found"});
+        CHECK(o.notifier.notices[0].caption == tw::NoticeCaption::Empty);
+        CHECK_FALSE(o->FixRunning());
         SendMessageA(o->Handle(), WM_COMMAND, ID_TRAY_EXIT, 0);
         CHECK_FALSE(o->Handle());
     }
@@ -279,6 +290,13 @@ TEST_CASE("leaving during a fix lets the step under way finish and skips the rem
     o->hold = 3000;
     o->fixDelay = 1000;
     o->ButtonPressed("BUTTON_REMOVE");
+    // The ignore list is the fix's now: the ignored page leaves it alone.
+    CSubMainSkin& ignored = *o->SubPage(kIgnoredPage);
+    REQUIRE(ignored.List()->Count() == 4);
+    ignored.ButtonPressed("BUTTON_IGNORED_SEL_ALL");
+    ignored.ButtonPressed("BUTTON_IGNORED_DELETE");
+    CHECK(ignored.List()->Count() == 4);
+    CHECK_FALSE(ignored.List()->Checked(0));
     SendMessageA(o->Handle(), WM_CLOSE, 0, 0);  // during the first picture
     CHECK_FALSE(o->Handle());
     CHECK(o->fixEnded);
@@ -307,6 +325,12 @@ TEST_CASE("the help and mail buttons, minimising to the tray, the tabs") {
     CHECK(o->opened[0] == o->helpPage);
     CHECK(o->opened[1].rfind("mailto:?subject=Tidewarp", 0) == 0);
     DeleteFileA("help.html");
+
+    // On the home page "BUTTON_SCAN" blinks and "BUTTON_REMOVE" does not.
+    const bool lit = o->GetButtonHover("BUTTON_SCAN");
+    SendMessageA(o->Handle(), WM_TIMER, MainWindow::kBlinkTimer, 0);
+    CHECK(o->GetButtonHover("BUTTON_SCAN") != lit);
+    CHECK_FALSE(o->GetButtonHover("BUTTON_REMOVE"));
 
     o->ButtonPressed("BUTTON_IGNORED");
     CHECK(o->PrimaryPage() == o->Page("SUBMAIN_IGNORED"));
