@@ -2,7 +2,7 @@
 
 #include "platform/Handles.h"
 
-bool SkinCheckList::OnMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
+bool SkinCheckList::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     switch (msg) {
     case WM_RBUTTONDOWN: {
         // The list's own handling is skipped, so the click selects nothing.
@@ -26,7 +26,7 @@ bool SkinCheckList::OnMessage(UINT msg, WPARAM, LPARAM lp, LRESULT& result) {
         }
         return false;
     default:
-        return false;
+        return SkinList::OnMessage(msg, wp, lp, result);
     }
 }
 

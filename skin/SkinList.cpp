@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace {
 
 // While a list takes many rows at once its notices to the parent (one or more a row) are answered
@@ -51,6 +53,8 @@ bool SkinList::Create(HWND owner, const ListLine& line, DWORD style, DWORD exSty
         rows_.clear();
         queued_.clear();
     }
+    filling_.clear();
+    filled_ = 0;
     RECT r{line.rect.left, line.rect.top, line.rect.right, line.rect.bottom};
     if (!tw::Window::Create(WC_LISTVIEWA, "", style | LVS_REPORT, 0, r, owner, id)) return false;
     if (exStyle) SendMessageA(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, exStyle, exStyle);
@@ -153,14 +157,25 @@ void SkinList::ReplaceRows(std::vector<std::vector<std::string>> cells, bool che
 void SkinList::Queue(Change change) { queued_.push_back(std::move(change)); }
 
 void SkinList::OnApply() {
+    if (filled_ < filling_.size()) return;  // the fill takes the queue when it is done
     std::vector<Change> changes;
     {
         std::lock_guard<std::mutex> guard(lock_);
         changes.swap(queued_);
     }
     if (changes.empty()) return;
+    if (changes.front().kind == Change::Replace) {
+        // A replacement comes first in its queue; what came after it waits for the fill.
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            queued_.insert(queued_.begin(), std::make_move_iterator(changes.begin() + 1),
+                           std::make_move_iterator(changes.end()));
+        }
+        StartFill(std::move(changes.front().rows));
+        return;
+    }
     // Row by row a visible list repaints every time: hundreds of rows would take seconds.
-    const bool many = changes.size() > 4 || changes.front().kind == Change::Replace;
+    const bool many = changes.size() > 4;
     if (many) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
     applying_ = true;
     for (const Change& change : changes) Show(change);
@@ -199,51 +214,82 @@ void SkinList::Show(const Change& change) {
         SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
         break;
     case Change::Replace:
-        ShowRows(change.rows);
-        break;
+        break;  // taken by OnApply
     }
 }
 
-void SkinList::ShowRows(const std::vector<Row>& rows) {
-    // Straight to the control's own procedure: the subclass chain costs a property lookup per
-    // message (a server round trip under Wine), which for three messages a row would take seconds.
-    WNDCLASSA control{};
-    GetClassInfoA(nullptr, WC_LISTVIEWA, &control);
-    const WNDPROC proc = control.lpfnWndProc;
-    auto send = [&](UINT msg, WPARAM wp, const void* lp) {
-        return proc ? CallWindowProcA(proc, Handle(), msg, wp, reinterpret_cast<LPARAM>(lp))
-                    : SendMessageA(Handle(), msg, wp, reinterpret_cast<LPARAM>(lp));
-    };
+namespace {
+
+// The bulk fill's next turn, posted to the list itself.
+UINT FillMessage() {
+    static const UINT message = RegisterWindowMessageA("Tidewarp.ListFill");
+    return message;
+}
+
+}  // namespace
+
+LRESULT SkinList::Direct(UINT msg, WPARAM wp, const void* lp) {
+    // The subclass chain costs a property lookup per message (a server round trip under Wine),
+    // which for three messages a row would take seconds.
+    static const WNDPROC proc = [] {
+        WNDCLASSA control{};
+        return GetClassInfoA(nullptr, WC_LISTVIEWA, &control) ? control.lpfnWndProc : nullptr;
+    }();
+    const LPARAM param = reinterpret_cast<LPARAM>(lp);
+    return proc ? CallWindowProcA(proc, Handle(), msg, wp, param) : SendMessageA(Handle(), msg, wp, param);
+}
+
+void SkinList::StartFill(std::vector<Row> rows) {
+    SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
+    {
+        QuietParent quiet(Handle());
+        Direct(LVM_DELETEALLITEMS, 0, nullptr);
+        Direct(LVM_SETITEMCOUNT, rows.size(), reinterpret_cast<const void*>(LVSICF_NOINVALIDATEALL));
+    }
+    filling_ = std::move(rows);
+    filled_ = 0;
+    FillSome();
+}
+
+void SkinList::FillSome() {
+    constexpr std::size_t kRowsPerTurn = 1000;  // some 25 ms under Wine
+    const std::size_t end = std::min(filling_.size(), filled_ + kRowsPerTurn);
     QuietParent quiet(Handle());
-    send(LVM_DELETEALLITEMS, 0, nullptr);
-    send(LVM_SETITEMCOUNT, rows.size(), reinterpret_cast<const void*>(LVSICF_NOINVALIDATEALL));
-    std::size_t checked = 0;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const Row& row = rows[i];
+    applying_ = true;
+    LVITEMA tick{};
+    tick.stateMask = LVIS_STATEIMAGEMASK;
+    tick.state = INDEXTOSTATEIMAGEMASK(2);
+    for (; filled_ < end; ++filled_) {
+        const Row& row = filling_[filled_];
         LVITEMA item{};
         item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(i);
+        item.iItem = static_cast<int>(filled_);
         item.pszText = const_cast<char*>(row.cells.empty() ? "" : row.cells[0].c_str());
-        const int at = static_cast<int>(send(LVM_INSERTITEMA, 0, &item));
+        const int at = static_cast<int>(Direct(LVM_INSERTITEMA, 0, &item));
         if (at < 0) continue;
         for (std::size_t c = 1; c < row.cells.size(); ++c) {
             LVITEMA cell{};
             cell.iSubItem = static_cast<int>(c);
             cell.pszText = const_cast<char*>(row.cells[c].c_str());
-            send(LVM_SETITEMTEXTA, at, &cell);
+            Direct(LVM_SETITEMTEXTA, at, &cell);
         }
-        if (row.checked) ++checked;
+        // A check box takes no tick when its row is inserted.
+        if (row.checked) Direct(LVM_SETITEMSTATE, at, &tick);
     }
-    // A check box takes no tick when its row is inserted; when all are ticked one message does it.
-    LVITEMA tick{};
-    tick.stateMask = LVIS_STATEIMAGEMASK;
-    tick.state = INDEXTOSTATEIMAGEMASK(2);
-    if (checked > 0 && checked == rows.size()) {
-        send(LVM_SETITEMSTATE, static_cast<WPARAM>(-1), &tick);
-        return;
-    }
-    for (std::size_t i = 0; checked > 0 && i < rows.size(); ++i)
-        if (rows[i].checked) send(LVM_SETITEMSTATE, i, &tick);
+    applying_ = false;
+    if (filled_ < filling_.size() && PostMessageA(Handle(), FillMessage(), 0, 0)) return;
+    filling_.clear();
+    filled_ = 0;
+    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+    OnApply();  // what came meanwhile
+}
+
+bool SkinList::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    if (msg != FillMessage()) return false;
+    if (filled_ < filling_.size()) FillSome();
+    result = 0;
+    return true;
 }
 
 bool SkinList::OnReflectedNotify(NMHDR& header, LRESULT&) {

@@ -40,11 +40,13 @@ public:
     void SetChecked(int row, bool checked);
     void SetAllChecked(bool checked);
     void DeleteAll();
-    // Every row at once, each with these cells and tick: the control takes them in one pass with
-    // its drawing off and its item count set beforehand (tens of thousands of rows in a moment).
+    // Every row at once, each with these cells and tick. The control takes them with its drawing
+    // off and its item count set beforehand, a few thousand rows per turn of the window's message
+    // loop, so the window keeps answering while tens of thousands of rows go in.
     void ReplaceRows(std::vector<std::vector<std::string>> cells, bool checked);
 
 protected:
+    bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     bool OnReflectedNotify(NMHDR& header, LRESULT& result) override;
     void OnApply() override;
 
@@ -64,10 +66,16 @@ private:
     };
     void Queue(Change change);  // with the lock held
     void Show(const Change& change);
-    void ShowRows(const std::vector<Row>& rows);
+    // The bulk fill: the control is emptied and sized, then takes the rows turn by turn.
+    void StartFill(std::vector<Row> rows);
+    void FillSome();
+    // A message for the control's own procedure, past the subclass chain.
+    LRESULT Direct(UINT msg, WPARAM wp, const void* lp);
 
     mutable std::mutex lock_;  // guards rows_ and queued_
     std::vector<Row> rows_;
     std::vector<Change> queued_;
     bool applying_ = false;  // window thread: the control's change notices are our own
+    std::vector<Row> filling_;  // window thread: the rows of a bulk fill under way
+    std::size_t filled_ = 0;    // how many of them the control has
 };
