@@ -179,6 +179,10 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
     CHECK(o.Counter("TEXT_FOUND_FONTS") == "1");
     Shot(*o, "SUBMAIN_SCAN_SUMMARY", "summary");
     Shot(*o, "SUBMAIN_RESULT", "results");
+    // A trip to the tray keeps the results ready to be removed.
+    o->ButtonPressed("BUTTON_MINIMIZE");
+    SendMessageA(o->Handle(), TrayIcon::kMessage, TrayIcon::kId, WM_LBUTTONDBLCLK);
+    CHECK(o->ResultsAvailable());
 
     // The user keeps the font and one shortcut; the fix removes the rest, after one backup.
     REQUIRE((fontRow >= 0 && keptLinkRow >= 0));
@@ -189,7 +193,7 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
     CHECK_FALSE(list.Checked(fontRow));
     list.SetChecked(keptLinkRow, false);
     o->ButtonPressed("BUTTON_REMOVE");
-    CHECK(o->FixRunning());
+    REQUIRE(o->FixRunning());
     o->ButtonPressed("BUTTON_SCAN");  // ignored while the fix runs
     CHECK_FALSE(o->Scanning());
     REQUIRE(PumpUntil([&] { return !o->FixRunning(); }));
@@ -214,6 +218,7 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
     o->ButtonPressed("BUTTON_RESTORENOW");
     CHECK(testreg::KeyExists(HKEY_CLASSES_ROOT, planted.clsid));
     for (const auto& [key, name] : planted.values) CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, key, name));
+    REQUIRE_FALSE(o.notifier.notices.empty());
     CHECK(o.notifier.Texts().back() == "Registry Restored from Last Backup");
 
     o.window.reset();  // closing writes the statistics
