@@ -89,6 +89,8 @@ bool MainWindow::OnInitDialog() {
 
     MainScreen::OnInitDialog();  // presses "BUTTON_SCAN" when a scan is to start at once
     if (!Handle()) return false;
+    // The home page shows the version the program is built with, not the one the skin was drawn for.
+    for (const auto& page : Pages()) page->SetTextByName("PROGRESS_TEXT_APPLICATION_VERSION", TW_VERSION);
     // With "autoscan" on, the scan just started chose the pages.
     std::string autoscan;
     const bool home = !settings_.ReadText(settingflags::AutoScan.value, autoscan);

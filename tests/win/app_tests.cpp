@@ -3,6 +3,8 @@
 // fix, and the README's pictures.
 #include "doctest.h"
 
+#include "Version.h"
+
 #include "app/MainWindow.h"
 #include "planted_errors.h"
 #include "registry/StopEvent.h"
@@ -361,4 +363,6 @@ TEST_CASE("the help and mail buttons, minimising to the tray, the tabs") {
     SendMessageA(o->Handle(), TrayIcon::kMessage, TrayIcon::kId, WM_LBUTTONDBLCLK);
     CHECK(IsWindowVisible(o->Handle()));
     CHECK(GetWindowTextLengthA(o->Handle()) == 8);  // "Tidewarp"
+    // The home page's version is the program's own.
+    CHECK(o->Page("SUBMAIN_MAIN")->FindText("PROGRESS_TEXT_APPLICATION_VERSION")->Text() == TW_VERSION);
 }
