@@ -3,6 +3,7 @@
 #include "Version.h"
 #include "maintenance/RegistryBackup.h"
 #include "platform/Gdi.h"
+#include "platform/UiThread.h"
 #include "registry/StopEvent.h"
 #include "resource.h"
 #include "skin/SkinSource.h"
@@ -220,28 +221,7 @@ bool MainWindow::WorkerRunning() const {
 }
 
 bool MainWindow::WaitForWorker(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    while (WorkerRunning()) {
-        DWORD left = INFINITE;
-        if (milliseconds != INFINITE) {
-            const DWORD spent = GetTickCount() - start;
-            if (spent >= milliseconds) return false;
-            left = milliseconds - spent;
-        }
-        HANDLE thread = worker_.get();
-        const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, left, QS_ALLINPUT);
-        if (woke == WAIT_OBJECT_0) break;
-        if (woke != WAIT_OBJECT_0 + 1) continue;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return !WorkerRunning();
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    if (WorkerRunning() && !tw::WaitPumping(worker_.get(), milliseconds)) return false;
     // The worker's last word (its completion message) comes before the windows go.
     MSG msg;
     while (Handle() && PeekMessageA(&msg, Handle(), kScanDone, kFixDone, PM_REMOVE)) DispatchMessageA(&msg);
