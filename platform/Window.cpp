@@ -2,12 +2,49 @@
 
 #include <commctrl.h>
 
+#include <mutex>
+#include <unordered_map>
+
 namespace tw {
 
 namespace {
 
-const char kObjectProperty[] = "Tidewarp.Window";
 const char kOwnClassName[] = "Tidewarp.Window";
+
+// The objects attached to the process's windows, by handle. Looked up for nearly every message,
+// so it stays in the process: a window property would ask the window server each time.
+class AttachedObjects {
+public:
+    Window* Find(HWND window) {
+        std::lock_guard<std::mutex> guard(lock_);
+        auto at = objects_.find(window);
+        return at == objects_.end() ? nullptr : at->second;
+    }
+    bool Add(HWND window, Window* object) noexcept {
+        try {
+            std::lock_guard<std::mutex> guard(lock_);
+            objects_[window] = object;
+            return true;
+        } catch (...) {
+            return false;
+        }
+    }
+    // Only the entry of this object: a handle reused since names someone else.
+    void Remove(HWND window, Window* object) {
+        std::lock_guard<std::mutex> guard(lock_);
+        auto at = objects_.find(window);
+        if (at != objects_.end() && at->second == object) objects_.erase(at);
+    }
+
+private:
+    std::mutex lock_;
+    std::unordered_map<HWND, Window*> objects_;
+};
+
+AttachedObjects& Attached() {
+    static AttachedObjects objects;
+    return objects;
+}
 const UINT_PTR kSubclassId = 1;
 
 // The request RequestApply posts; registered, so no window's own WM_APP numbers can collide.
@@ -66,7 +103,7 @@ Window::~Window() { Destroy(); }
 
 Window* Window::FromHandle(HWND window) noexcept {
     if (!window) return nullptr;
-    return static_cast<Window*>(GetPropA(window, kObjectProperty));
+    return Attached().Find(window);
 }
 
 bool Window::CreateOwn(const char* text, DWORD style, DWORD exStyle, const RECT& rect, HWND parent, UINT id) {
@@ -105,9 +142,9 @@ bool Window::Create(const char* className, const char* text, DWORD style, DWORD 
 
 bool Window::Subclass(HWND window) {
     if (hwnd_ || !window || FromHandle(window)) return false;
-    if (!SetPropA(window, kObjectProperty, this)) return false;
+    if (!Attached().Add(window, this)) return false;
     if (!SetWindowSubclass(window, &Window::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-        RemovePropA(window, kObjectProperty);
+        Attached().Remove(window, this);
         return false;
     }
     hwnd_ = window;
@@ -130,7 +167,7 @@ bool Window::OnWindowThread() const noexcept {
 void Window::Attach(HWND window) noexcept {
     hwnd_ = window;
     kind_ = Kind::Attached;
-    SetPropA(window, kObjectProperty, this);
+    Attached().Add(window, this);
 }
 
 void Window::Detach() noexcept {
@@ -138,7 +175,7 @@ void Window::Detach() noexcept {
     if (!window) return;
     // Only our own link of the chain goes; whoever subclassed before or after us keeps theirs.
     if (kind_ == Kind::Subclassed) RemoveWindowSubclass(window, &Window::SubclassProc, kSubclassId);
-    RemovePropA(window, kObjectProperty);
+    Attached().Remove(window, this);
     hwnd_ = nullptr;
     kind_ = Kind::None;
 }

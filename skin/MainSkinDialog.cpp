@@ -48,22 +48,24 @@ void MainSkinDialog::LoadSkin() {
     ImageKeys keys = ReadImageKeys(ini, "MAINSCREENINFO");
     auto path = [&](const std::string& name) { return SkinImagePath(skinFilePath_, name); };
 
-    LoadScreen(ScreenImage::Normal, path(keys.main));
-    tw::UniqueHBitmap mask;
-    SIZE size = LoadSkinImage(path(keys.mask), mask);
+    // Each picture is decoded once for the whole screen: the pages share their pictures.
+    SkinImageCache images;
+    LoadScreen(ScreenImage::Normal, path(keys.main), nullptr, &images);
+    SIZE size{};
+    SharedBitmap mask = images.Load(path(keys.mask), &size);
     RECT window{};
     GetWindowRect(Handle(), &window);
     // One pixel narrower and two lower than the mask: the outline the screen has always had.
     SetWindowPos(Handle(), HWND_TOP, window.left, window.top, size.cx - 1, size.cy - 2, SWP_NOOWNERZORDER);
-    LoadScreen(ScreenImage::Over, path(keys.over));
-    LoadScreen(ScreenImage::Down, path(keys.down));
-    LoadScreen(ScreenImage::Disabled, path(keys.disabled));
-    LoadScreen(ScreenImage::StopScanOver, path(keys.stopScanOver));
+    LoadScreen(ScreenImage::Over, path(keys.over), nullptr, &images);
+    LoadScreen(ScreenImage::Down, path(keys.down), nullptr, &images);
+    LoadScreen(ScreenImage::Disabled, path(keys.disabled), nullptr, &images);
+    LoadScreen(ScreenImage::StopScanOver, path(keys.stopScanOver), nullptr, &images);
     SetRegionFromMask(mask.get());
 
     LoadButtons(Handle(), ini, "MAINSCREENBUTTONINFO", ButtonText::Tooltip);
     LoadTexts(Handle(), ini, "TEXTINFO");
-    BuildPages(ini);
+    BuildPages(ini, images);
     EnableButton("BUTTON_MAIN", false);  // the screen starts on the home page
     InvalidateRect(Handle(), nullptr, TRUE);
 
@@ -74,10 +76,10 @@ void MainSkinDialog::LoadSkin() {
 
 void MainSkinDialog::SetRegionFromMask(HBITMAP mask) { ::SetRegionFromMask(Handle(), mask, notifier_); }
 
-void MainSkinDialog::BuildPages(const IniFile& ini) {
+void MainSkinDialog::BuildPages(const IniFile& ini, SkinImageCache& images) {
     for (const std::string& text : ReadNumberedLines(ini, "SUBMAINSCREENINFO")) {
         std::unique_ptr<SkinPanel> page = MakePage();
-        if (!page || !page->Create(Handle(), ParseScreenLine(text), skinFilePath_, 0)) continue;
+        if (!page || !page->Create(Handle(), ParseScreenLine(text), skinFilePath_, 0, &images)) continue;
         page->LoadElements(ini, listMenu_);
         PageBuilt(*page);
         pages_.push_back(std::move(page));

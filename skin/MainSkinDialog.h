@@ -81,7 +81,7 @@ protected:
     tw::Notifier& Notifier() { return notifier_; }
 
 private:
-    void BuildPages(const IniFile& ini);
+    void BuildPages(const IniFile& ini, SkinImageCache& images);
     void Paint();
     void SwitchPage(SkinPanel*& slot, const std::string& name, bool above);
 

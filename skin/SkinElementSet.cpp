@@ -82,8 +82,16 @@ std::string SkinElementSet::GetEditByName(const std::string& name) const {
     return e ? e->Text() : std::string();
 }
 
-SIZE SkinElementSet::LoadScreen(ScreenImage which, const std::string& path, bool* found) {
-    return LoadSkinImage(path, screens_[static_cast<int>(which)], found);
+SIZE SkinElementSet::LoadScreen(ScreenImage which, const std::string& path, bool* found, SkinImageCache* images) {
+    SIZE size{};
+    if (images) {
+        SetScreen(which, images->Load(path, &size, found));
+    } else {
+        tw::UniqueHBitmap bitmap;
+        size = LoadSkinImage(path, bitmap, found);
+        SetScreen(which, std::move(bitmap));
+    }
+    return size;
 }
 
 SkinButton* SkinElementSet::AddButton(HWND owner, const ButtonLine& line, ButtonText text) {

@@ -22,6 +22,7 @@
 #include "platform/Handles.h"
 #include "skin/SkinButton.h"
 #include "skin/SkinEdit.h"
+#include "skin/SkinImageCache.h"
 #include "skin/SkinLine.h"
 #include "skin/SkinText.h"
 
@@ -74,9 +75,12 @@ public:
     const std::vector<std::unique_ptr<SkinEdit>>& Edits() const { return edits_; }
 
     HBITMAP Screen(ScreenImage which) const { return screens_[static_cast<int>(which)].get(); }
-    void SetScreen(ScreenImage which, tw::UniqueHBitmap bitmap) { screens_[static_cast<int>(which)] = std::move(bitmap); }
-    // LoadSkinImage into one screen image.
-    SIZE LoadScreen(ScreenImage which, const std::string& path, bool* found = nullptr);
+    void SetScreen(ScreenImage which, tw::UniqueHBitmap bitmap) { SetScreen(which, ShareBitmap(std::move(bitmap))); }
+    void SetScreen(ScreenImage which, SharedBitmap bitmap) { screens_[static_cast<int>(which)] = std::move(bitmap); }
+    // LoadSkinImage into one screen image; through images (shared with whoever else asks it for
+    // the same picture) when given.
+    SIZE LoadScreen(ScreenImage which, const std::string& path, bool* found = nullptr,
+                    SkinImageCache* images = nullptr);
 
     const std::string& SkinName() const { return name_; }
     void SetSkinName(std::string name) { name_ = std::move(name); }
@@ -96,6 +100,6 @@ private:
     std::vector<std::unique_ptr<SkinButton>> buttons_;
     std::vector<std::unique_ptr<SkinText>> texts_;
     std::vector<std::unique_ptr<SkinEdit>> edits_;
-    tw::UniqueHBitmap screens_[5];
+    SharedBitmap screens_[5];
     std::string name_;
 };

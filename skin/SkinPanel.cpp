@@ -5,7 +5,8 @@
 #include "skin/SkinImage.h"
 #include "skin/SkinSource.h"
 
-bool SkinPanel::Create(HWND parent, const ScreenLine& line, const std::string& skinFilePath, DWORD style) {
+bool SkinPanel::Create(HWND parent, const ScreenLine& line, const std::string& skinFilePath, DWORD style,
+                       SkinImageCache* images) {
     RECT r{line.rect.left, line.rect.top, line.rect.right, line.rect.bottom};
     if (!tw::Window::Create("STATIC", "", style | WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, r, parent, 0))
         return false;
@@ -13,7 +14,7 @@ bool SkinPanel::Create(HWND parent, const ScreenLine& line, const std::string& s
     shown_ = (style & WS_VISIBLE) != 0;
     SetSkinName(line.name);
     const ScreenImage order[] = {ScreenImage::Normal, ScreenImage::Over, ScreenImage::Down, ScreenImage::Disabled};
-    for (int i = 0; i < 4; ++i) LoadScreen(order[i], SkinImagePath(skinFilePath, line.images[i]));
+    for (int i = 0; i < 4; ++i) LoadScreen(order[i], SkinImagePath(skinFilePath, line.images[i]), nullptr, images);
     return true;
 }
 

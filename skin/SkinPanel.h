@@ -20,8 +20,10 @@ public:
     ~SkinPanel() override { Destroy(); }
 
     // A child of parent at the line's rectangle (hidden unless style has WS_VISIBLE), empty window
-    // text, identifier 0. Its images come from the line's four names resolved beside skinFilePath.
-    bool Create(HWND parent, const ScreenLine& line, const std::string& skinFilePath, DWORD style);
+    // text, identifier 0. Its images come from the line's four names resolved beside skinFilePath,
+    // through images when given.
+    bool Create(HWND parent, const ScreenLine& line, const std::string& skinFilePath, DWORD style,
+                SkinImageCache* images = nullptr);
 
     // Buttons, texts, edit boxes and list from <name>_BUTTONINFO, _TEXTINFO, _EDITBOXINFO and
     // _LISTINFO (key "1"), in that order. Missing sections make no elements. The list's context

@@ -3,6 +3,7 @@
 
 #include "platform/Gdi.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinImageCache.h"
 #include "skin/SkinRegion.h"
 #include "skin/SkinSource.h"
 #include "skin_test_support.h"
@@ -98,6 +99,25 @@ TEST_CASE("a missing or unreadable picture gives a visible placeholder") {
     WriteFile("empty.bmp", "");
     CHECK(LoadSkinImage(Beside("empty.bmp"), bitmap, &found).cx == kMissingImageSize);
     CHECK_FALSE(found);
+}
+
+TEST_CASE("a picture cache decodes each file once and its bitmaps outlive it, until their last holder goes") {
+    SharedBitmap kept;
+    {
+        SkinImageCache images;
+        SIZE size{};
+        bool found = false;
+        kept = images.Load(Beside("main_normal.jpg"));
+        CHECK(images.Load(Beside("MAIN_NORMAL.JPG"), &size, &found).get() == kept.get());
+        CHECK((found && size.cx == 500));
+        CHECK(images.Load(Beside("no_such_picture.jpg"), &size, &found).get() != kept.get());
+        CHECK((!found && size.cx == kMissingImageSize));
+        CHECK(images.Decoded() == 2);
+    }
+    HBITMAP raw = kept.get();
+    CHECK(GetObjectType(raw) == OBJ_BITMAP);
+    kept.reset();
+    CHECK(GetObjectType(raw) == 0);
 }
 
 TEST_CASE("cutting and drawing pictures") {

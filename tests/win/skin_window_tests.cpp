@@ -9,6 +9,7 @@
 #include "skin_test_support.h"
 
 #include <cstdlib>
+#include <map>
 
 using namespace skintest;
 
@@ -150,6 +151,28 @@ struct Listener : tw::Window {
 };
 
 }  // namespace
+
+TEST_CASE("pages naming the same picture share one bitmap; a rebuilt screen holds only live ones") {
+    Built b;
+    auto screens = [&] {
+        std::map<std::string, HBITMAP> byName;
+        int shared = 0;
+        const ScreenImage order[] = {ScreenImage::Normal, ScreenImage::Over, ScreenImage::Down, ScreenImage::Disabled};
+        std::vector<std::string> lines = ReadNumberedLines(*b.ini, "SUBMAINSCREENINFO");
+        for (std::size_t i = 0; i < lines.size(); ++i)
+            for (int k = 0; k < 4; ++k) {
+                HBITMAP held = b.screen.Pages()[i]->Screen(order[k]);
+                CHECK(GetObjectType(held) == OBJ_BITMAP);
+                auto [at, added] = byName.emplace(ParseScreenLine(lines[i]).images[k], held);
+                if (!added) CHECK(at->second == held);
+                shared += added ? 0 : 1;
+            }
+        return shared;
+    };
+    CHECK(screens() > 0);
+    b.screen.LoadSkin();
+    CHECK(screens() > 0);
+}
 
 TEST_CASE("the main screen: skin file, animation area, pages, dragging and closing") {
     Built b;
