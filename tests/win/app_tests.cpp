@@ -325,6 +325,7 @@ TEST_CASE("leaving during a fix lets the step under way finish and skips the rem
     CHECK(testreg::ReadFile("ignore.lst") == kWineFonts);
     CHECK(BackupCount() == 1);
     CHECK(o->LastFix().status == FixResult::Stopped);
+    CHECK(o->Statistics().errorsRemoved == 0);  // nothing was removed, so nothing is counted
     CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
                                "Tidewarp Fix (TrueType)"));
     StopEvent().Reset();
