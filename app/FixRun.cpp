@@ -18,9 +18,8 @@ void SetCurrentItem(SkinPanel* page, const std::string& text, bool redraw) {
 
 void MainWindow::StartFix() {
     SetCurrentItem(ScanPage(), "Backup in progress", true);
-    ShowPage("SUBMAIN_RESULT");
-    SkinPanel* results = Page("SUBMAIN_RESULT");
-    SkinCheckList* list = results ? results->List() : nullptr;
+    ShowPage(kResultPage);
+    SkinCheckList* list = ResultList();
     if (!list || list->Count() < 1) {
         notifier_.Notify("No errors found", tw::NoticeCaption::Empty);
         SetCurrentItem(ScanPage(), "", false);
@@ -44,8 +43,7 @@ void MainWindow::FixSteps() {
     HoldPicture();
 
     FixRequest request;
-    SkinPanel* results = Page("SUBMAIN_RESULT");
-    const SkinCheckList* list = results ? results->List() : nullptr;
+    const SkinCheckList* list = ResultList();
     const int rows = list ? list->Count() : 0;
     for (int row = 0; row < rows; ++row)
         (row < registryRowCount_ ? request.registryChecked : request.shortcutChecked).push_back(list->Checked(row));

@@ -13,8 +13,6 @@
 
 namespace {
 
-const char kMainPage[] = "SUBMAIN_SCANGIF";
-const char kLampPage[] = "SUBMAIN_SCANSTATUS";
 const UINT kAboutCommand = 16;
 
 // Commands the window answers although the shipped tray menu does not carry them: each shows the
@@ -96,7 +94,7 @@ bool MainWindow::OnInitDialog() {
     std::string autoscan;
     const bool home = !settings_.ReadText(settingflags::AutoScan.value, autoscan);
     if (home) {
-        ShowPage(kMainPage);
+        ShowPage(kScanPage);
         ShowSidePage(kLampPage);
     }
     char about[256] = "";
@@ -131,12 +129,8 @@ void MainWindow::ButtonPressed(std::string name) {
     const bool home = name == "BUTTON_MAIN";
     if (home || name == "BUTTON_SCAN") {
         if (home) {
-            ShowPage(kMainPage);
-            ShowSidePage(kLampPage);
-            if (SkinPanel* lamps = Page(kLampPage)) {
-                lamps->EnableAllButtons(true);
-                lamps->SetAllButtonsChecked(false);
-            }
+            ShowPage(kScanPage);
+            ResetLamps();
         }
         EnableAllButtons(true);
         EnableButton("BUTTON_MAIN", false);
@@ -286,7 +280,7 @@ bool MainWindow::OnTimer(UINT_PTR id) {
 void MainWindow::Blink() {
     SkinPanel* primary = PrimaryPage();
     const std::string page = primary ? primary->SkinName() : std::string();
-    if (page == "SUBMAIN_RESULT" || page == "SUBMAIN_SCAN_SUMMARY") {
+    if (page == kResultPage || page == kSummaryPage) {
         if (Scanning()) return;
         SkinCheckList* list = primary->List();
         const bool rows = list && list->Count() > 0;

@@ -21,6 +21,12 @@
 #include <memory>
 #include <string>
 
+// The pages the scan and fix runs show.
+inline constexpr char kScanPage[] = "SUBMAIN_SCANGIF";  // the home page, where progress texts go
+inline constexpr char kLampPage[] = "SUBMAIN_SCANSTATUS";
+inline constexpr char kResultPage[] = "SUBMAIN_RESULT";
+inline constexpr char kSummaryPage[] = "SUBMAIN_SCAN_SUMMARY";
+
 class MainWindow : public MainScreen {
 public:
     // Posted by a worker when its run is over.
@@ -40,6 +46,8 @@ public:
     ~MainWindow() override;
 
     void ButtonPressed(std::string name) override;
+    // The status page as the side page with every lamp red (enabled, unchecked). Any thread.
+    void ResetLamps();
     // The quick-scan window over the categories ticked on the scan page, when no scan or fix runs
     // (a page's own "BUTTON_SCAN", the tray's "Quick scan"); the main window stays as it is.
     void StartQuickScan() override;
@@ -105,6 +113,8 @@ private:
     void StopScan();
     // The categories ticked on the scan page.
     ScanSelection TickedSelection() const;
+    // The result page's list (null without one).
+    SkinCheckList* ResultList() const;
     // Asks the quick-scan window to stop and go, waiting a bounded time.
     void CloseQuickScan();
     static DWORD WINAPI ScanThreadMain(void* self);

@@ -17,9 +17,6 @@ namespace {
 // The page that shows scan progress; the fix run writes its texts there too.
 std::atomic<SkinPanel*> scanPage{nullptr};
 
-const char kScanPageName[] = "SUBMAIN_SCANGIF";
-const char kLampPageName[] = "SUBMAIN_SCANSTATUS";
-
 // The scan page's check boxes and the selection fields they fill, in the order they are read.
 struct SelectionSource {
     const char* button;
@@ -45,13 +42,7 @@ const Counter kCounters[] = {{"CLSID", "TEXT_FOUND_CLSID"},    {"PROGID", "TEXT_
 class Lamps : public ScanObserver {
 public:
     explicit Lamps(MainWindow& window) : window_(window) {}
-    void OnScanStarted() override {
-        window_.ShowSidePage(kLampPageName);
-        if (SkinPanel* page = Page()) {
-            page->EnableAllButtons(true);
-            page->SetAllButtonsChecked(false);
-        }
-    }
+    void OnScanStarted() override { window_.ResetLamps(); }
     void OnCategoryStarted(int number) override {
         if (SkinPanel* page = Page()) page->SetButtonChecked(Name(number), true);
     }
@@ -60,7 +51,7 @@ public:
     }
 
 private:
-    SkinPanel* Page() const { return window_.Page(kLampPageName); }
+    SkinPanel* Page() const { return window_.Page(kLampPage); }
     static std::string Name(int number) { return "BUTTON_STATUS" + std::to_string(number); }
     MainWindow& window_;
 };
@@ -77,15 +68,28 @@ void MainWindow::ScanProgressCallback(std::string item, std::string status, std:
 }
 
 SkinPanel* MainWindow::ScanPage() { return scanPage.load(); }
+
+void MainWindow::ResetLamps() {
+    ShowSidePage(kLampPage);
+    if (SkinPanel* lamps = Page(kLampPage)) {
+        lamps->EnableAllButtons(true);
+        lamps->SetAllButtonsChecked(false);
+    }
+}
+
+SkinCheckList* MainWindow::ResultList() const {
+    SkinPanel* results = Page(kResultPage);
+    return results ? results->List() : nullptr;
+}
 void MainWindow::SetScanPage(SkinPanel* page) { scanPage = page; }
 
 void MainWindow::StartScan() {
     EnableAllButtons(true);
     EnableButton("BUTTON_MAIN", false);
     ++scanCount_;
-    ShowPage(kScanPageName);
-    scanPage = Page(kScanPageName);
-    ShowSidePage(kLampPageName);
+    ShowPage(kScanPage);
+    scanPage = Page(kScanPage);
+    ShowSidePage(kLampPage);
     SetButtonChecked("BUTTON_SCAN", true);
     selection_ = TickedSelection();
     SetScanRunning(true);
@@ -98,7 +102,7 @@ void MainWindow::StartScan() {
 
 ScanSelection MainWindow::TickedSelection() const {
     ScanSelection selection{};
-    if (SkinPanel* page = Page(kScanPageName))
+    if (SkinPanel* page = Page(kScanPage))
         for (const SelectionSource& source : kSelectionSources)
             selection.field[source.field] = page->GetButtonChecked(source.button);
     return selection;
@@ -152,7 +156,7 @@ void MainWindow::CompleteScan() {
     SkinPanel* page = scanPage.load();
     if (page) page->SetTextByName("TEXT_ERRORSCAN_STATUS", "ScanComplete");
     if (!closing_) {
-        ShowPage("SUBMAIN_RESULT");
+        ShowPage(kResultPage);
         EnableAllButtons(true);
         FillResults();
     }
@@ -179,11 +183,10 @@ void MainWindow::FillResults() {
             break;
         }
     }
-    SkinPanel* results = Page("SUBMAIN_RESULT");
-    if (SkinCheckList* list = results ? results->List() : nullptr) list->ReplaceRows(std::move(rows), true);
+    if (SkinCheckList* list = ResultList()) list->ReplaceRows(std::move(rows), true);
 
-    ShowPage("SUBMAIN_SCAN_SUMMARY");
-    SkinPanel* summary = Page("SUBMAIN_SCAN_SUMMARY");
+    ShowPage(kSummaryPage);
+    SkinPanel* summary = Page(kSummaryPage);
     for (std::size_t i = 0; summary && i < std::size(kCounters); ++i)
         summary->SetTextByName(kCounters[i].text, std::to_string(counts[i]));
 }
