@@ -4,6 +4,8 @@ Only the normal look is ever shown whole; of the others only the button rectangl
 look is the normal screen with every button drawn in that state.
 """
 import math
+import os
+import re
 
 from PIL import Image, ImageDraw, ImageFilter
 
@@ -67,8 +69,16 @@ def background():
     a.rect((PANEL_BOX[0], PANEL_BOX[1], PANEL_BOX[2], PANEL_BOX[1] + 12), PANEL)
     # Footer
     a.text((22, 448), "Every repair is backed up first.", size=10, colour=mix(AQUA_LIGHT, NAVY, 0.35))
-    a.text((22, 464), "Version 0.9", size=10, colour=mix(SOFT, NAVY, 0.35))
+    a.text((22, 464), "Version " + project_version(), size=10, colour=mix(SOFT, NAVY, 0.35))
     return a
+
+
+def project_version():
+    """The version set once in the top CMakeLists.txt, as the programs carry it."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "CMakeLists.txt")
+    with open(path, encoding="utf-8") as f:
+        match = re.search(r"project\(Tidewarp VERSION ([0-9.]+)", f.read())
+    return match.group(1)
 
 
 def scan_button(a, box, state):
