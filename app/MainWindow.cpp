@@ -88,8 +88,6 @@ bool MainWindow::OnInitDialog() {
 
     MainScreen::OnInitDialog();  // presses "BUTTON_SCAN" when a scan is to start at once
     if (!Handle()) return false;
-    // The home page shows the version the program is built with, not the one the skin was drawn for.
-    for (const auto& page : Pages()) page->SetTextByName("PROGRESS_TEXT_APPLICATION_VERSION", TW_VERSION);
     // With "autoscan" on, the scan just started chose the pages.
     std::string autoscan;
     const bool home = !settings_.ReadText(settingflags::AutoScan.value, autoscan);
@@ -110,6 +108,14 @@ bool MainWindow::OnInitDialog() {
     SetTimer(Handle(), kBlinkTimer, 1000, nullptr);
     if (home) ButtonPressed("BUTTON_MAIN");
     return true;
+}
+
+bool MainWindow::BuildsAtOnce(const std::string& page) const { return page == kScanPage || page == kLampPage; }
+
+void MainWindow::PageBuilt(SkinPanel& page) {
+    MainScreen::PageBuilt(page);
+    // The home page shows the version the program is built with, not the one the skin was drawn for.
+    page.SetTextByName("PROGRESS_TEXT_APPLICATION_VERSION", TW_VERSION);
 }
 
 void MainWindow::ButtonPressed(std::string name) {
@@ -201,6 +207,7 @@ void MainWindow::Exit() {
 }
 
 bool MainWindow::StartWorker(LPTHREAD_START_ROUTINE entry) {
+    BuildAllPages();  // the worker shows pages, and only this thread can build them
     DWORD id = 0;
     HANDLE thread = CreateThread(nullptr, 0, entry, this, CREATE_SUSPENDED, &id);
     if (!thread) return false;

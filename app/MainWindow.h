@@ -89,6 +89,9 @@ protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     bool OnCommand(UINT code, UINT id, HWND control) override;
     bool OnTimer(UINT_PTR id) override;
+    // The pages the window shows first; the others are built just after it shows.
+    bool BuildsAtOnce(const std::string& page) const override;
+    void PageBuilt(SkinPanel& page) override;
 
     // The tray menu's commands (and the hidden ones the window still answers). True when handled.
     virtual bool OnTrayCommand(UINT id);

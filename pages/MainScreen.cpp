@@ -7,6 +7,9 @@ MainScreen::MainScreen(UINT templateId, const CheckListMenu& listMenu, tw::Notif
 
 void MainScreen::LoadSkin() {
     schedule_.Load();
+    // Known before the pages that show them are built, which may be after the screen shows.
+    schedule_.SetSwitch(settings_.ReadFlag(settingflags::EnableScan.value));
+    if (settings_.ReadFlag(settingflags::AutoScan.value)) scanOnStart_ = true;
     MainSkinDialog::LoadSkin();
 }
 

@@ -36,7 +36,8 @@ public:
     bool ScanRunning() const override { return scanRunning_; }
     void ShowScheduleSwitch(bool on) override;
 
-    // The schedule is read before the pages that show it are built.
+    // The schedule, its switch and the "autoscan" setting are read before the pages that show
+    // them are built.
     void LoadSkin() override;
     void Reset() override;
 

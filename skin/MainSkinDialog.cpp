@@ -44,12 +44,13 @@ bool MainSkinDialog::OnInitDialog() {
 
 void MainSkinDialog::LoadSkin() {
     Reset();
-    IniFile ini(skinFilePath_);
-    ImageKeys keys = ReadImageKeys(ini, "MAINSCREENINFO");
+    auto ini = std::make_unique<IniFile>(skinFilePath_);
+    ImageKeys keys = ReadImageKeys(*ini, "MAINSCREENINFO");
     auto path = [&](const std::string& name) { return SkinImagePath(skinFilePath_, name); };
 
     // Each picture is decoded once for the whole screen: the pages share their pictures.
-    SkinImageCache images;
+    auto cache = std::make_unique<SkinImageCache>();
+    SkinImageCache& images = *cache;
     LoadScreen(ScreenImage::Normal, path(keys.main), nullptr, &images);
     SIZE size{};
     SharedBitmap mask = images.Load(path(keys.mask), &size);
@@ -63,27 +64,92 @@ void MainSkinDialog::LoadSkin() {
     LoadScreen(ScreenImage::StopScanOver, path(keys.stopScanOver), nullptr, &images);
     SetRegionFromMask(mask.get());
 
-    LoadButtons(Handle(), ini, "MAINSCREENBUTTONINFO", ButtonText::Tooltip);
-    LoadTexts(Handle(), ini, "TEXTINFO");
-    BuildPages(ini, images);
+    LoadButtons(Handle(), *ini, "MAINSCREENBUTTONINFO", ButtonText::Tooltip);
+    LoadTexts(Handle(), *ini, "TEXTINFO");
+    const SkinRect animation = ParseDimension(ini->GetString("MAINSCREENANIMATION", "DIMENSION", ""));
+    BuildPages(std::move(ini), std::move(cache));
     EnableButton("BUTTON_MAIN", false);  // the screen starts on the home page
     InvalidateRect(Handle(), nullptr, TRUE);
 
-    CreateAnimationArea(ParseDimension(ini.GetString("MAINSCREENANIMATION", "DIMENSION", "")));
+    CreateAnimationArea(animation);
     DeleteFileA("remove-top.swf");
     if (ShouldScanOnStart()) ButtonPressed("BUTTON_SCAN");
 }
 
 void MainSkinDialog::SetRegionFromMask(HBITMAP mask) { ::SetRegionFromMask(Handle(), mask, notifier_); }
 
-void MainSkinDialog::BuildPages(const IniFile& ini, SkinImageCache& images) {
-    for (const std::string& text : ReadNumberedLines(ini, "SUBMAINSCREENINFO")) {
-        std::unique_ptr<SkinPanel> page = MakePage();
-        if (!page || !page->Create(Handle(), ParseScreenLine(text), skinFilePath_, 0, &images)) continue;
-        page->LoadElements(ini, listMenu_);
-        PageBuilt(*page);
-        pages_.push_back(std::move(page));
-    }
+void MainSkinDialog::BuildPages(std::unique_ptr<IniFile> ini, std::unique_ptr<SkinImageCache> images) {
+    std::vector<std::string> lines = ReadNumberedLines(*ini, "SUBMAINSCREENINFO");
+    slots_.resize(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) slots_[i].line = ParseScreenLine(lines[i]);
+    pendingIni_ = std::move(ini);
+    pendingImages_ = std::move(images);
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (BuildsAtOnce(slots_[i].line.name)) BuildPage(i);
+    if (PagesToCome() == 0)
+        EndPageBuilding();
+    else
+        SetTimer(Handle(), kPageBuildTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+void MainSkinDialog::BuildPage(std::size_t slot) {
+    PageSlot& s = slots_[slot];
+    if (s.tried || !pendingIni_) return;
+    s.tried = true;
+    std::unique_ptr<SkinPanel> page = MakePage();
+    if (!page || !page->Create(Handle(), s.line, skinFilePath_, 0, pendingImages_.get())) return;
+    PlaceAmongPages(slot, page->Handle());
+    page->LoadElements(*pendingIni_, listMenu_);
+    PageBuilt(*page);
+    std::lock_guard<std::recursive_mutex> guard(pageLock_);
+    s.page = std::move(page);
+}
+
+void MainSkinDialog::PlaceAmongPages(std::size_t slot, HWND page) {
+    // Where it would be had the pages been built in order: behind the built page before it, or
+    // else in front of the built page after it.
+    HWND after = nullptr;
+    for (std::size_t i = slot; i-- > 0 && !after;)
+        if (slots_[i].page) after = slots_[i].page->Handle();
+    for (std::size_t i = slot + 1; i < slots_.size() && !after; ++i)
+        if (slots_[i].page) {
+            after = GetWindow(slots_[i].page->Handle(), GW_HWNDPREV);
+            if (!after) after = HWND_TOP;
+        }
+    if (after) SetWindowPos(page, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOREDRAW);
+}
+
+void MainSkinDialog::BuildAllPages() {
+    for (std::size_t i = 0; i < slots_.size(); ++i) BuildPage(i);
+    EndPageBuilding();
+}
+
+std::size_t MainSkinDialog::PagesToCome() const {
+    std::size_t count = 0;
+    for (const PageSlot& s : slots_)
+        if (!s.tried) ++count;
+    return count;
+}
+
+void MainSkinDialog::EndPageBuilding() {
+    if (Handle()) KillTimer(Handle(), kPageBuildTimer);
+    pendingIni_.reset();
+    pendingImages_.reset();  // the pages hold the pictures they show
+}
+
+bool MainSkinDialog::OnTimer(UINT_PTR id) {
+    if (id != kPageBuildTimer) return SkinDialog::OnTimer(id);
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (!slots_[i].tried) {
+            BuildPage(i);
+            break;
+        }
+    if (PagesToCome() == 0) EndPageBuilding();
+    return true;
+}
+
+bool MainSkinDialog::OnWindowThread() const {
+    return Handle() && GetWindowThreadProcessId(Handle(), nullptr) == GetCurrentThreadId();
 }
 
 bool MainSkinDialog::CreateAnimationArea(const SkinRect& area) {
@@ -92,19 +158,37 @@ bool MainSkinDialog::CreateAnimationArea(const SkinRect& area) {
 }
 
 void MainSkinDialog::Reset() {
+    std::vector<PageSlot> slots;
     {
         std::lock_guard<std::recursive_mutex> guard(pageLock_);
         primary_ = side_ = nullptr;
+        slots.swap(slots_);
     }
+    EndPageBuilding();
     SkinDialog::Reset();
-    pages_.clear();
+    slots.clear();
     animation_.Destroy();
 }
 
 SkinPanel* MainSkinDialog::Page(const std::string& name) const {
-    for (const auto& p : pages_)
-        if (p->SkinName() == name) return p.get();
+    const bool build = OnWindowThread();
+    std::lock_guard<std::recursive_mutex> guard(pageLock_);
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        if (slots_[i].line.name != name) continue;
+        // Built on demand, as a cache is filled: the screen looks the same either way.
+        if (build) const_cast<MainSkinDialog*>(this)->BuildPage(i);
+        if (slots_[i].page) return slots_[i].page.get();
+    }
     return nullptr;
+}
+
+std::vector<SkinPanel*> MainSkinDialog::Pages() const {
+    if (OnWindowThread()) const_cast<MainSkinDialog*>(this)->BuildAllPages();
+    std::lock_guard<std::recursive_mutex> guard(pageLock_);
+    std::vector<SkinPanel*> pages;
+    for (const PageSlot& s : slots_)
+        if (s.page) pages.push_back(s.page.get());
+    return pages;
 }
 
 SkinPanel* MainSkinDialog::PrimaryPage() const {

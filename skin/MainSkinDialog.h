@@ -4,14 +4,21 @@
 // primary page and, above it, one side page.
 //
 // The application's main window derives from it: it says what the buttons do (ButtonPressed),
-// what a page is (MakePage, PageBuilt), where the animation plays (CreateAnimationArea) and
-// whether to scan at once (ShouldScanOnStart). ShowPage and ShowSidePage may be called from any
-// thread (the rule of SkinElementSet.h); building and Reset only on the window's thread.
+// what a page is (MakePage, PageBuilt), which pages it needs at once (BuildsAtOnce), where the
+// animation plays (CreateAnimationArea) and whether to scan at once (ShouldScanOnStart).
+//
+// Pages not needed at once are built after the screen, one per tick of a short timer (so painting
+// and input come first), or at once when the window's thread asks for one by name or for them all.
+// ShowPage and ShowSidePage may be called from any thread (the rule of SkinElementSet.h), but only
+// the window's thread builds: another thread sees the pages built so far, so whoever starts a
+// worker that uses pages calls BuildAllPages first. Building and Reset only on the window's thread.
 #pragma once
 
 #include "platform/Notifier.h"
+#include "skin/IniFile.h"
 #include "skin/SkinCheckList.h"
 #include "skin/SkinDialog.h"
+#include "skin/SkinLine.h"
 #include "skin/SkinPanel.h"
 
 #include <memory>
@@ -19,7 +26,6 @@
 #include <string>
 #include <vector>
 
-class IniFile;
 
 // Told to the user when a "skin.ini" of their own cannot serve.
 extern const char kCustomSkinUnusable[];
@@ -52,8 +58,18 @@ public:
     SkinPanel* PrimaryPage() const;
     SkinPanel* SidePage() const;
 
+    // The first page with this name, built now when the window's thread asks for one still to
+    // come; null when there is none (or, on another thread, when it is not built yet).
     SkinPanel* Page(const std::string& name) const;
-    const std::vector<std::unique_ptr<SkinPanel>>& Pages() const { return pages_; }
+    // Every page in the description's order; on the window's thread the ones still to come are
+    // built first.
+    std::vector<SkinPanel*> Pages() const;
+    // Builds the pages still to come. Window's thread only.
+    void BuildAllPages();
+    // How many pages are still to be built.
+    std::size_t PagesToCome() const;
+    // The timer that builds the pages still to come.
+    static constexpr UINT_PTR kPageBuildTimer = 0x7457;
     virtual HWND AnimationArea() const { return animation_.Handle(); }
 
     // Every element, the screen images and every page.
@@ -65,12 +81,15 @@ protected:
     // screen and deletes the file. Without the file: the user is told and the dialog ends with 2.
     bool OnInitDialog() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    bool OnTimer(UINT_PTR id) override;
 
     virtual void SetRegionFromMask(HBITMAP mask);
     // A new, empty page object; the application's pages derive from SkinPanel.
     virtual std::unique_ptr<SkinPanel> MakePage() { return std::make_unique<SkinPanel>(); }
     // Called once a page has its window and its elements (to load what it shows).
     virtual void PageBuilt(SkinPanel& /*page*/) {}
+    // True for a page the screen needs as soon as it shows; the others come later. Every page by default.
+    virtual bool BuildsAtOnce(const std::string& /*page*/) const { return true; }
     // Makes the hidden animation area at area (dialog client coordinates).
     virtual bool CreateAnimationArea(const SkinRect& area);
     // Where a skin of the user's own would be: "skin.ini" beside the program.
@@ -81,16 +100,32 @@ protected:
     tw::Notifier& Notifier() { return notifier_; }
 
 private:
-    void BuildPages(const IniFile& ini, SkinImageCache& images);
+    // A page of the description: its line, and its object once built.
+    struct PageSlot {
+        ScreenLine line;
+        std::unique_ptr<SkinPanel> page;
+        bool tried = false;  // built, or failed to build
+    };
+
+    void BuildPages(std::unique_ptr<IniFile> ini, std::unique_ptr<SkinImageCache> images);
+    // Builds the page of a slot not tried yet, in its place among its siblings. Window's thread.
+    void BuildPage(std::size_t slot);
+    void PlaceAmongPages(std::size_t slot, HWND page);
+    void EndPageBuilding();
+    bool OnWindowThread() const;
     void Paint();
     void SwitchPage(SkinPanel*& slot, const std::string& name, bool above);
 
     CheckListMenu listMenu_;
     tw::Notifier& notifier_;
     std::string skinFilePath_ = "profile";
-    std::vector<std::unique_ptr<SkinPanel>> pages_;
-    // Guards primary_ and side_. Recursive: showing a page on the window's thread sends messages
-    // whose handlers may switch pages again.
+    // Sized once per build; a slot's page is set, under pageLock_, only once it is complete.
+    std::vector<PageSlot> slots_;
+    // What the pages still to come are built from.
+    std::unique_ptr<IniFile> pendingIni_;
+    std::unique_ptr<SkinImageCache> pendingImages_;
+    // Guards primary_, side_ and the slots' pages. Recursive: showing a page on the window's
+    // thread sends messages whose handlers may switch pages again.
     mutable std::recursive_mutex pageLock_;
     SkinPanel* primary_ = nullptr;
     SkinPanel* side_ = nullptr;

@@ -84,11 +84,11 @@ struct Opened {
     RecordingNotifier notifier;
     SettingsStore settings;
     std::unique_ptr<TestWindow> window = std::make_unique<TestWindow>(notifier, settings);
-    explicit Opened(const char* categories = kNoShortcuts, bool scanOnStart = false) {
+    explicit Opened(const char* categories = kNoShortcuts, bool scanOnStart = false, bool pump = true) {
         settings.WriteText("scancategories", categories);
         window->SetScanOnStart(scanOnStart);
         REQUIRE(window->CreateModeless(nullptr));
-        Pump();
+        if (pump) Pump();
     }
     TestWindow& operator*() { return *window; }
     TestWindow* operator->() { return window.get(); }
@@ -133,9 +133,11 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
     testlink::MakeLink(links + "\\kept.lnk", links + "\\also-gone.txt");
     const auto cli = testjson::Parse(testproc::Run("tidewarp-cli.exe", "scan --json").out);
 
-    Opened o(kAllCategories);
+    Opened o(kAllCategories, false, false);
+    CHECK(o->PagesToCome() > 0);  // built just after the window shows
     o->ButtonPressed("BUTTON_SCAN");
     CHECK(o->ScanRunning());
+    CHECK(o->PagesToCome() == 0);  // before the worker that uses them starts
     o->ButtonPressed("BUTTON_IGNORED");  // tabs wait for the scan
     CHECK(o->PrimaryPage() == o->Page("SUBMAIN_SCANGIF"));
     REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));

@@ -7,7 +7,9 @@
 #include "skin/MainSkinDialog.h"
 #include "skin/SkinPanel.h"
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,10 +44,15 @@ public:
 
     std::vector<std::string> pressed;  // main buttons, then "page:button" for page buttons
     bool scanOnStart = false;
+    // When set, only these pages are built with the screen; the others come later.
+    std::optional<std::vector<std::string>> atOnce;
 
 protected:
     std::unique_ptr<SkinPanel> MakePage() override { return std::make_unique<PreviewPage>(*this); }
     bool ShouldScanOnStart() const override { return scanOnStart; }
+    bool BuildsAtOnce(const std::string& page) const override {
+        return !atOnce || std::find(atOnce->begin(), atOnce->end(), page) != atOnce->end();
+    }
 };
 
 }  // namespace skintest

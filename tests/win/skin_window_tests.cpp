@@ -8,8 +8,10 @@
 #include "skin_preview.h"
 #include "skin_test_support.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <thread>
 
 using namespace skintest;
 
@@ -217,6 +219,55 @@ TEST_CASE("the main screen: skin file, animation area, pages, dragging and closi
     DestroyWindow(b.screen.Handle());
     CHECK(deep.heard == 1);
     CHECK(deep.Handle() == nullptr);
+}
+
+// The screen's children from front to back: pages by name, other windows by class and place.
+std::vector<std::string> ChildOrder(SkinPreview& screen) {
+    std::vector<std::string> order;
+    const std::vector<SkinPanel*> pages = screen.Pages();
+    for (HWND child = GetWindow(screen.Handle(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        auto page = std::find_if(pages.begin(), pages.end(), [&](SkinPanel* p) { return p->Handle() == child; });
+        char name[64] = {};
+        GetClassNameA(child, name, sizeof name);
+        RECT r = ChildRect(child);
+        order.push_back(page != pages.end() ? (*page)->SkinName()
+                                            : std::string(name) + " " + std::to_string(r.left) + "," +
+                                                  std::to_string(r.top));
+    }
+    return order;
+}
+
+TEST_CASE("pages built after the screen: in their place, on demand or by the timer, never on another thread") {
+    std::vector<std::string> expected;
+    {
+        Built whole;  // which leaves the description on the disk while it lives
+        expected = ChildOrder(whole.screen);
+    }
+
+    RecordingNotifier notifier;
+    SkinPreview later(notifier);
+    later.atOnce = std::vector<std::string>{"SUBMAIN_SCANGIF", "SUBMAIN_SCANSTATUS"};
+    REQUIRE(later.Build());
+    CHECK(later.PagesToCome() == 11);
+    REQUIRE(later.Page("SUBMAIN_SCANGIF"));
+    // Another thread sees the pages built so far and builds none: its windows would be its own.
+    SkinPanel* seen = reinterpret_cast<SkinPanel*>(1);
+    std::thread([&] { seen = later.Page("SUBMAIN_IGNORED"); }).join();
+    CHECK(seen == nullptr);
+    CHECK(later.PagesToCome() == 11);
+    // The window's thread gets one when it asks, with its elements and settings loaded from the
+    // description, which is gone from the disk by now.
+    CHECK(GetFileAttributesA(later.SkinFilePath().c_str()) == INVALID_FILE_ATTRIBUTES);
+    PreviewPage* ignored = later.Page("SUBMAIN_IGNORED");
+    REQUIRE(ignored);
+    CHECK(ignored->List());
+    CHECK_FALSE(ignored->Buttons().empty());
+    CHECK(later.PagesToCome() == 10);
+    // The timer builds the rest, and every page stands where a screen built at once has it.
+    for (DWORD start = GetTickCount(); later.PagesToCome() > 0 && GetTickCount() - start < 10000; Sleep(5)) Pump();
+    CHECK(later.PagesToCome() == 0);
+    CHECK(ChildOrder(later) == expected);
+    CHECK(later.Pages().size() == 13);
 }
 
 TEST_CASE("the main screen presses the scan button when it starts to scan; no description, no screen") {
