@@ -1,33 +1,71 @@
 #include "skin/IniFile.h"
 
+#include "platform/Files.h"
+
 #include <windows.h>
 
 #include <cstdio>
-#include <memory>
 
 namespace {
 
-const DWORD kKeyBuffer = 16384;
-const DWORD kValueBuffer = 2048;
+// The sizes of the lists the profile functions fill: a section's key names, one value.
+const std::size_t kKeyBuffer = 16384;
+const std::size_t kValueBuffer = 2048;
+
+// The file the profile functions open for path: a bare name lies in the Windows folder.
+std::string ProfilePath(const std::string& path) {
+    const bool bare = path.find_first_of("\\/") == std::string::npos && !(path.size() > 1 && path[1] == ':');
+    if (!bare) return path;
+    char folder[MAX_PATH] = {};
+    const UINT n = GetWindowsDirectoryA(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return path;
+    return std::string(folder) + "\\" + path;
+}
+
+std::string ToAnsi(const std::wstring& text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int n = WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string ansi(n > 0 ? n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, text.data(), size, &ansi[0], n, nullptr, nullptr);
+    return ansi;
+}
+
+// The file's text in the ANSI code page. A byte order mark makes it UTF-8 or UTF-16 (either byte
+// order), which the profile functions read too; otherwise the bytes are the text.
+std::string AnsiText(const std::string& bytes) {
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        const int size = static_cast<int>(bytes.size() - 3);
+        const int n = MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, size, nullptr, 0);
+        std::wstring wide(n > 0 ? n : 0, L'\0');
+        if (n > 0) MultiByteToWideChar(CP_UTF8, 0, bytes.data() + 3, size, &wide[0], n);
+        return ToAnsi(wide);
+    }
+    const bool little = bytes.compare(0, 2, "\xFF\xFE") == 0;
+    if (!little && bytes.compare(0, 2, "\xFE\xFF") != 0) return bytes;
+    std::wstring wide;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+        const unsigned char a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        wide.push_back(static_cast<wchar_t>(little ? a | b << 8 : a << 8 | b));
+    }
+    return ToAnsi(wide);
+}
 
 }  // namespace
 
+IniFile::IniFile(std::string path) : path_(std::move(path)) {
+    std::string bytes;
+    loaded_ = tw::ReadWholeFile(ProfilePath(path_), bytes);
+    if (loaded_) text_ = IniText(AnsiText(bytes));
+}
+
 bool IniFile::GetKeys(const std::string& section, std::vector<std::string>& keys) const {
-    keys.clear();
-    std::unique_ptr<char[]> buffer(new char[kKeyBuffer + 1]());
-    DWORD got = GetPrivateProfileStringA(section.c_str(), nullptr, "", buffer.get(), kKeyBuffer, path_.c_str());
-    for (DWORD i = 0; i < got && buffer[i];) {
-        std::string key(buffer.get() + i);
-        i += static_cast<DWORD>(key.size()) + 1;
-        keys.push_back(std::move(key));
-    }
+    keys = text_.Keys(section, kKeyBuffer);
     return !keys.empty();
 }
 
 std::string IniFile::GetString(const std::string& section, const std::string& key, const std::string& def) const {
-    char buffer[kValueBuffer] = {};
-    GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer, kValueBuffer, path_.c_str());
-    return buffer;
+    return text_.Value(section, key, def, kValueBuffer);
 }
 
 std::vector<std::string> ReadNumberedLines(const IniFile& ini, const std::string& section) {

@@ -1,13 +1,20 @@
-// Reads a skin description through the private-profile functions.
+// Reads a skin description: the whole file once, when made; every answer comes from memory
+// afterwards, so the file may go as soon as the reader exists. The answers are those the
+// private-profile functions (GetPrivateProfileStringA) give for the same file.
 #pragma once
+
+#include "skin/IniText.h"
 
 #include <string>
 #include <vector>
 
 class IniFile {
 public:
-    explicit IniFile(std::string path) : path_(std::move(path)) {}
+    // A name without any folder is looked for in the Windows folder, as the profile functions do.
+    explicit IniFile(std::string path);
     const std::string& Path() const { return path_; }
+    // The file could be read when this was made; otherwise every answer is the default.
+    bool Loaded() const { return loaded_; }
 
     // The key names of a section in file order; false when none came back.
     bool GetKeys(const std::string& section, std::vector<std::string>& keys) const;
@@ -16,6 +23,8 @@ public:
 
 private:
     std::string path_;
+    bool loaded_ = false;
+    IniText text_;
 };
 
 // The lines of a numbered section: keys "1" to "N", N being the number of keys the section holds,
