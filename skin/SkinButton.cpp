@@ -26,23 +26,21 @@ bool IsRelayedMouseMessage(UINT msg) {
 bool SkinButton::Create(HWND owner, const ButtonLine& line, const std::string& windowText, int index) {
     EnsureCommonControls();
     RECT r{line.rect.left, line.rect.top, line.rect.right, line.rect.bottom};
-    if (!tw::Window::Create("BUTTON", windowText.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, r, owner, 0))
+    // Made owner-drawn at once: no style change after creation.
+    if (!tw::Window::Create("BUTTON", windowText.c_str(), OwnerDrawnStyle(WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON), 0,
+                            r, owner, 0))
         return false;
-    MakeOwnerDrawn();
-    MakeTooltip(windowText);
-    LONG style = GetWindowLongA(Handle(), GWL_STYLE);
-    SetWindowLongA(Handle(), GWL_STYLE, style & ~(WS_BORDER | WS_TABSTOP));
+    // Only a tip with text can ever show, so a button without one gets no tooltip control.
+    if (!windowText.empty()) MakeTooltip(windowText);
     index_ = index;
     name_ = line.name;
     checkBox_ = line.checkBox;
     return true;
 }
 
-void SkinButton::MakeOwnerDrawn() {
-    LONG style = GetWindowLongA(Handle(), GWL_STYLE);
-    if ((style & 0x0F) == BS_DEFPUSHBUTTON) hover_ = true;
-    SendMessageA(Handle(), BM_SETSTYLE, (style & 0xFF) | BS_OWNERDRAW, TRUE);
-    SetWindowLongA(Handle(), GWL_STYLE, GetWindowLongA(Handle(), GWL_STYLE) & ~WS_TABSTOP);
+DWORD SkinButton::OwnerDrawnStyle(DWORD style) {
+    if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) hover_ = true;
+    return (style & ~(BS_TYPEMASK | WS_TABSTOP | WS_BORDER)) | BS_OWNERDRAW;
 }
 
 void SkinButton::MakeTooltip(const std::string& text) {
@@ -58,7 +56,14 @@ void SkinButton::MakeTooltip(const std::string& text) {
     tool.lpszText = const_cast<char*>(text.c_str());
     SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 32767);
-    SendMessageA(tooltip_, TTM_ACTIVATE, text.empty() ? FALSE : TRUE, 0);
+    SendMessageA(tooltip_, TTM_ACTIVATE, TRUE, 0);
+}
+
+void SkinButton::DestroyTooltip() {
+    // Its owner is the button's top-level window (a child window cannot own one), so it would
+    // otherwise outlive the button until that window goes: one more with every skin rebuild.
+    if (tooltip_ && IsWindow(tooltip_)) DestroyWindow(tooltip_);
+    tooltip_ = nullptr;
 }
 
 bool SkinButton::SetChecked(bool checked) {

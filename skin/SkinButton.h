@@ -21,10 +21,12 @@ public:
 
 class SkinButton : public tw::Window {
 public:
+    SkinButton() = default;
+    ~SkinButton() override { DestroyTooltip(); }
     enum Image { Normal, Over, Down, Disabled, CheckedOver, ImageCount };
 
     // A visible child push button of owner at the line's rectangle, identifier 0; windowText is
-    // the tooltip (no tooltip is shown when it is empty).
+    // the tooltip (no tooltip control when it is empty).
     bool Create(HWND owner, const ButtonLine& line, const std::string& windowText, int index);
 
     const std::string& Name() const { return name_; }
@@ -50,6 +52,7 @@ public:
     // has none for it (checked-over falls back to down, anything else to normal).
     HBITMAP ImageToDraw(bool disabled, bool pressed) const;
 
+    // Null for a button without window text.
     HWND Tooltip() const { return tooltip_; }
 
 protected:
@@ -57,11 +60,14 @@ protected:
     bool OnNotify(NMHDR& header, LRESULT& result) override;
     bool OnReflectedDrawItem(const DRAWITEMSTRUCT& item) override;
     void OnApply() override;
-    void OnDetached() override { tooltip_ = nullptr; }
+    void OnDetached() override { DestroyTooltip(); }
 
 private:
-    void MakeOwnerDrawn();
+    // The style to create with, made owner-drawn without tab stop or border; a default push
+    // button starts with hover set.
+    DWORD OwnerDrawnStyle(DWORD style);
     void MakeTooltip(const std::string& text);
+    void DestroyTooltip();
     void RelayToTooltip(UINT msg, WPARAM wp, LPARAM lp);
     void Draw(const DRAWITEMSTRUCT& item);
     void OnMouseMove(WPARAM flags, POINT at);
@@ -72,7 +78,7 @@ private:
     int index_ = 0;
     std::atomic<bool> hover_{false};
     tw::UniqueHBitmap images_[ImageCount];
-    HWND tooltip_ = nullptr;  // owned by the button window, destroyed with it
+    HWND tooltip_ = nullptr;  // ours to destroy: see DestroyTooltip
     std::atomic<bool> checked_{false};
     bool checkBox_ = false;
     std::atomic<bool> enabled_{true};

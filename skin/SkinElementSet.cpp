@@ -14,8 +14,32 @@ T* FindByName(const std::vector<std::unique_ptr<T>>& list, const std::string& na
     return nullptr;
 }
 
-void Cut(HDC dc, tw::UniqueHBitmap& target, HBITMAP source, const SkinRect& r) {
-    CropBitmap(dc, target, source, r.left, r.top, r.right, r.bottom);
+tw::UniqueHBitmap Cut(BitmapCutter& cutter, HBITMAP source, const SkinRect& r) {
+    tw::UniqueHBitmap image;
+    cutter.Cut(image, source, r.left, r.top, r.right, r.bottom);
+    return image;
+}
+
+// The cuts of one pass are made compatible with the owner's DC, taken once for the pass.
+class OwnerCutter {
+public:
+    explicit OwnerCutter(HWND owner) : dc_(owner), cutter_(dc_.get()) {}
+    BitmapCutter& get() { return cutter_; }
+
+private:
+    tw::WindowDC dc_;
+    BitmapCutter cutter_;
+};
+
+// An element of every line, all cut with one cutter; the number made.
+template <typename Add>
+int AddEach(HWND owner, const std::vector<std::string>& lines, Add add) {
+    if (lines.empty()) return 0;
+    OwnerCutter cutter(owner);
+    int made = 0;
+    for (const std::string& line : lines)
+        if (add(line, cutter.get())) ++made;
+    return made;
 }
 
 }  // namespace
@@ -95,39 +119,43 @@ SIZE SkinElementSet::LoadScreen(ScreenImage which, const std::string& path, bool
 }
 
 SkinButton* SkinElementSet::AddButton(HWND owner, const ButtonLine& line, ButtonText text) {
+    OwnerCutter cutter(owner);
+    return AddButton(owner, line, text, cutter.get());
+}
+
+SkinText* SkinElementSet::AddText(HWND owner, const TextLine& line) {
+    OwnerCutter cutter(owner);
+    return AddText(owner, line, cutter.get());
+}
+
+SkinEdit* SkinElementSet::AddEdit(HWND owner, const TextLine& line, DWORD style) {
+    OwnerCutter cutter(owner);
+    return AddEdit(owner, line, style, cutter.get());
+}
+
+SkinButton* SkinElementSet::AddButton(HWND owner, const ButtonLine& line, ButtonText text, BitmapCutter& cutter) {
     auto button = std::make_unique<SkinButton>();
     int index = static_cast<int>(buttons_.size());
     if (!button->Create(owner, line, text == ButtonText::Tooltip ? line.tooltip : std::string(), index))
         return nullptr;
-    tw::WindowDC dc(owner);
     const SkinRect& r = line.rect;
     const std::pair<SkinButton::Image, ScreenImage> faces[] = {{SkinButton::Normal, ScreenImage::Normal},
                                                                {SkinButton::Over, ScreenImage::Over},
                                                                {SkinButton::Down, ScreenImage::Down},
                                                                {SkinButton::Disabled, ScreenImage::Disabled}};
-    for (const auto& face : faces) {
-        tw::UniqueHBitmap image;
-        Cut(dc.get(), image, Screen(face.second), r);
-        button->SetImage(face.first, std::move(image));
-    }
-    if (line.name == "BUTTON_SCAN") {
-        tw::UniqueHBitmap image;
-        Cut(dc.get(), image, Screen(ScreenImage::StopScanOver), r);
-        button->SetImage(SkinButton::CheckedOver, std::move(image));
-    }
+    for (const auto& face : faces) button->SetImage(face.first, Cut(cutter, Screen(face.second), r));
+    if (line.name == "BUTTON_SCAN")
+        button->SetImage(SkinButton::CheckedOver, Cut(cutter, Screen(ScreenImage::StopScanOver), r));
+    cutter.Release();  // the next element's window is made with no screen image held
     buttons_.push_back(std::move(button));
     return buttons_.back().get();
 }
 
-SkinText* SkinElementSet::AddText(HWND owner, const TextLine& line) {
+SkinText* SkinElementSet::AddText(HWND owner, const TextLine& line, BitmapCutter& cutter) {
     auto text = std::make_unique<SkinText>();
     if (!text->Create(owner, line.rect, line.text)) return nullptr;
-    {
-        tw::WindowDC dc(owner);
-        tw::UniqueHBitmap background;
-        Cut(dc.get(), background, Screen(ScreenImage::Normal), line.rect);
-        text->SetBackground(std::move(background));
-    }
+    text->SetBackground(Cut(cutter, Screen(ScreenImage::Normal), line.rect));
+    cutter.Release();
     text->SetName(line.name);
     text->SetText(line.text);
     text->SetColour(line.colour);
@@ -137,15 +165,11 @@ SkinText* SkinElementSet::AddText(HWND owner, const TextLine& line) {
     return texts_.back().get();
 }
 
-SkinEdit* SkinElementSet::AddEdit(HWND owner, const TextLine& line, DWORD style) {
+SkinEdit* SkinElementSet::AddEdit(HWND owner, const TextLine& line, DWORD style, BitmapCutter& cutter) {
     auto edit = std::make_unique<SkinEdit>();
     if (!edit->Create(owner, line.rect, style)) return nullptr;
-    {
-        tw::WindowDC dc(owner);
-        tw::UniqueHBitmap background;
-        Cut(dc.get(), background, Screen(ScreenImage::Normal), line.rect);
-        edit->SetBackground(std::move(background));
-    }
+    edit->SetBackground(Cut(cutter, Screen(ScreenImage::Normal), line.rect));
+    cutter.Release();
     edit->SetName(line.name);
     edit->SetColour(line.colour);
     tw::UniqueHFont font = MakeSkinFont(line);
@@ -156,22 +180,19 @@ SkinEdit* SkinElementSet::AddEdit(HWND owner, const TextLine& line, DWORD style)
 }
 
 int SkinElementSet::LoadButtons(HWND owner, const IniFile& ini, const std::string& section, ButtonText text) {
-    int made = 0;
-    for (const std::string& line : ReadNumberedLines(ini, section))
-        if (AddButton(owner, ParseButtonLine(line), text)) ++made;
-    return made;
+    return AddEach(owner, ReadNumberedLines(ini, section), [&](const std::string& line, BitmapCutter& cutter) {
+        return AddButton(owner, ParseButtonLine(line), text, cutter) != nullptr;
+    });
 }
 
 int SkinElementSet::LoadTexts(HWND owner, const IniFile& ini, const std::string& section) {
-    int made = 0;
-    for (const std::string& line : ReadNumberedLines(ini, section))
-        if (AddText(owner, ParseTextLine(line))) ++made;
-    return made;
+    return AddEach(owner, ReadNumberedLines(ini, section), [&](const std::string& line, BitmapCutter& cutter) {
+        return AddText(owner, ParseTextLine(line), cutter) != nullptr;
+    });
 }
 
 int SkinElementSet::LoadEdits(HWND owner, const IniFile& ini, const std::string& section, DWORD style) {
-    int made = 0;
-    for (const std::string& line : ReadNumberedLines(ini, section))
-        if (AddEdit(owner, ParseTextLine(line), style)) ++made;
-    return made;
+    return AddEach(owner, ReadNumberedLines(ini, section), [&](const std::string& line, BitmapCutter& cutter) {
+        return AddEdit(owner, ParseTextLine(line), style, cutter) != nullptr;
+    });
 }

@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+class BitmapCutter;
 class IniFile;
 
 enum class ScreenImage { Normal, Over, Down, Disabled, StopScanOver };
@@ -97,6 +98,11 @@ public:
     int LoadEdits(HWND owner, const IniFile& ini, const std::string& section, DWORD style);
 
 private:
+    // The same, cutting with the cutter of a whole pass.
+    SkinButton* AddButton(HWND owner, const ButtonLine& line, ButtonText text, BitmapCutter& cutter);
+    SkinText* AddText(HWND owner, const TextLine& line, BitmapCutter& cutter);
+    SkinEdit* AddEdit(HWND owner, const TextLine& line, DWORD style, BitmapCutter& cutter);
+
     std::vector<std::unique_ptr<SkinButton>> buttons_;
     std::vector<std::unique_ptr<SkinText>> texts_;
     std::vector<std::unique_ptr<SkinEdit>> edits_;

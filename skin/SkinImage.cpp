@@ -114,19 +114,54 @@ SIZE LoadSkinImage(const std::string& path, tw::UniqueHBitmap& bitmap, bool* fou
 }
 
 void CropBitmap(HDC dc, tw::UniqueHBitmap& target, HBITMAP source, int left, int top, int right, int bottom) {
+    BitmapCutter(dc).Cut(target, source, left, top, right, bottom);
+}
+
+bool BitmapCutter::Ready() {
+    if (to_ && from_) return true;
+    to_ = tw::CreateMemoryDC(dc_);
+    from_ = tw::CreateMemoryDC(dc_);
+    if (!to_ || !from_) {
+        to_.reset();
+        from_.reset();
+        return false;
+    }
+    // A new memory DC holds a stock one-pixel bitmap; it goes back in whenever ours come out.
+    toOwn_ = GetCurrentObject(to_.get(), OBJ_BITMAP);
+    fromOwn_ = GetCurrentObject(from_.get(), OBJ_BITMAP);
+    return true;
+}
+
+void BitmapCutter::Cut(tw::UniqueHBitmap& target, HBITMAP source, int left, int top, int right, int bottom) {
     if (!source) return;
     int w = right - left, h = bottom - top;
     if (w <= 0 || h <= 0) {
         target.reset();
         return;
     }
-    target.reset(CreateCompatibleBitmap(dc, w, h));
-    tw::UniqueHDC to = tw::CreateMemoryDC(dc);
-    tw::UniqueHDC from = tw::CreateMemoryDC(dc);
-    if (!target || !to || !from) return;
-    tw::SelectScope keepTo(to.get(), target.get());
-    tw::SelectScope keepFrom(from.get(), source);
-    StretchBlt(to.get(), 0, 0, w, h, from.get(), left, top, w, h, SRCCOPY);
+    target.reset(Ready() ? CreateCompatibleBitmap(dc_, w, h) : nullptr);
+    if (!target) return;
+    if (selected_ != source) {
+        if (!SelectObject(from_.get(), source)) {
+            // Held by another DC: the cut cannot be made. An unfilled bitmap is no face.
+            Release();
+            target.reset();
+            return;
+        }
+        selected_ = source;
+    }
+    if (!SelectObject(to_.get(), target.get())) {
+        target.reset();
+        return;
+    }
+    StretchBlt(to_.get(), 0, 0, w, h, from_.get(), left, top, w, h, SRCCOPY);
+    SelectObject(to_.get(), toOwn_);
+}
+
+void BitmapCutter::Release() noexcept {
+    if (!selected_) return;
+    SelectObject(from_.get(), fromOwn_);
+    selected_ = nullptr;
 }
 
 void DrawBitmap(HDC dc, HBITMAP bitmap, int left, int top, int right, int bottom, bool stretch) {

@@ -19,6 +19,30 @@ const int kMissingImageSize = 500;
 // without a bitmap leaves target unchanged; an empty rectangle leaves target empty.
 void CropBitmap(HDC dc, tw::UniqueHBitmap& target, HBITMAP source, int left, int top, int right, int bottom);
 
+// CropBitmap for many cuts: one pair of memory DCs, made on the first cut, serves them all, and a
+// source stays selected from one cut to the next. dc must outlive the cutter. A bitmap selected
+// into a DC can be neither drawn elsewhere nor deleted, so let go (Release) before anything may
+// paint or delete a source; a cut is never left selected.
+class BitmapCutter {
+public:
+    explicit BitmapCutter(HDC dc) noexcept : dc_(dc) {}
+    ~BitmapCutter() { Release(); }
+    BitmapCutter(const BitmapCutter&) = delete;
+    BitmapCutter& operator=(const BitmapCutter&) = delete;
+
+    void Cut(tw::UniqueHBitmap& target, HBITMAP source, int left, int top, int right, int bottom);
+    // Puts the source back out of the memory DC.
+    void Release() noexcept;
+
+private:
+    bool Ready();
+
+    HDC dc_;
+    tw::UniqueHDC to_, from_;
+    HGDIOBJ toOwn_ = nullptr, fromOwn_ = nullptr;  // the bitmaps the memory DCs were made with
+    HBITMAP selected_ = nullptr;                   // the source now selected into from_
+};
+
 // Draws bitmap from its top-left corner into the rectangle of dc at the same size (StretchBlt when
 // stretch is set, BitBlt otherwise). A missing bitmap draws nothing.
 void DrawBitmap(HDC dc, HBITMAP bitmap, int left, int top, int right, int bottom, bool stretch);

@@ -54,6 +54,19 @@ struct Fixture {
 
 LPARAM At(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
 
+BOOL CALLBACK CountTooltip(HWND window, LPARAM total) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpiA(name, TOOLTIPS_CLASSA) == 0) ++*reinterpret_cast<int*>(total);
+    return TRUE;
+}
+
+int CountTooltips() {
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), &CountTooltip, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
 }  // namespace
 
 TEST_CASE("a push button draws the image its state chooses") {
@@ -190,6 +203,49 @@ TEST_CASE("tooltips carry the line's text") {
     SendMessageA(f.scan->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&ask));
     CHECK(std::string(ask.szText) == "Control ID = 7");
     DestroyWindow(seven);
+}
+
+TEST_CASE("a button is owner-drawn from the start, and has a tooltip control only with a text") {
+    int tipsBefore = CountTooltips();
+    Fixture f;
+    CHECK(CountTooltips() - tipsBefore == 1);  // the scan button's
+    CHECK(f.other->Tooltip() == nullptr);       // a line without a tooltip
+    CHECK(f.box->Tooltip() == nullptr);         // a screen that passes no text
+    for (SkinButton* b : {f.scan, f.other}) {
+        LONG style = GetWindowLongA(b->Handle(), GWL_STYLE);
+        CHECK((style & BS_TYPEMASK) == BS_OWNERDRAW);
+        CHECK((style & (WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER)) == (WS_CHILD | WS_VISIBLE));
+    }
+
+    // Without a tooltip the mouse is followed and clicks are reported just the same.
+    HWND b = f.other->Handle();
+    SetActiveWindow(f.owner.Handle());
+    SendMessageA(b, WM_MOUSEMOVE, 0, At(5, 5));
+    CHECK(f.other->Hover());
+    SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
+    SendMessageA(b, WM_LBUTTONUP, 0, At(5, 5));
+    CHECK(f.owner.pressed == std::vector<std::string>{"BUTTON_REMOVE"});
+    f.owner.Reset();
+    CHECK(CountTooltips() == tipsBefore);
+}
+
+TEST_CASE("one pass cuts every face right, past an empty rectangle and the pictures' edge") {
+    Fixture f;
+    WriteFile("pass.ini", "[P]\r\n1=EDGE,190,90,20,20,FALSE\r\n2=ZERO,10,40,0,20,FALSE\r\n"
+                          "3=AFTER,60,40,20,20,FALSE\r\n");
+    CHECK(f.owner.LoadButtons(f.owner.Handle(), IniFile(CurrentFolder() + "\\pass.ini"), "P", ButtonText::Empty) == 3);
+    SkinButton* zero = f.owner.FindButton("ZERO");
+    SkinButton* edge = f.owner.FindButton("EDGE");
+    SkinButton* after = f.owner.FindButton("AFTER");
+    REQUIRE((zero && edge && after));
+    CHECK(zero->ImageOf(SkinButton::Normal) == nullptr);
+    f.State(edge, false, true);
+    CHECK(f.Face(edge) == kOver);
+    CHECK(f.Face(after) == kNormal);
+    f.State(after, true, false);
+    CHECK(f.Face(after) == kDown);
+    f.State(after, false, false, false);
+    CHECK(f.Face(after) == kDisabled);
 }
 
 TEST_CASE("buttons by name") {

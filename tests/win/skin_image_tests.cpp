@@ -143,6 +143,16 @@ TEST_CASE("cutting and drawing pictures") {
     CropBitmap(screen.get(), piece, nullptr, 0, 0, 5, 5);
     CHECK(piece.get() == before);
 
+    tw::UniqueHBitmap edge;
+    CropBitmap(screen.get(), edge, source.get(), 30, 10, 50, 30);  // reaching past the right and bottom edges
+    size = tw::BitmapSize(edge.get());
+    CHECK((size.cx == 20 && size.cy == 20));
+    CHECK(PixelOf(edge.get(), 9, 9) == RGB(255, 0, 0));
+    CHECK(PixelOf(edge.get(), 10, 3) == RGB(0, 0, 0));  // beyond the picture: left black
+    CHECK(PixelOf(edge.get(), 5, 15) == RGB(0, 0, 0));
+    CropBitmap(screen.get(), edge, source.get(), 5, 5, 5, 15);  // no width: no picture
+    CHECK_FALSE(edge);
+
     tw::UniqueHBitmap canvas = SolidBitmap(30, 30, RGB(0, 255, 0));
     tw::UniqueHDC dc = tw::CreateMemoryDC(nullptr);
     {
@@ -247,4 +257,25 @@ TEST_CASE("SetRegionFromMask shapes the window or says why it cannot") {
 
     CHECK_FALSE(SetRegionFromMask(nullptr, mask.get(), notifier));
     CHECK(notifier.notices.size() == 1);
+}
+
+TEST_CASE("a cutter serves many cuts from alternating pictures and holds none of them afterwards") {
+    tw::UniqueHBitmap blue = SolidBitmap(40, 20, RGB(0, 0, 255));
+    tw::UniqueHBitmap red = SolidBitmap(40, 20, RGB(255, 0, 0));
+    tw::WindowDC screen(nullptr);
+    tw::UniqueHBitmap first, second, third, none = SolidBitmap(2, 2, 0);
+    BitmapCutter cutter(screen.get());
+    cutter.Cut(first, blue.get(), 0, 0, 10, 10);
+    cutter.Cut(second, red.get(), 5, 5, 15, 15);
+    cutter.Cut(none, red.get(), 5, 5, 15, 5);  // no height
+    cutter.Cut(third, blue.get(), 30, 0, 40, 10);
+    CHECK_FALSE(none);
+    // Each cut is free to be drawn while the cutter lives.
+    CHECK(PixelOf(first.get(), 9, 9) == RGB(0, 0, 255));
+    CHECK(PixelOf(second.get(), 0, 0) == RGB(255, 0, 0));
+    CHECK(PixelOf(third.get(), 5, 5) == RGB(0, 0, 255));
+    cutter.Release();
+    CHECK(PixelOf(red.get(), 0, 0) == RGB(255, 0, 0));
+    cutter.Cut(first, red.get(), 0, 0, 4, 4);  // usable again after letting go
+    CHECK(PixelOf(first.get(), 3, 3) == RGB(255, 0, 0));
 }
