@@ -77,7 +77,8 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::OnInitDialog() {
-    tray_.Add(Handle());
+    // The icon goes in the notification area once the window has shown: the shell takes its time.
+    SetTimer(Handle(), kTrayTimer, USER_TIMER_MINIMUM, nullptr);
     const UsageStatistics stored = ReadUsageStatistics();
     errorsRemoved_ = stored.errorsRemoved;
     scanCount_ = stored.scanCount;
@@ -193,6 +194,7 @@ void MainWindow::Exit() {
     if (working) stop_.Set();
     SetEvent(closingEvent_.get());
     KillTimer(Handle(), kAutoScanTimer);
+    KillTimer(Handle(), kTrayTimer);
     KillTimer(Handle(), kBlinkTimer);
     ShowWindow(Handle(), SW_HIDE);
     CloseQuickScan();
@@ -279,6 +281,11 @@ bool MainWindow::OnTimer(UINT_PTR id) {
     }
     if (id == kBlinkTimer) {
         Blink();
+        return true;
+    }
+    if (id == kTrayTimer) {
+        KillTimer(Handle(), kTrayTimer);
+        tray_.Add(Handle());
         return true;
     }
     return MainScreen::OnTimer(id);

@@ -36,6 +36,7 @@ public:
     static constexpr UINT kQuickScanEnded = WM_APP + 3;
     static constexpr UINT_PTR kAutoScanTimer = 2;
     static constexpr UINT_PTR kBlinkTimer = 3;
+    static constexpr UINT_PTR kTrayTimer = 4;
     // How long exit waits for a scan to notice the stop request.
     static constexpr DWORD kScanStopWait = 15000;
     // How long exit waits for the quick-scan window to stop and go.
@@ -63,6 +64,7 @@ public:
     bool Scanning() const { return MainScreen::ScanRunning(); }
     bool FixRunning() const { return fixRunning_; }
     bool ResultsAvailable() const { return resultsAvailable_; }
+    bool TrayIconShown() const { return tray_.Added(); }
     // A worker thread exists that has not ended.
     bool WorkerRunning() const;
     // False when the last exit had to give up waiting for a worker.

@@ -48,9 +48,15 @@ void MainSkinDialog::LoadSkin() {
     ImageKeys keys = ReadImageKeys(*ini, "MAINSCREENINFO");
     auto path = [&](const std::string& name) { return SkinImagePath(skinFilePath_, name); };
 
-    // Each picture is decoded once for the whole screen: the pages share their pictures.
+    // Each picture is decoded once for the whole screen: the pages share their pictures. The
+    // pictures the buttons' other faces are cut from are decoded meanwhile on another thread.
     auto cache = std::make_unique<SkinImageCache>();
     SkinImageCache& images = *cache;
+    std::vector<std::string> faces;
+    for (const std::string* name : {&keys.over, &keys.down, &keys.disabled, &keys.stopScanOver})
+        if (lstrcmpiA(name->c_str(), keys.main.c_str()) != 0 && lstrcmpiA(name->c_str(), keys.mask.c_str()) != 0)
+            faces.push_back(path(*name));
+    images.DecodeAhead(faces);
     LoadScreen(ScreenImage::Normal, path(keys.main), nullptr, &images);
     SIZE size{};
     SharedBitmap mask = images.Load(path(keys.mask), &size);

@@ -9,9 +9,20 @@ SharedBitmap ShareBitmap(tw::UniqueHBitmap bitmap) {
     return SharedBitmap(bitmap.release(), [](HBITMAP b) { DeleteObject(b); });
 }
 
-SharedBitmap SkinImageCache::Load(const std::string& path, SIZE* size, bool* found) {
+namespace {
+
+std::string KeyOf(const std::string& path) {
     std::string key = path;
     CharLowerBuffA(key.data(), static_cast<DWORD>(key.size()));
+    return key;
+}
+
+}  // namespace
+
+SharedBitmap SkinImageCache::Load(const std::string& path, SIZE* size, bool* found) {
+    std::string key = KeyOf(path);
+    for (const auto& a : ahead_)
+        if (a.first == key) FinishAhead();
     auto at = entries_.find(key);
     if (at == entries_.end()) {
         Entry entry;
@@ -23,4 +34,37 @@ SharedBitmap SkinImageCache::Load(const std::string& path, SIZE* size, bool* fou
     if (size) *size = at->second.size;
     if (found) *found = at->second.found;
     return at->second.bitmap;
+}
+
+void SkinImageCache::DecodeAhead(const std::vector<std::string>& paths) {
+    FinishAhead();
+    for (const std::string& path : paths) {
+        std::string key = KeyOf(path);
+        bool known = entries_.count(key) > 0;
+        for (const auto& a : ahead_) known = known || a.first == key;
+        if (!known) ahead_.emplace_back(std::move(key), path);
+    }
+    if (ahead_.empty()) return;
+    aheadEntries_.assign(ahead_.size(), Entry{});
+    try {
+        aheadThread_ = std::thread([this] {
+            for (std::size_t i = 0; i < ahead_.size(); ++i) {
+                tw::UniqueHBitmap bitmap;
+                aheadEntries_[i].size = LoadSkinImage(ahead_[i].second, bitmap, &aheadEntries_[i].found);
+                aheadEntries_[i].bitmap = ShareBitmap(std::move(bitmap));
+            }
+        });
+    } catch (...) {
+        // No thread to spare: each picture is decoded when it is asked for.
+        ahead_.clear();
+        aheadEntries_.clear();
+    }
+}
+
+void SkinImageCache::FinishAhead() {
+    if (!aheadThread_.joinable()) return;
+    aheadThread_.join();
+    for (std::size_t i = 0; i < ahead_.size(); ++i) entries_.emplace(ahead_[i].first, std::move(aheadEntries_[i]));
+    ahead_.clear();
+    aheadEntries_.clear();
 }

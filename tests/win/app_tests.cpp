@@ -360,6 +360,7 @@ TEST_CASE("the help and mail buttons, minimising to the tray, the tabs") {
     CHECK_FALSE(IsWindowEnabled(o->FindButton("BUTTON_IGNORED")->Handle()));
     CHECK(IsWindowEnabled(o->FindButton("BUTTON_MAIN")->Handle()));
 
+    REQUIRE(PumpUntil([&] { return o->TrayIconShown(); }, 10000));  // just after the window shows
     o->ButtonPressed("BUTTON_MINIMIZE");
     Pump();
     CHECK_FALSE(IsWindowVisible(o->Handle()));
