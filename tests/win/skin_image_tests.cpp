@@ -120,6 +120,32 @@ TEST_CASE("a picture cache decodes each file once and its bitmaps outlive it, un
     CHECK(GetObjectType(raw) == 0);
 }
 
+TEST_CASE("pictures decoded ahead on another thread: the same answers, each once, none lost with the cache") {
+    SkinImageCache plain;
+    SIZE plainSize{};
+    HBITMAP plainBitmap = plain.Load(Beside("main_over.jpg"), &plainSize).get();
+    {
+        SkinImageCache images;
+        SharedBitmap normal = images.Load(Beside("main_normal.jpg"));
+        images.DecodeAhead({Beside("main_over.jpg"), Beside("MAIN_OVER.JPG"), Beside("main_normal.jpg"),
+                            Beside("no_such_picture.jpg")});
+        SIZE size{};
+        bool found = false;
+        SharedBitmap over = images.Load(Beside("Main_Over.jpg"), &size, &found);
+        CHECK((found && size.cx == plainSize.cx && size.cy == plainSize.cy));
+        REQUIRE((over && over.get() != plainBitmap));
+        tw::UniqueHDC a = tw::CreateMemoryDC(nullptr), b = tw::CreateMemoryDC(nullptr);
+        tw::SelectScope keepA(a.get(), over.get()), keepB(b.get(), plainBitmap);
+        for (int xy : {0, 77, 250, 499}) CHECK(GetPixel(a.get(), xy, xy) == GetPixel(b.get(), xy, xy));
+        CHECK(images.Load(Beside("main_normal.jpg")).get() == normal.get());  // not decoded again
+        CHECK(static_cast<bool>(images.Load(Beside("no_such_picture.jpg"), &size, &found)));
+        CHECK((!found && size.cx == kMissingImageSize));
+        CHECK(images.Decoded() == 3);
+        // A batch nobody asks for is waited for when the cache goes.
+        images.DecodeAhead({Beside("main_down.jpg")});
+    }
+}
+
 TEST_CASE("cutting and drawing pictures") {
     tw::UniqueHBitmap source = SolidBitmap(40, 20, RGB(0, 0, 255));
     {
