@@ -20,9 +20,9 @@ public:
     // last one is cut when the list is full, and the list ends early at a key with an empty name.
     std::vector<std::string> Keys(const std::string& section, std::size_t capacity) const;
 
-    // The value of the first key called key (blanks trimmed, letter case aside) in the first section
-    // called section, or def when there is none. Either one loses trailing spaces (def only) and one
-    // pair of matching surrounding quotes, and is cut to capacity - 1 characters.
+    // The value of the first key called key in the first section called section (blanks around
+    // both names trimmed, letter case aside), or else def without its trailing spaces. The answer
+    // loses one pair of matching surrounding quotes and is cut to capacity - 1 characters.
     std::string Value(const std::string& section, const std::string& key, const std::string& def,
                       std::size_t capacity) const;
 
