@@ -30,8 +30,9 @@ bool SkinButton::Create(HWND owner, const ButtonLine& line, const std::string& w
     if (!tw::Window::Create("BUTTON", windowText.c_str(), OwnerDrawnStyle(WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON), 0,
                             r, owner, 0))
         return false;
-    // Only a tip with text can ever show, so a button without one gets no tooltip control.
-    if (!windowText.empty()) MakeTooltip(windowText);
+    // Only a tip with text can ever show, so a button without one gets no tooltip control; one
+    // with text gets it when the mouse first comes (making it takes as long as the button).
+    tipText_ = windowText;
     index_ = index;
     name_ = line.name;
     checkBox_ = line.checkBox;
@@ -183,7 +184,9 @@ bool SkinButton::OnNotify(NMHDR& header, LRESULT& result) {
 }
 
 void SkinButton::RelayToTooltip(UINT msg, WPARAM wp, LPARAM lp) {
-    if (!tooltip_ || !IsRelayedMouseMessage(msg)) return;
+    if (!IsRelayedMouseMessage(msg)) return;
+    if (!tooltip_ && !tipText_.empty()) MakeTooltip(tipText_);
+    if (!tooltip_) return;
     MSG m{Handle(), msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {}};
     DWORD pos = GetMessagePos();
     m.pt.x = GET_X_LPARAM(pos);

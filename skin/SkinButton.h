@@ -52,7 +52,8 @@ public:
     // has none for it (checked-over falls back to down, anything else to normal).
     HBITMAP ImageToDraw(bool disabled, bool pressed) const;
 
-    // Null for a button without window text.
+    // Made when the first mouse message comes to a button with window text; null until then,
+    // and always for a button without.
     HWND Tooltip() const { return tooltip_; }
 
 protected:
@@ -78,6 +79,7 @@ private:
     int index_ = 0;
     std::atomic<bool> hover_{false};
     tw::UniqueHBitmap images_[ImageCount];
+    std::string tipText_;
     HWND tooltip_ = nullptr;  // ours to destroy: see DestroyTooltip
     std::atomic<bool> checked_{false};
     bool checkBox_ = false;

@@ -175,6 +175,7 @@ TEST_CASE("hover follows the mouse and holds the capture while over the button")
 
 TEST_CASE("tooltips carry the line's text") {
     Fixture f;
+    SendMessageA(f.scan->Handle(), WM_MOUSEMOVE, 0, At(5, 5));  // the first mouse message makes it
     HWND tip = f.scan->Tooltip();
     REQUIRE(tip);
     CHECK(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0) == 1);
@@ -208,7 +209,12 @@ TEST_CASE("tooltips carry the line's text") {
 TEST_CASE("a button is owner-drawn from the start, and has a tooltip control only with a text") {
     int tipsBefore = CountTooltips();
     Fixture f;
+    CHECK(CountTooltips() == tipsBefore);  // none until the mouse comes
+    for (SkinButton* b : {f.scan, f.other, f.box}) SendMessageA(b->Handle(), WM_MOUSEMOVE, 0, At(5, 5));
     CHECK(CountTooltips() - tipsBefore == 1);  // the scan button's
+    const HWND made = f.scan->Tooltip();
+    SendMessageA(f.scan->Handle(), WM_MOUSEMOVE, 0, At(6, 6));
+    CHECK(f.scan->Tooltip() == made);           // made once
     CHECK(f.other->Tooltip() == nullptr);       // a line without a tooltip
     CHECK(f.box->Tooltip() == nullptr);         // a screen that passes no text
     for (SkinButton* b : {f.scan, f.other}) {
