@@ -21,7 +21,6 @@ public:
 
 class SkinButton : public tw::Window {
 public:
-    SkinButton() = default;
     ~SkinButton() override { DestroyTooltip(); }
     enum Image { Normal, Over, Down, Disabled, CheckedOver, ImageCount };
 

@@ -223,35 +223,13 @@ TEST_CASE("a button is owner-drawn from the start, and has a tooltip control onl
         CHECK((style & (WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER)) == (WS_CHILD | WS_VISIBLE));
     }
 
-    // Without a tooltip the mouse is followed and clicks are reported just the same.
+    // Without a tooltip the mouse is followed just the same.
     HWND b = f.other->Handle();
     SetActiveWindow(f.owner.Handle());
     SendMessageA(b, WM_MOUSEMOVE, 0, At(5, 5));
     CHECK(f.other->Hover());
-    SendMessageA(b, WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
-    SendMessageA(b, WM_LBUTTONUP, 0, At(5, 5));
-    CHECK(f.owner.pressed == std::vector<std::string>{"BUTTON_REMOVE"});
     f.owner.Reset();
     CHECK(CountTooltips() == tipsBefore);
-}
-
-TEST_CASE("one pass cuts every face right, past an empty rectangle and the pictures' edge") {
-    Fixture f;
-    WriteFile("pass.ini", "[P]\r\n1=EDGE,190,90,20,20,FALSE\r\n2=ZERO,10,40,0,20,FALSE\r\n"
-                          "3=AFTER,60,40,20,20,FALSE\r\n");
-    CHECK(f.owner.LoadButtons(f.owner.Handle(), IniFile(CurrentFolder() + "\\pass.ini"), "P", ButtonText::Empty) == 3);
-    SkinButton* zero = f.owner.FindButton("ZERO");
-    SkinButton* edge = f.owner.FindButton("EDGE");
-    SkinButton* after = f.owner.FindButton("AFTER");
-    REQUIRE((zero && edge && after));
-    CHECK(zero->ImageOf(SkinButton::Normal) == nullptr);
-    f.State(edge, false, true);
-    CHECK(f.Face(edge) == kOver);
-    CHECK(f.Face(after) == kNormal);
-    f.State(after, true, false);
-    CHECK(f.Face(after) == kDown);
-    f.State(after, false, false, false);
-    CHECK(f.Face(after) == kDisabled);
 }
 
 TEST_CASE("buttons by name") {
