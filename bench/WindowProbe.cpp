@@ -21,7 +21,8 @@ std::string ProgramFolder() {
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool Start(const std::string& exe, const std::string& args, Child& child) {
-    std::string command = "\"" + ProgramFolder() + "\\" + exe + "\"" + (args.empty() ? "" : " " + args);
+    const std::string path = exe.find(':') != std::string::npos ? exe : ProgramFolder() + "\\" + exe;
+    std::string command = "\"" + path + "\"" + (args.empty() ? "" : " " + args);
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};

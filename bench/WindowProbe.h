@@ -24,7 +24,7 @@ struct Child {
     double started = 0;  // Now() just before CreateProcess
 };
 
-// Starts "<ProgramFolder>\<exe> <args>" in the current folder.
+// Starts "<ProgramFolder>\<exe> <args>" (or exe itself when it is a full path) in the current folder.
 bool Start(const std::string& exe, const std::string& args, Child& child);
 
 // A visible top-level window of the process with exactly this title, or null.

@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr char kProgram[] = "tidewarp.exe";
 constexpr char kTitle[] = "Tidewarp";
 constexpr UINT kTrayExit = 32773;  // the tray menu's "Exit"
 
@@ -44,8 +43,13 @@ void PrintSide(const char* name, const std::vector<double>& seconds, const RECT&
 int main(int argc, char** argv) {
     int rounds = argc > 1 ? std::atoi(argv[1]) : 7;
     if (rounds < 1) rounds = 1;
-    const bool haveProgram = bench::FileExists(bench::ProgramFolder() + "\\" + kProgram);
-    if (!haveProgram) std::printf("app_launch_bench: no %s beside the benchmark: the baseline only\n", kProgram);
+    // The program as the installer ships it (no debugging information, which a loader would
+    // map too), else the one beside the benchmark.
+    std::string program = TW_SHIPPED_PROGRAM;
+    const bool shipped = bench::FileExists(program);
+    if (!shipped) program = "tidewarp.exe";
+    const bool haveProgram = shipped || bench::FileExists(bench::ProgramFolder() + "\\" + program);
+    if (!haveProgram) std::printf("app_launch_bench: no tidewarp.exe beside the benchmark: the baseline only\n");
 
     std::vector<double> app, bare;
     RECT appRect{}, bareRect{};
@@ -55,7 +59,7 @@ int main(int argc, char** argv) {
         for (int turn = 0; turn < 2; ++turn) {
             const bool appTurn = (turn == 0) == (round % 2 == 1);
             if (appTurn && !haveProgram) continue;
-            Launch l = appTurn ? LaunchOnce(kProgram, kTitle, WM_COMMAND, kTrayExit)
+            Launch l = appTurn ? LaunchOnce(program.c_str(), kTitle, WM_COMMAND, kTrayExit)
                                : LaunchOnce("bare_window.exe", bare::kTitle, WM_CLOSE, 0);
             if (l.seconds < 0) {
                 ++failed;
@@ -70,7 +74,7 @@ int main(int argc, char** argv) {
     std::printf("Launch to an interactive main window (CreateProcess until visible and answering WM_NULL), "
                 "%d rounds\n", rounds);
     if (!bare.empty()) PrintSide("bare window", bare, bareRect, bareUnclosed);
-    if (!app.empty()) PrintSide("tidewarp.exe", app, appRect, appUnclosed);
+    if (!app.empty()) PrintSide(shipped ? "tidewarp.exe (shipped)" : "tidewarp.exe", app, appRect, appUnclosed);
     if (!app.empty() && !bare.empty())
         std::printf("  ratio %.2f   (target at most 1.5)\n", bench::Median(app) / bench::Median(bare));
     if (failed) std::printf("  %d launches never showed an answering window within 60 s\n", failed);

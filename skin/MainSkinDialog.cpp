@@ -70,6 +70,17 @@ void MainSkinDialog::LoadSkin() {
     LoadScreen(ScreenImage::StopScanOver, path(keys.stopScanOver), nullptr, &images);
     SetRegionFromMask(mask.get());
 
+    // The pictures of the pages built at once are decoded meanwhile, while the buttons are made.
+    std::vector<std::string> lines = ReadNumberedLines(*ini, "SUBMAINSCREENINFO");
+    slots_.resize(lines.size());
+    std::vector<std::string> pictures;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        slots_[i].line = ParseScreenLine(lines[i]);
+        if (BuildsAtOnce(slots_[i].line.name))
+            for (const std::string& name : slots_[i].line.images) pictures.push_back(path(name));
+    }
+    images.DecodeAhead(pictures);
+
     LoadButtons(Handle(), *ini, "MAINSCREENBUTTONINFO", ButtonText::Tooltip);
     LoadTexts(Handle(), *ini, "TEXTINFO");
     const SkinRect animation = ParseDimension(ini->GetString("MAINSCREENANIMATION", "DIMENSION", ""));
@@ -85,9 +96,6 @@ void MainSkinDialog::LoadSkin() {
 void MainSkinDialog::SetRegionFromMask(HBITMAP mask) { ::SetRegionFromMask(Handle(), mask, notifier_); }
 
 void MainSkinDialog::BuildPages(std::unique_ptr<IniFile> ini, std::unique_ptr<SkinImageCache> images) {
-    std::vector<std::string> lines = ReadNumberedLines(*ini, "SUBMAINSCREENINFO");
-    slots_.resize(lines.size());
-    for (std::size_t i = 0; i < lines.size(); ++i) slots_[i].line = ParseScreenLine(lines[i]);
     pendingIni_ = std::move(ini);
     pendingImages_ = std::move(images);
     for (std::size_t i = 0; i < slots_.size(); ++i)
