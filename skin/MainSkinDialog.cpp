@@ -62,8 +62,10 @@ void MainSkinDialog::LoadSkin() {
     SharedBitmap mask = images.Load(path(keys.mask), &size);
     RECT window{};
     GetWindowRect(Handle(), &window);
-    // One pixel narrower and two lower than the mask: the outline the screen has always had.
-    SetWindowPos(Handle(), HWND_TOP, window.left, window.top, size.cx - 1, size.cy - 2, SWP_NOOWNERZORDER);
+    // One pixel narrower and two lower than the mask: the outline the screen has always had. Not
+    // activated here: showing the window does that, and doing it twice costs start-up time.
+    SetWindowPos(Handle(), HWND_TOP, window.left, window.top, size.cx - 1, size.cy - 2,
+                 SWP_NOOWNERZORDER | SWP_NOACTIVATE);
     LoadScreen(ScreenImage::Over, path(keys.over), nullptr, &images);
     LoadScreen(ScreenImage::Down, path(keys.down), nullptr, &images);
     LoadScreen(ScreenImage::Disabled, path(keys.disabled), nullptr, &images);
