@@ -2,6 +2,7 @@
 
 #include "skin/SkinImage.h"
 
+#include <algorithm>
 #include <utility>
 
 SharedBitmap ShareBitmap(tw::UniqueHBitmap bitmap) {
@@ -21,8 +22,8 @@ std::string KeyOf(const std::string& path) {
 
 SharedBitmap SkinImageCache::Load(const std::string& path, SIZE* size, bool* found) {
     std::string key = KeyOf(path);
-    for (const auto& a : ahead_)
-        if (a.first == key) FinishAhead();
+    // Taking the batch in empties ahead_: decide first, then wait.
+    if (std::any_of(ahead_.begin(), ahead_.end(), [&](const auto& a) { return a.first == key; })) FinishAhead();
     auto at = entries_.find(key);
     if (at == entries_.end()) {
         Entry entry;
