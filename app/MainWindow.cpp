@@ -82,7 +82,6 @@ bool MainWindow::OnInitDialog() {
     const UsageStatistics stored = ReadUsageStatistics();
     errorsRemoved_ = stored.errorsRemoved;
     scanCount_ = stored.scanCount;
-    SetSkinFileName("profile");
     SetWindowTextA(Handle(), "Tidewarp");
     if (FAILED(OleInitialize(nullptr))) return false;
     oleReady_ = true;

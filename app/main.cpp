@@ -20,6 +20,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     SettingsStore settings;
     MainWindow window(notifier, settings);
     window.SetScanOnStart(commandLine && std::strcmp(commandLine, "scan") == 0);
+    window.PrepareSkin();  // its pictures decode while the window is made
     window.RunModal(nullptr);
     return 0;  // the window's destruction writes the statistics
 }

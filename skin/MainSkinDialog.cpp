@@ -27,36 +27,63 @@ const char kCustomSkinUnusable[] =
 
 std::string MainSkinDialog::CustomSkinPath() const { return ProgramFolder() + "\\" + kCustomSkinName; }
 
-bool MainSkinDialog::OnInitDialog() {
+void MainSkinDialog::PrepareSkin() {
+    if (prepared_) return;
+    prepared_ = std::make_unique<PreparedSkin>();
     skinFilePath_ = ResolveSkinFilePath(skinFilePath_);
     // Decided once, when the screen first builds: every screen built later follows the choice.
-    if (UseCustomSkin(CustomSkinPath()) == CustomSkin::Unusable) notifier_.Notify(kCustomSkinUnusable);
+    prepared_->custom = UseCustomSkin(CustomSkinPath());
     // The description exists on disk only while the screen is built from it.
-    SkinDescriptionFile file(skinFilePath_);
-    if (!file.Ready()) {
+    prepared_->file = std::make_unique<SkinDescriptionFile>(skinFilePath_);
+    if (!prepared_->file->Ready()) return;
+    prepared_->ini = std::make_unique<IniFile>(skinFilePath_);
+    prepared_->images = std::make_unique<SkinImageCache>();
+    prepared_->images->DecodeAhead(FirstPictures(*prepared_->ini));
+}
+
+bool MainSkinDialog::OnInitDialog() {
+    PrepareSkin();
+    if (prepared_->custom == CustomSkin::Unusable) notifier_.Notify(kCustomSkinUnusable);
+    if (!prepared_->file->Ready()) {
+        prepared_.reset();
         notifier_.Notify("");
         End(2);
         return true;
     }
     LoadSkin();
+    prepared_.reset();
     return true;
+}
+
+std::vector<std::string> MainSkinDialog::FirstPictures(const IniFile& ini) const {
+    ImageKeys keys = ReadImageKeys(ini, "MAINSCREENINFO");
+    std::vector<std::string> paths;
+    // In the order they are needed: the window's face and outline, the buttons' other faces, then
+    // the pictures of the pages built at once.
+    for (const std::string* name : {&keys.main, &keys.mask, &keys.over, &keys.down, &keys.disabled, &keys.stopScanOver})
+        paths.push_back(SkinImagePath(skinFilePath_, *name));
+    for (const std::string& line : ReadNumberedLines(ini, "SUBMAINSCREENINFO")) {
+        ScreenLine page = ParseScreenLine(line);
+        if (BuildsAtOnce(page.name))
+            for (const std::string& name : page.images) paths.push_back(SkinImagePath(skinFilePath_, name));
+    }
+    return paths;
 }
 
 void MainSkinDialog::LoadSkin() {
     Reset();
-    auto ini = std::make_unique<IniFile>(skinFilePath_);
+    // What PrepareSkin read and started decoding before the window was made, when it did.
+    std::unique_ptr<IniFile> ini = prepared_ && prepared_->ini ? std::move(prepared_->ini)
+                                                               : std::make_unique<IniFile>(skinFilePath_);
+    std::unique_ptr<SkinImageCache> cache = prepared_ && prepared_->images ? std::move(prepared_->images)
+                                                                           : std::make_unique<SkinImageCache>();
     ImageKeys keys = ReadImageKeys(*ini, "MAINSCREENINFO");
     auto path = [&](const std::string& name) { return SkinImagePath(skinFilePath_, name); };
 
-    // Each picture is decoded once for the whole screen: the pages share their pictures. The
-    // pictures the buttons' other faces are cut from are decoded meanwhile on another thread.
-    auto cache = std::make_unique<SkinImageCache>();
+    // Each picture is decoded once for the whole screen: the pages share their pictures. The ones
+    // needed first are decoded on other threads while this one makes the windows.
     SkinImageCache& images = *cache;
-    std::vector<std::string> faces;
-    for (const std::string* name : {&keys.over, &keys.down, &keys.disabled, &keys.stopScanOver})
-        if (lstrcmpiA(name->c_str(), keys.main.c_str()) != 0 && lstrcmpiA(name->c_str(), keys.mask.c_str()) != 0)
-            faces.push_back(path(*name));
-    images.DecodeAhead(faces);
+    images.DecodeAhead(FirstPictures(*ini));
     LoadScreen(ScreenImage::Normal, path(keys.main), nullptr, &images);
     SIZE size{};
     SharedBitmap mask = images.Load(path(keys.mask), &size);
@@ -72,16 +99,9 @@ void MainSkinDialog::LoadSkin() {
     LoadScreen(ScreenImage::StopScanOver, path(keys.stopScanOver), nullptr, &images);
     SetRegionFromMask(mask.get());
 
-    // The pictures of the pages built at once are decoded meanwhile, while the buttons are made.
     std::vector<std::string> lines = ReadNumberedLines(*ini, "SUBMAINSCREENINFO");
     slots_.resize(lines.size());
-    std::vector<std::string> pictures;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        slots_[i].line = ParseScreenLine(lines[i]);
-        if (BuildsAtOnce(slots_[i].line.name))
-            for (const std::string& name : slots_[i].line.images) pictures.push_back(path(name));
-    }
-    images.DecodeAhead(pictures);
+    for (std::size_t i = 0; i < lines.size(); ++i) slots_[i].line = ParseScreenLine(lines[i]);
 
     LoadButtons(Handle(), *ini, "MAINSCREENBUTTONINFO", ButtonText::Tooltip);
     LoadTexts(Handle(), *ini, "TEXTINFO");

@@ -20,6 +20,7 @@
 #include "skin/SkinDialog.h"
 #include "skin/SkinLine.h"
 #include "skin/SkinPanel.h"
+#include "skin/SkinSource.h"
 
 #include <memory>
 #include <mutex>
@@ -43,9 +44,15 @@ public:
     // The window goes first, while the pages its handlers use still exist.
     ~MainSkinDialog() override { Destroy(); }
 
-    // The skin file's name, resolved against the current directory when the dialog initialises.
+    // The skin file's name, resolved against the current directory when the skin is prepared.
     void SetSkinFileName(std::string name) { skinFilePath_ = std::move(name); }
     const std::string& SkinFilePath() const { return skinFilePath_; }
+
+    // Settles the skin before the window is made, so that its pictures decode meanwhile: chooses
+    // the description, resolves the skin file and writes it, reads it, and starts decoding the
+    // pictures the screen shows first. Initialising the dialog does it when nobody did before;
+    // the window made next takes what it prepared.
+    void PrepareSkin();
 
     // Builds the whole screen from the skin file (Reset first). The file must exist.
     virtual void LoadSkin();
@@ -76,9 +83,8 @@ public:
     void Reset() override;
 
 protected:
-    // Chooses between the user's "skin.ini" and the built-in description (telling the user when
-    // the former cannot serve), resolves the skin file, writes the description there, builds the
-    // screen and deletes the file. Without the file: the user is told and the dialog ends with 2.
+    // PrepareSkin unless done, tells the user when their "skin.ini" cannot serve, builds the screen
+    // and deletes the skin file. Without the file: the user is told and the dialog ends with 2.
     bool OnInitDialog() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     bool OnTimer(UINT_PTR id) override;
@@ -100,6 +106,16 @@ protected:
     tw::Notifier& Notifier() { return notifier_; }
 
 private:
+    // What PrepareSkin settled, kept until the screen is built from it.
+    struct PreparedSkin {
+        CustomSkin custom = CustomSkin::Absent;
+        std::unique_ptr<SkinDescriptionFile> file;
+        std::unique_ptr<IniFile> ini;
+        std::unique_ptr<SkinImageCache> images;
+    };
+    // The pictures the screen shows as soon as it is built, in the order it needs them.
+    std::vector<std::string> FirstPictures(const IniFile& ini) const;
+
     // A page of the description: its line, and its object once built.
     struct PageSlot {
         ScreenLine line;
@@ -120,6 +136,7 @@ private:
     CheckListMenu listMenu_;
     tw::Notifier& notifier_;
     std::string skinFilePath_ = "profile";
+    std::unique_ptr<PreparedSkin> prepared_;
     // Sized once per build; a slot's page is set, under pageLock_, only once it is complete.
     std::vector<PageSlot> slots_;
     // What the pages still to come are built from.

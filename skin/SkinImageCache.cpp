@@ -2,7 +2,6 @@
 
 #include "skin/SkinImage.h"
 
-#include <algorithm>
 #include <utility>
 
 SharedBitmap ShareBitmap(tw::UniqueHBitmap bitmap) {
@@ -20,52 +19,84 @@ std::string KeyOf(const std::string& path) {
 
 }  // namespace
 
-SharedBitmap SkinImageCache::Load(const std::string& path, SIZE* size, bool* found) {
-    std::string key = KeyOf(path);
-    // Taking the batch in empties ahead_: decide first, then wait.
-    if (std::any_of(ahead_.begin(), ahead_.end(), [&](const auto& a) { return a.first == key; })) FinishAhead();
-    auto at = entries_.find(key);
-    if (at == entries_.end()) {
-        Entry entry;
-        tw::UniqueHBitmap bitmap;
-        entry.size = LoadSkinImage(path, bitmap, &entry.found);
-        entry.bitmap = ShareBitmap(std::move(bitmap));
-        at = entries_.emplace(std::move(key), std::move(entry)).first;
+SkinImageCache::~SkinImageCache() {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        closing_ = true;
     }
-    if (size) *size = at->second.size;
-    if (found) *found = at->second.found;
-    return at->second.bitmap;
+    for (std::thread& t : threads_) t.join();
+}
+
+// Outside the lock: only the thread that took the entry writes it until it is ready.
+void SkinImageCache::Decode(Entry& entry) {
+    tw::UniqueHBitmap bitmap;
+    entry.size = LoadSkinImage(entry.path, bitmap, &entry.found);
+    entry.bitmap = ShareBitmap(std::move(bitmap));
+}
+
+SharedBitmap SkinImageCache::Load(const std::string& path, SIZE* size, bool* found) {
+    std::unique_lock<std::mutex> guard(lock_);
+    auto added = entries_.try_emplace(KeyOf(path));
+    Entry& entry = added.first->second;
+    if (added.second) entry.path = path;
+    if (entry.state == State::Queued) {
+        entry.state = State::Decoding;
+        guard.unlock();
+        Decode(entry);
+        guard.lock();
+        entry.state = State::Ready;
+        ready_.notify_all();
+    }
+    ready_.wait(guard, [&] { return entry.state == State::Ready; });
+    if (size) *size = entry.size;
+    if (found) *found = entry.found;
+    return entry.bitmap;
+}
+
+SkinImageCache::Entry* SkinImageCache::TakeQueued() {
+    while (!closing_ && next_ < queue_.size()) {
+        Entry* entry = queue_[next_++];
+        if (entry->state != State::Queued) continue;  // asked for meanwhile
+        entry->state = State::Decoding;
+        return entry;
+    }
+    return nullptr;
+}
+
+void SkinImageCache::DecodeQueued() {
+    std::unique_lock<std::mutex> guard(lock_);
+    while (Entry* entry = TakeQueued()) {
+        guard.unlock();
+        Decode(*entry);
+        guard.lock();
+        entry->state = State::Ready;
+        ready_.notify_all();
+    }
+    --running_;
 }
 
 void SkinImageCache::DecodeAhead(const std::vector<std::string>& paths) {
-    FinishAhead();
+    std::lock_guard<std::mutex> guard(lock_);
     for (const std::string& path : paths) {
-        std::string key = KeyOf(path);
-        bool known = entries_.count(key) > 0;
-        for (const auto& a : ahead_) known = known || a.first == key;
-        if (!known) ahead_.emplace_back(std::move(key), path);
+        auto added = entries_.try_emplace(KeyOf(path));
+        if (!added.second) continue;
+        added.first->second.path = path;
+        queue_.push_back(&added.first->second);
     }
-    if (ahead_.empty()) return;
-    aheadEntries_.assign(ahead_.size(), Entry{});
-    try {
-        aheadThread_ = std::thread([this] {
-            for (std::size_t i = 0; i < ahead_.size(); ++i) {
-                tw::UniqueHBitmap bitmap;
-                aheadEntries_[i].size = LoadSkinImage(ahead_[i].second, bitmap, &aheadEntries_[i].found);
-                aheadEntries_[i].bitmap = ShareBitmap(std::move(bitmap));
-            }
-        });
-    } catch (...) {
-        // No thread to spare: each picture is decoded when it is asked for.
-        ahead_.clear();
-        aheadEntries_.clear();
+    while (running_ < kAheadThreads && running_ < queue_.size() - next_) {
+        try {
+            threads_.emplace_back([this] { DecodeQueued(); });
+        } catch (...) {
+            break;  // no thread to spare: what is left is decoded when it is asked for
+        }
+        ++running_;
     }
 }
 
-void SkinImageCache::FinishAhead() {
-    if (!aheadThread_.joinable()) return;
-    aheadThread_.join();
-    for (std::size_t i = 0; i < ahead_.size(); ++i) entries_.emplace(ahead_[i].first, std::move(aheadEntries_[i]));
-    ahead_.clear();
-    aheadEntries_.clear();
+std::size_t SkinImageCache::Decoded() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    std::size_t count = 0;
+    for (const auto& e : entries_)
+        if (e.second.state == State::Ready) ++count;
+    return count;
 }

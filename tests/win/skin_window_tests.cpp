@@ -237,7 +237,7 @@ std::vector<std::string> ChildOrder(SkinPreview& screen) {
     return order;
 }
 
-TEST_CASE("pages built after the screen: in their place, on demand or by the timer, never on another thread") {
+TEST_CASE("a prepared screen; pages built after it: in their place, on demand or by the timer, never on another thread") {
     std::vector<std::string> expected;
     {
         Built whole;  // which leaves the description on the disk while it lives
@@ -247,6 +247,10 @@ TEST_CASE("pages built after the screen: in their place, on demand or by the tim
     RecordingNotifier notifier;
     SkinPreview later(notifier);
     later.atOnce = std::vector<std::string>{"SUBMAIN_SCANGIF", "SUBMAIN_SCANSTATUS"};
+    // Prepared as the program does: the description is written, and its pictures decoding, before
+    // the window exists.
+    later.PrepareSkin();
+    CHECK(GetFileAttributesA(later.SkinFilePath().c_str()) != INVALID_FILE_ATTRIBUTES);
     REQUIRE(later.Build());
     CHECK(later.PagesToCome() == 11);
     REQUIRE(later.Page("SUBMAIN_SCANGIF"));
