@@ -58,15 +58,16 @@ bool MainSkinDialog::OnInitDialog() {
 std::vector<std::string> MainSkinDialog::FirstPictures(const IniFile& ini) const {
     ImageKeys keys = ReadImageKeys(ini, "MAINSCREENINFO");
     std::vector<std::string> paths;
-    // In the order they are needed: the window's face and outline, the buttons' other faces, then
-    // the pictures of the pages built at once.
-    for (const std::string* name : {&keys.main, &keys.mask, &keys.over, &keys.down, &keys.disabled, &keys.stopScanOver})
+    // In the order they are needed: the window's face and outline, the faces buttons show when
+    // the mouse is away, the pages built at once, then the faces of hovering and pressing.
+    for (const std::string* name : {&keys.main, &keys.mask, &keys.disabled, &keys.over})
         paths.push_back(SkinImagePath(skinFilePath_, *name));
     for (const std::string& line : ReadNumberedLines(ini, "SUBMAINSCREENINFO")) {
         ScreenLine page = ParseScreenLine(line);
         if (BuildsAtOnce(page.name))
             for (const std::string& name : page.images) paths.push_back(SkinImagePath(skinFilePath_, name));
     }
+    for (const std::string* name : {&keys.down, &keys.stopScanOver}) paths.push_back(SkinImagePath(skinFilePath_, *name));
     return paths;
 }
 
