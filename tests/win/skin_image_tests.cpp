@@ -192,6 +192,13 @@ TEST_CASE("cutting and drawing pictures") {
     CHECK(PixelOf(canvas.get(), 17, 12) == RGB(255, 0, 0));
     CHECK(PixelOf(canvas.get(), 2, 2) == RGB(0, 0, 255));
     CHECK(PixelOf(canvas.get(), 6, 6) == RGB(0, 255, 0));
+    {  // a picture another DC holds draws nothing, not the empty memory DC's pixel
+        tw::UniqueHDC holder = tw::CreateMemoryDC(nullptr);
+        tw::SelectScope held(holder.get(), piece.get());
+        tw::SelectScope keep(dc.get(), canvas.get());
+        DrawBitmap(dc.get(), piece.get(), 25, 25, 30, 30, false);
+    }
+    CHECK(PixelOf(canvas.get(), 25, 25) == RGB(0, 255, 0));
 }
 
 TEST_CASE("the shipped mask gives the window's outline") {
