@@ -1,7 +1,5 @@
 #include "skin/SkinButton.h"
 
-#include "platform/Gdi.h"
-
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -100,25 +98,20 @@ SkinButton::Image SkinButton::Choose(bool disabled, bool pressed) const {
     return Normal;
 }
 
-HBITMAP SkinButton::ImageToDraw(bool disabled, bool pressed) const {
+const PicturePart* SkinButton::ImageToDraw(bool disabled, bool pressed) const {
     Image chosen = Choose(disabled, pressed);
-    if (images_[chosen]) return images_[chosen].get();
-    if (chosen == CheckedOver && images_[Down]) return images_[Down].get();
-    return images_[Normal].get();
+    if (images_[chosen].picture) return &images_[chosen];
+    if (chosen == CheckedOver && images_[Down].picture) return &images_[Down];
+    return images_[Normal].picture ? &images_[Normal] : nullptr;
 }
 
 void SkinButton::Draw(const DRAWITEMSTRUCT& item) {
-    HBITMAP bitmap = ImageToDraw((item.itemState & ODS_DISABLED) != 0, (item.itemState & ODS_SELECTED) != 0);
+    const PicturePart* face = ImageToDraw((item.itemState & ODS_DISABLED) != 0, (item.itemState & ODS_SELECTED) != 0);
     RECT client{};
     GetClientRect(Handle(), &client);
-    if (!bitmap) {
+    // Without a face, or when its picture cannot be drawn, the plain button colour.
+    if (!face || !DrawPicturePart(item.hDC, *face, client.right, client.bottom))
         FillRect(item.hDC, &client, GetSysColorBrush(COLOR_BTNFACE));
-        return;
-    }
-    tw::UniqueHDC memory = tw::CreateMemoryDC(item.hDC);
-    if (!memory) return;
-    tw::SelectScope keep(memory.get(), bitmap);
-    BitBlt(item.hDC, 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
 }
 
 void SkinButton::OnMouseMove(WPARAM flags, POINT at) {

@@ -1,10 +1,12 @@
-// A skinned button: an owner-drawn button whose face is cut out of its owner's screen images,
-// following the mouse, showing a tooltip and reporting a click to its owner by position.
+// A skinned button: an owner-drawn button whose face is the part of one of its owner's screen
+// images under it, following the mouse, showing a tooltip and reporting a click to its owner by
+// position.
 // Checked, hover and enabled may be set from any thread (see SkinElementSet.h).
 #pragma once
 
 #include "platform/Handles.h"
 #include "platform/Window.h"
+#include "skin/SkinImage.h"
 #include "skin/SkinLine.h"
 
 #include <atomic>
@@ -42,14 +44,16 @@ public:
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
 
-    HBITMAP ImageOf(Image which) const { return images_[which].get(); }
-    void SetImage(Image which, tw::UniqueHBitmap bitmap) { images_[which] = std::move(bitmap); }
+    // A face is the part of a screen picture at the button's place on the owner; no picture, no face.
+    HBITMAP ImageOf(Image which) const { return images_[which].picture.get(); }
+    void SetImage(Image which, PicturePart face) { images_[which] = std::move(face); }
 
     // The image a draw shows for these item states, by the check-box and push-button tables.
     Image Choose(bool disabled, bool pressed) const;
-    // The bitmap actually drawn: the chosen image, or the closest look that exists when the skin
-    // has none for it (checked-over falls back to down, anything else to normal).
-    HBITMAP ImageToDraw(bool disabled, bool pressed) const;
+    // The face actually drawn: the chosen image, or the closest look that exists when the skin
+    // has none for it (checked-over falls back to down, anything else to normal); null when there
+    // is not even a normal one.
+    const PicturePart* ImageToDraw(bool disabled, bool pressed) const;
 
     // Made when the first mouse message comes to a button with window text; null until then,
     // and always for a button without.
@@ -77,7 +81,7 @@ private:
     std::string name_;
     int index_ = 0;
     std::atomic<bool> hover_{false};
-    tw::UniqueHBitmap images_[ImageCount];
+    PicturePart images_[ImageCount];
     std::string tipText_;
     HWND tooltip_ = nullptr;  // ours to destroy: see DestroyTooltip
     std::atomic<bool> checked_{false};

@@ -31,14 +31,12 @@ private:
     BitmapCutter cutter_;
 };
 
-// An element of every line, all cut with one cutter; the number made.
+// An element of every line; the number made.
 template <typename Add>
-int AddEach(HWND owner, const std::vector<std::string>& lines, Add add) {
-    if (lines.empty()) return 0;
-    OwnerCutter cutter(owner);
+int AddEach(const std::vector<std::string>& lines, Add add) {
     int made = 0;
     for (const std::string& line : lines)
-        if (add(line, cutter.get())) ++made;
+        if (add(line)) ++made;
     return made;
 }
 
@@ -118,44 +116,31 @@ SIZE SkinElementSet::LoadScreen(ScreenImage which, const std::string& path, bool
     return size;
 }
 
-SkinButton* SkinElementSet::AddButton(HWND owner, const ButtonLine& line, ButtonText text) {
-    OwnerCutter cutter(owner);
-    return AddButton(owner, line, text, cutter.get());
-}
-
-SkinText* SkinElementSet::AddText(HWND owner, const TextLine& line) {
-    OwnerCutter cutter(owner);
-    return AddText(owner, line, cutter.get());
-}
-
 SkinEdit* SkinElementSet::AddEdit(HWND owner, const TextLine& line, DWORD style) {
     OwnerCutter cutter(owner);
     return AddEdit(owner, line, style, cutter.get());
 }
 
-SkinButton* SkinElementSet::AddButton(HWND owner, const ButtonLine& line, ButtonText text, BitmapCutter& cutter) {
+SkinButton* SkinElementSet::AddButton(HWND owner, const ButtonLine& line, ButtonText text) {
     auto button = std::make_unique<SkinButton>();
     int index = static_cast<int>(buttons_.size());
     if (!button->Create(owner, line, text == ButtonText::Tooltip ? line.tooltip : std::string(), index))
         return nullptr;
-    const SkinRect& r = line.rect;
     const std::pair<SkinButton::Image, ScreenImage> faces[] = {{SkinButton::Normal, ScreenImage::Normal},
                                                                {SkinButton::Over, ScreenImage::Over},
                                                                {SkinButton::Down, ScreenImage::Down},
                                                                {SkinButton::Disabled, ScreenImage::Disabled}};
-    for (const auto& face : faces) button->SetImage(face.first, Cut(cutter, Screen(face.second), r));
+    for (const auto& face : faces) button->SetImage(face.first, PartOf(face.second, line.rect));
     if (line.name == "BUTTON_SCAN")
-        button->SetImage(SkinButton::CheckedOver, Cut(cutter, Screen(ScreenImage::StopScanOver), r));
-    cutter.Release();  // the next element's window is made with no screen image held
+        button->SetImage(SkinButton::CheckedOver, PartOf(ScreenImage::StopScanOver, line.rect));
     buttons_.push_back(std::move(button));
     return buttons_.back().get();
 }
 
-SkinText* SkinElementSet::AddText(HWND owner, const TextLine& line, BitmapCutter& cutter) {
+SkinText* SkinElementSet::AddText(HWND owner, const TextLine& line) {
     auto text = std::make_unique<SkinText>();
     if (!text->Create(owner, line.rect, line.text)) return nullptr;
-    text->SetBackground(Cut(cutter, Screen(ScreenImage::Normal), line.rect));
-    cutter.Release();
+    text->SetBackground(PartOf(ScreenImage::Normal, line.rect));
     text->SetName(line.name);
     text->SetText(line.text);
     text->SetColour(line.colour);
@@ -180,19 +165,23 @@ SkinEdit* SkinElementSet::AddEdit(HWND owner, const TextLine& line, DWORD style,
 }
 
 int SkinElementSet::LoadButtons(HWND owner, const IniFile& ini, const std::string& section, ButtonText text) {
-    return AddEach(owner, ReadNumberedLines(ini, section), [&](const std::string& line, BitmapCutter& cutter) {
-        return AddButton(owner, ParseButtonLine(line), text, cutter) != nullptr;
+    return AddEach(ReadNumberedLines(ini, section), [&](const std::string& line) {
+        return AddButton(owner, ParseButtonLine(line), text) != nullptr;
     });
 }
 
 int SkinElementSet::LoadTexts(HWND owner, const IniFile& ini, const std::string& section) {
-    return AddEach(owner, ReadNumberedLines(ini, section), [&](const std::string& line, BitmapCutter& cutter) {
-        return AddText(owner, ParseTextLine(line), cutter) != nullptr;
+    return AddEach(ReadNumberedLines(ini, section), [&](const std::string& line) {
+        return AddText(owner, ParseTextLine(line)) != nullptr;
     });
 }
 
 int SkinElementSet::LoadEdits(HWND owner, const IniFile& ini, const std::string& section, DWORD style) {
-    return AddEach(owner, ReadNumberedLines(ini, section), [&](const std::string& line, BitmapCutter& cutter) {
-        return AddEdit(owner, ParseTextLine(line), style, cutter) != nullptr;
+    const std::vector<std::string> lines = ReadNumberedLines(ini, section);
+    if (lines.empty()) return 0;
+    // An edit box's background becomes a pattern brush, which needs a picture of its own: a cut.
+    OwnerCutter cutter(owner);
+    return AddEach(lines, [&](const std::string& line) {
+        return AddEdit(owner, ParseTextLine(line), style, cutter.get()) != nullptr;
     });
 }

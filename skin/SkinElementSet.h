@@ -1,5 +1,5 @@
 // The elements of one skinned window, addressed by skin name: buttons, texts and edit boxes, and
-// the five full-window screen images their faces and backgrounds are cut from.
+// the five full-window screen images their faces and backgrounds come from.
 //
 // Name lookups compare exactly (case-sensitive) and act on the first match; a name that no
 // element has changes nothing.
@@ -86,8 +86,9 @@ public:
     const std::string& SkinName() const { return name_; }
     void SetSkinName(std::string name) { name_ = std::move(name); }
 
-    // Building from lines. Faces and backgrounds are cut from the screen images, so load those
-    // first. Each returns the element it made, or null when its window could not be created.
+    // Building from lines. Faces and texts' backgrounds are drawn from the screen images the
+    // element is made with (it keeps them), edit boxes' backgrounds are cut from them, so load
+    // those first. Each returns the element it made, or null when its window could not be created.
     SkinButton* AddButton(HWND owner, const ButtonLine& line, ButtonText text);
     SkinText* AddText(HWND owner, const TextLine& line);
     SkinEdit* AddEdit(HWND owner, const TextLine& line, DWORD style);
@@ -98,9 +99,11 @@ public:
     int LoadEdits(HWND owner, const IniFile& ini, const std::string& section, DWORD style);
 
 private:
-    // The same, cutting with the cutter of a whole pass.
-    SkinButton* AddButton(HWND owner, const ButtonLine& line, ButtonText text, BitmapCutter& cutter);
-    SkinText* AddText(HWND owner, const TextLine& line, BitmapCutter& cutter);
+    // The part of a screen image under an element's rectangle.
+    PicturePart PartOf(ScreenImage which, const SkinRect& r) const {
+        return {screens_[static_cast<int>(which)], POINT{r.left, r.top}};
+    }
+    // AddEdit, cutting with the cutter of a whole pass.
     SkinEdit* AddEdit(HWND owner, const TextLine& line, DWORD style, BitmapCutter& cutter);
 
     std::vector<std::unique_ptr<SkinButton>> buttons_;

@@ -71,6 +71,26 @@ tw::UniqueHBitmap Decode(IStream* stream, DWORD size) {
     return copy;
 }
 
+// A memory DC holding a picture for one draw; it lets go of the picture when it goes. Empty when
+// the picture cannot be selected: a bitmap is in one DC at a time.
+class PictureDC {
+public:
+    PictureDC(HDC compatibleWith, HBITMAP picture) noexcept
+        : dc_(picture ? tw::CreateMemoryDC(compatibleWith) : tw::UniqueHDC()),
+          old_(dc_ ? SelectObject(dc_.get(), picture) : nullptr) {}
+    ~PictureDC() {
+        if (old_) SelectObject(dc_.get(), old_);
+    }
+    PictureDC(const PictureDC&) = delete;
+    PictureDC& operator=(const PictureDC&) = delete;
+
+    HDC get() const noexcept { return old_ ? dc_.get() : nullptr; }
+
+private:
+    tw::UniqueHDC dc_;
+    HGDIOBJ old_;
+};
+
 // A picture nobody can mistake for artwork: a hatched square naming the image that is missing.
 tw::UniqueHBitmap MissingImage(const std::string& path) {
     tw::WindowDC screen(nullptr);
@@ -165,13 +185,29 @@ void BitmapCutter::Release() noexcept {
 }
 
 void DrawBitmap(HDC dc, HBITMAP bitmap, int left, int top, int right, int bottom, bool stretch) {
-    if (!bitmap) return;
-    tw::UniqueHDC memory = tw::CreateMemoryDC(dc);
-    if (!memory) return;
-    tw::SelectScope keep(memory.get(), bitmap);
+    PictureDC memory(dc, bitmap);
+    if (!memory.get()) return;
     int w = right - left, h = bottom - top;
     if (stretch)
         StretchBlt(dc, left, top, w, h, memory.get(), 0, 0, w, h, SRCCOPY);
     else
         BitBlt(dc, left, top, w, h, memory.get(), 0, 0, SRCCOPY);
+}
+
+bool DrawPicturePart(HDC dc, const PicturePart& part, int width, int height) {
+    PictureDC memory(dc, part.picture.get());
+    if (!memory.get()) return false;
+    // A blit leaves alone what lies beyond its source, so that is filled black here.
+    const SIZE size = tw::BitmapSize(part.picture.get());
+    const RECT all{0, 0, width, height};
+    RECT in{-part.origin.x, -part.origin.y, size.cx - part.origin.x, size.cy - part.origin.y};
+    if (!IntersectRect(&in, &in, &all)) in = RECT{0, 0, 0, 0};
+    BitBlt(dc, in.left, in.top, in.right - in.left, in.bottom - in.top, memory.get(), part.origin.x + in.left,
+           part.origin.y + in.top, SRCCOPY);
+    if (EqualRect(&in, &all)) return true;
+    PatBlt(dc, 0, 0, width, in.top, BLACKNESS);
+    PatBlt(dc, 0, in.bottom, width, height - in.bottom, BLACKNESS);
+    PatBlt(dc, 0, in.top, in.left, in.bottom - in.top, BLACKNESS);
+    PatBlt(dc, in.right, in.top, width - in.right, in.bottom - in.top, BLACKNESS);
+    return true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Handles.h"
+#include "skin/SkinImageCache.h"
 
 #include <string>
 
@@ -44,5 +45,17 @@ private:
 };
 
 // Draws bitmap from its top-left corner into the rectangle of dc at the same size (StretchBlt when
-// stretch is set, BitBlt otherwise). A missing bitmap draws nothing.
+// stretch is set, BitBlt otherwise). A missing bitmap, or one another DC holds, draws nothing.
 void DrawBitmap(HDC dc, HBITMAP bitmap, int left, int top, int right, int bottom, bool stretch);
+
+// The part of a full-window picture an element shows, drawn straight from the picture the window
+// and its other elements share: the picture and the point of it where the part starts.
+struct PicturePart {
+    SharedBitmap picture;
+    POINT origin{};
+};
+
+// Copies the width by height part to the top-left corner of dc. What lies beyond the picture's
+// edges is drawn black, as in a copy cut out of it. The picture is selected into a memory DC for
+// this draw only. False, drawing nothing, without a picture or when another DC holds it.
+bool DrawPicturePart(HDC dc, const PicturePart& part, int width, int height);

@@ -38,11 +38,7 @@ void SkinText::Paint() {
     tw::PaintDC paint(Handle());
     RECT client{};
     GetClientRect(Handle(), &client);
-    tw::UniqueHDC memory = tw::CreateMemoryDC(nullptr);
-    if (memory && background_) {
-        tw::SelectScope keep(memory.get(), background_.get());
-        BitBlt(paint.get(), 0, 0, client.right, client.bottom, memory.get(), 0, 0, SRCCOPY);
-    }
+    DrawPicturePart(paint.get(), background_, client.right, client.bottom);
     SetBkMode(paint.get(), TRANSPARENT);
     tw::SelectScope keepFont(paint.get(), font_.get());
     SetTextColor(paint.get(), colour_);

@@ -1,10 +1,12 @@
-// A skinned text: painted over the part of its owner's screen image it covers. Its text has its
-// own lock, so worker threads may change it while the window's thread paints it (SkinElementSet.h).
+// A skinned text: painted over the part of its owner's screen image it covers, drawn straight from
+// that image. Its text has its own lock, so worker threads may change it while the window's thread
+// paints it (SkinElementSet.h).
 // WM_GETTEXT and WM_GETTEXTLENGTH answer with the text shown, read under that lock.
 #pragma once
 
 #include "platform/Handles.h"
 #include "platform/Window.h"
+#include "skin/SkinImage.h"
 #include "skin/SkinLine.h"
 
 #include <mutex>
@@ -25,8 +27,8 @@ public:
     void SetFont(HFONT font);
     HFONT Font() const { return font_.get(); }
 
-    void SetBackground(tw::UniqueHBitmap background) { background_ = std::move(background); }
-    HBITMAP Background() const { return background_.get(); }
+    void SetBackground(PicturePart background) { background_ = std::move(background); }
+    const PicturePart& Background() const { return background_; }
     void SetName(std::string name) { name_ = std::move(name); }
     const std::string& Name() const { return name_; }
     void SetColour(COLORREF colour) { colour_ = colour; }
@@ -45,7 +47,7 @@ private:
 
     mutable std::mutex lock_;  // guards text_ and painted_
     std::string text_;
-    tw::UniqueHBitmap background_;
+    PicturePart background_;
     tw::UniqueHFont font_;
     std::string name_;
     COLORREF colour_ = 0;

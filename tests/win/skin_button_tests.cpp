@@ -2,6 +2,7 @@
 // element set's operations on buttons.
 #include "doctest.h"
 
+#include "platform/Gdi.h"
 #include "skin/IniFile.h"
 #include "skin_test_support.h"
 
@@ -51,6 +52,16 @@ struct Fixture {
         EnableWindow(b->Handle(), enabled);
     }
 };
+
+// A picture whose pixels tell where they are: red is x, green is y, blue is the picture's tint.
+tw::UniqueHBitmap PatternBitmap(int width, int height, int tint) {
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    void* bits = nullptr;
+    tw::UniqueHBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    for (int i = 0; bitmap && i < width * height; ++i)
+        static_cast<DWORD*>(bits)[i] = static_cast<DWORD>((i % width) << 16 | (i / width) << 8 | tint);
+    return bitmap;
+}
 
 LPARAM At(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
 
@@ -266,4 +277,43 @@ TEST_CASE("buttons by name") {
     CHECK(f.owner.Buttons().empty());
     CHECK(f.owner.Screen(ScreenImage::Normal) == nullptr);
     CHECK(f.owner.GetButtonChecked("BUTTON_COM") == 0);
+}
+
+TEST_CASE("faces and texts show the screen pictures at their own place, black past the pictures' edges") {
+    OwnerWindow owner;
+    REQUIRE(owner.Open(40, 40, 200, 100));
+    const int tint[] = {40, 80, 120, 160, 200};  // Normal, Over, Down, Disabled, StopScanOver
+    for (int i = 0; i < 5; ++i) owner.SetScreen(static_cast<ScreenImage>(i), PatternBitmap(150, 80, tint[i]));
+    auto add = [&](const char* line) {
+        return owner.AddButton(owner.Handle(), ParseButtonLine(line), ButtonText::Empty);
+    };
+    auto face = [](SkinButton* b, int x, int y) {
+        InvalidateRect(b->Handle(), nullptr, TRUE);
+        return PixelAt(b->Handle(), x, y);
+    };
+    SkinButton* scan = add("BUTTON_SCAN,30,20,40,20,FALSE");
+    SkinButton* edge = add("BUTTON_EDGE,140,70,30,20,FALSE");  // past the right and bottom edges
+    SkinText* text = owner.AddText(owner.Handle(), ParseTextLine("TEXT_EDGE,Arial,FALSE,FALSE,-8,0l,100,60,60,30,"));
+    REQUIRE((scan && edge && text));
+    CHECK(face(scan, 5, 6) == RGB(35, 26, tint[0]));
+    scan->SetChecked(true);  // the stop look: a picture of its own, at the same place
+    scan->SetHover(true);
+    CHECK(face(scan, 39, 19) == RGB(69, 39, tint[4]));
+    CHECK(face(edge, 9, 9) == RGB(149, 79, tint[0]));
+    CHECK(face(edge, 10, 5) == RGB(0, 0, 0));
+    CHECK(face(edge, 5, 10) == RGB(0, 0, 0));
+    CHECK(PixelAt(text->Handle(), 49, 19) == RGB(149, 79, tint[0]));
+    CHECK(PixelAt(text->Handle(), 50, 20) == RGB(0, 0, 0));
+    {  // a picture another DC holds cannot be drawn: the plain button colour, not garbage
+        tw::UniqueHDC holder = tw::CreateMemoryDC(nullptr);
+        tw::SelectScope held(holder.get(), owner.Screen(ScreenImage::Normal));
+        CHECK(face(edge, 5, 5) == GetSysColor(COLOR_BTNFACE));
+    }
+    // Without an over picture hover shows normal; without a normal one, the plain button colour.
+    owner.SetScreen(ScreenImage::Over, SharedBitmap());
+    SkinButton* bare = add("BUTTON_BARE,80,20,40,20,FALSE");
+    bare->SetHover(true);
+    CHECK(face(bare, 5, 5) == RGB(85, 25, tint[0]));
+    owner.SetScreen(ScreenImage::Normal, SharedBitmap());
+    CHECK(face(add("BUTTON_NONE,10,50,20,20,FALSE"), 5, 5) == GetSysColor(COLOR_BTNFACE));
 }

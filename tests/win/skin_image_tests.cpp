@@ -192,6 +192,23 @@ TEST_CASE("cutting and drawing pictures") {
     CHECK(PixelOf(canvas.get(), 17, 12) == RGB(255, 0, 0));
     CHECK(PixelOf(canvas.get(), 2, 2) == RGB(0, 0, 255));
     CHECK(PixelOf(canvas.get(), 6, 6) == RGB(0, 255, 0));
+    {  // a picture another DC holds draws nothing, not the empty memory DC's pixel
+        tw::UniqueHDC holder = tw::CreateMemoryDC(nullptr);
+        tw::SelectScope held(holder.get(), piece.get());
+        tw::SelectScope keep(dc.get(), canvas.get());
+        DrawBitmap(dc.get(), piece.get(), 25, 25, 30, 30, false);
+    }
+    CHECK(PixelOf(canvas.get(), 25, 25) == RGB(0, 255, 0));
+
+    // A part starting left of and above its picture is black there, as a cut copy is.
+    tw::UniqueHBitmap part = SolidBitmap(10, 10, RGB(0, 255, 0));
+    {
+        tw::SelectScope keep(dc.get(), part.get());
+        CHECK(DrawPicturePart(dc.get(), {ShareBitmap(SolidBitmap(40, 20, RGB(0, 0, 255))), POINT{-4, -6}}, 10, 10));
+    }
+    CHECK(PixelOf(part.get(), 3, 8) == RGB(0, 0, 0));
+    CHECK(PixelOf(part.get(), 5, 5) == RGB(0, 0, 0));
+    CHECK(PixelOf(part.get(), 4, 6) == RGB(0, 0, 255));
 }
 
 TEST_CASE("the shipped mask gives the window's outline") {
