@@ -94,10 +94,8 @@ void MainSkinDialog::LoadSkin() {
     // activated here: showing the window does that, and doing it twice costs start-up time.
     SetWindowPos(Handle(), HWND_TOP, window.left, window.top, size.cx - 1, size.cy - 2,
                  SWP_NOOWNERZORDER | SWP_NOACTIVATE);
-    LoadScreen(ScreenImage::Over, path(keys.over), nullptr, &images);
-    LoadScreen(ScreenImage::Down, path(keys.down), nullptr, &images);
     LoadScreen(ScreenImage::Disabled, path(keys.disabled), nullptr, &images);
-    LoadScreen(ScreenImage::StopScanOver, path(keys.stopScanOver), nullptr, &images);
+    LoadScreen(ScreenImage::Over, path(keys.over), nullptr, &images);
     SetRegionFromMask(mask.get());
 
     std::vector<std::string> lines = ReadNumberedLines(*ini, "SUBMAINSCREENINFO");
@@ -107,7 +105,20 @@ void MainSkinDialog::LoadSkin() {
     LoadButtons(Handle(), *ini, "MAINSCREENBUTTONINFO", ButtonText::Tooltip);
     LoadTexts(Handle(), *ini, "TEXTINFO");
     const SkinRect animation = ParseDimension(ini->GetString("MAINSCREENANIMATION", "DIMENSION", ""));
-    BuildPages(std::move(ini), std::move(cache));
+    pendingIni_ = std::move(ini);
+    pendingImages_ = std::move(cache);
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (BuildsAtOnce(slots_[i].line.name)) BuildPage(i);
+    // The faces of pressing and of stopping a scan last: their pictures decode while the windows
+    // above are made.
+    LoadScreen(ScreenImage::Down, path(keys.down), nullptr, &images);
+    LoadScreen(ScreenImage::StopScanOver, path(keys.stopScanOver), nullptr, &images);
+    GiveFaces(ScreenImage::Down);
+    GiveFaces(ScreenImage::StopScanOver);
+    if (PagesToCome() == 0)
+        EndPageBuilding();
+    else
+        SetTimer(Handle(), kPageBuildTimer, USER_TIMER_MINIMUM, nullptr);
     EnableButton("BUTTON_MAIN", false);  // the screen starts on the home page
     InvalidateRect(Handle(), nullptr, TRUE);
 
@@ -117,17 +128,6 @@ void MainSkinDialog::LoadSkin() {
 }
 
 void MainSkinDialog::SetRegionFromMask(HBITMAP mask) { ::SetRegionFromMask(Handle(), mask, notifier_); }
-
-void MainSkinDialog::BuildPages(std::unique_ptr<IniFile> ini, std::unique_ptr<SkinImageCache> images) {
-    pendingIni_ = std::move(ini);
-    pendingImages_ = std::move(images);
-    for (std::size_t i = 0; i < slots_.size(); ++i)
-        if (BuildsAtOnce(slots_[i].line.name)) BuildPage(i);
-    if (PagesToCome() == 0)
-        EndPageBuilding();
-    else
-        SetTimer(Handle(), kPageBuildTimer, USER_TIMER_MINIMUM, nullptr);
-}
 
 void MainSkinDialog::BuildPage(std::size_t slot) {
     PageSlot& s = slots_[slot];

@@ -123,8 +123,6 @@ private:
         bool tried = false;  // built, or failed to build
     };
 
-    // Builds the pages of slots_ that are needed at once and sets the timer for the others.
-    void BuildPages(std::unique_ptr<IniFile> ini, std::unique_ptr<SkinImageCache> images);
     // Builds the page of a slot not tried yet, in its place among its siblings. Window's thread.
     void BuildPage(std::size_t slot);
     void PlaceAmongPages(std::size_t slot, HWND page);

@@ -33,6 +33,7 @@ bool SkinButton::Create(HWND owner, const ButtonLine& line, const std::string& w
     tipText_ = windowText;
     index_ = index;
     name_ = line.name;
+    rect_ = line.rect;
     checkBox_ = line.checkBox;
     return true;
 }

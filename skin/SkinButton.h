@@ -31,6 +31,8 @@ public:
     bool Create(HWND owner, const ButtonLine& line, const std::string& windowText, int index);
 
     const std::string& Name() const { return name_; }
+    // The rectangle it was made at, in its owner's client area.
+    const SkinRect& Rect() const { return rect_; }
     int Index() const { return index_; }
     bool IsCheckBox() const { return checkBox_; }
 
@@ -79,6 +81,7 @@ private:
     void Redraw() { InvalidateRect(Handle(), nullptr, TRUE); }
 
     std::string name_;
+    SkinRect rect_{};
     int index_ = 0;
     std::atomic<bool> hover_{false};
     PicturePart images_[ImageCount];

@@ -126,15 +126,33 @@ SkinButton* SkinElementSet::AddButton(HWND owner, const ButtonLine& line, Button
     int index = static_cast<int>(buttons_.size());
     if (!button->Create(owner, line, text == ButtonText::Tooltip ? line.tooltip : std::string(), index))
         return nullptr;
-    const std::pair<SkinButton::Image, ScreenImage> faces[] = {{SkinButton::Normal, ScreenImage::Normal},
-                                                               {SkinButton::Over, ScreenImage::Over},
-                                                               {SkinButton::Down, ScreenImage::Down},
-                                                               {SkinButton::Disabled, ScreenImage::Disabled}};
-    for (const auto& face : faces) button->SetImage(face.first, PartOf(face.second, line.rect));
-    if (line.name == "BUTTON_SCAN")
-        button->SetImage(SkinButton::CheckedOver, PartOf(ScreenImage::StopScanOver, line.rect));
+    for (ScreenImage screen : {ScreenImage::Normal, ScreenImage::Over, ScreenImage::Down, ScreenImage::Disabled,
+                               ScreenImage::StopScanOver})
+        GiveFace(*button, screen);
     buttons_.push_back(std::move(button));
     return buttons_.back().get();
+}
+
+void SkinElementSet::GiveFace(SkinButton& button, ScreenImage screen) const {
+    SkinButton::Image face = SkinButton::Normal;
+    switch (screen) {
+    case ScreenImage::Normal: face = SkinButton::Normal; break;
+    case ScreenImage::Over: face = SkinButton::Over; break;
+    case ScreenImage::Down: face = SkinButton::Down; break;
+    case ScreenImage::Disabled: face = SkinButton::Disabled; break;
+    case ScreenImage::StopScanOver:
+        if (button.Name() != "BUTTON_SCAN") return;  // the scan button alone has a stop look
+        face = SkinButton::CheckedOver;
+        break;
+    }
+    button.SetImage(face, PartOf(screen, button.Rect()));
+}
+
+void SkinElementSet::GiveFaces(ScreenImage screen) {
+    for (auto& b : buttons_) {
+        GiveFace(*b, screen);
+        InvalidateRect(b->Handle(), nullptr, FALSE);
+    }
 }
 
 SkinText* SkinElementSet::AddText(HWND owner, const TextLine& line) {

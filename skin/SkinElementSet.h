@@ -82,6 +82,9 @@ public:
     // the same picture) when given.
     SIZE LoadScreen(ScreenImage which, const std::string& path, bool* found = nullptr,
                     SkinImageCache* images = nullptr);
+    // Gives every button its face from a screen image loaded after the buttons were made, and
+    // has them redrawn. Window's thread.
+    void GiveFaces(ScreenImage screen);
 
     const std::string& SkinName() const { return name_; }
     void SetSkinName(std::string name) { name_ = std::move(name); }
@@ -99,6 +102,8 @@ public:
     int LoadEdits(HWND owner, const IniFile& ini, const std::string& section, DWORD style);
 
 private:
+    // The face a screen image gives a button, if it gives it one.
+    void GiveFace(SkinButton& button, ScreenImage screen) const;
     // The part of a screen image under an element's rectangle.
     PicturePart PartOf(ScreenImage which, const SkinRect& r) const {
         return {screens_[static_cast<int>(which)], POINT{r.left, r.top}};
