@@ -109,12 +109,10 @@ void MainSkinDialog::LoadSkin() {
     pendingImages_ = std::move(cache);
     for (std::size_t i = 0; i < slots_.size(); ++i)
         if (BuildsAtOnce(slots_[i].line.name)) BuildPage(i);
-    // The faces of pressing and of stopping a scan last: their pictures decode while the windows
-    // above are made.
-    LoadScreen(ScreenImage::Down, path(keys.down), nullptr, &images);
-    LoadScreen(ScreenImage::StopScanOver, path(keys.stopScanOver), nullptr, &images);
-    GiveFaces(ScreenImage::Down);
-    GiveFaces(ScreenImage::StopScanOver);
+    // The faces of pressing and of stopping a scan come last, with the first pages built later
+    // (no button shows them before the mouse comes or a scan starts, which builds every page
+    // first): their pictures decode meanwhile.
+    lateScreens_ = {{ScreenImage::Down, path(keys.down)}, {ScreenImage::StopScanOver, path(keys.stopScanOver)}};
     if (PagesToCome() == 0)
         EndPageBuilding();
     else
@@ -168,7 +166,16 @@ std::size_t MainSkinDialog::PagesToCome() const {
     return count;
 }
 
+void MainSkinDialog::LoadLateScreens() {
+    for (const auto& late : lateScreens_) {
+        LoadScreen(late.first, late.second, nullptr, pendingImages_.get());
+        GiveFaces(late.first);
+    }
+    lateScreens_.clear();
+}
+
 void MainSkinDialog::EndPageBuilding() {
+    LoadLateScreens();
     if (Handle()) KillTimer(Handle(), kPageBuildTimer);
     pendingIni_.reset();
     pendingImages_.reset();  // the pages hold the pictures they show
@@ -176,6 +183,10 @@ void MainSkinDialog::EndPageBuilding() {
 
 bool MainSkinDialog::OnTimer(UINT_PTR id) {
     if (id != kPageBuildTimer) return SkinDialog::OnTimer(id);
+    if (!lateScreens_.empty()) {
+        LoadLateScreens();
+        return true;
+    }
     for (std::size_t i = 0; i < slots_.size(); ++i)
         if (!slots_[i].tried) {
             BuildPage(i);
@@ -201,6 +212,7 @@ void MainSkinDialog::Reset() {
         primary_ = side_ = nullptr;
         slots.swap(slots_);
     }
+    lateScreens_.clear();
     EndPageBuilding();
     SkinDialog::Reset();
     slots.clear();

@@ -9,6 +9,8 @@
 //
 // Pages not needed at once are built after the screen, one per tick of a short timer (so painting
 // and input come first), or at once when the window's thread asks for one by name or for them all.
+// The main buttons' faces of pressing and of stopping a scan come on the first tick, or with all
+// pages.
 // ShowPage and ShowSidePage may be called from any thread (the rule of SkinElementSet.h), but only
 // the window's thread builds: another thread sees the pages built so far, so whoever starts a
 // worker that uses pages calls BuildAllPages first. Building and Reset only on the window's thread.
@@ -126,6 +128,8 @@ private:
     // Builds the page of a slot not tried yet, in its place among its siblings. Window's thread.
     void BuildPage(std::size_t slot);
     void PlaceAmongPages(std::size_t slot, HWND page);
+    // Loads the screen images left for later and gives the buttons their faces. Window's thread.
+    void LoadLateScreens();
     void EndPageBuilding();
     bool OnWindowThread() const;
     void Paint();
@@ -140,6 +144,8 @@ private:
     // What the pages still to come are built from.
     std::unique_ptr<IniFile> pendingIni_;
     std::unique_ptr<SkinImageCache> pendingImages_;
+    // Screen images (and their paths) loaded on the first tick of the page timer.
+    std::vector<std::pair<ScreenImage, std::string>> lateScreens_;
     // Guards primary_, side_ and the slots' pages. Recursive: showing a page on the window's
     // thread sends messages whose handlers may switch pages again.
     mutable std::recursive_mutex pageLock_;

@@ -138,6 +138,7 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
     o->ButtonPressed("BUTTON_SCAN");
     CHECK(o->ScanRunning());
     CHECK(o->PagesToCome() == 0);  // before the worker that uses them starts
+    CHECK(o->FindButton("BUTTON_SCAN")->ImageOf(SkinButton::Down));  // and the running scan's look
     o->ButtonPressed("BUTTON_IGNORED");  // tabs wait for the scan
     CHECK(o->PrimaryPage() == o->Page("SUBMAIN_SCANGIF"));
     REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));

@@ -270,6 +270,8 @@ TEST_CASE("a prepared screen; pages built after it: in their place, on demand or
     // The timer builds the rest, and every page stands where a screen built at once has it.
     for (DWORD start = GetTickCount(); later.PagesToCome() > 0 && GetTickCount() - start < 10000; Sleep(5)) Pump();
     CHECK(later.PagesToCome() == 0);
+    SkinButton* scan = later.FindButton("BUTTON_SCAN");
+    CHECK((scan->ImageOf(SkinButton::Down) && scan->ImageOf(SkinButton::CheckedOver)));  // given by then
     CHECK(ChildOrder(later) == expected);
     CHECK(later.Pages().size() == 13);
 }
