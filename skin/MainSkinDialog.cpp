@@ -59,7 +59,7 @@ std::vector<std::string> MainSkinDialog::FirstPictures(const IniFile& ini) const
     ImageKeys keys = ReadImageKeys(ini, "MAINSCREENINFO");
     std::vector<std::string> paths;
     // In the order they are needed: the window's face and outline, the faces buttons show when
-    // the mouse is away, the pages built at once, then the faces of hovering and pressing.
+    // the mouse is away or over them, then the pages built at once.
     for (const std::string* name : {&keys.main, &keys.mask, &keys.disabled, &keys.over})
         paths.push_back(SkinImagePath(skinFilePath_, *name));
     for (const std::string& line : ReadNumberedLines(ini, "SUBMAINSCREENINFO")) {
@@ -67,7 +67,6 @@ std::vector<std::string> MainSkinDialog::FirstPictures(const IniFile& ini) const
         if (BuildsAtOnce(page.name))
             for (const std::string& name : page.images) paths.push_back(SkinImagePath(skinFilePath_, name));
     }
-    for (const std::string* name : {&keys.down, &keys.stopScanOver}) paths.push_back(SkinImagePath(skinFilePath_, *name));
     return paths;
 }
 
@@ -109,9 +108,9 @@ void MainSkinDialog::LoadSkin() {
     pendingImages_ = std::move(cache);
     for (std::size_t i = 0; i < slots_.size(); ++i)
         if (BuildsAtOnce(slots_[i].line.name)) BuildPage(i);
-    // The faces of pressing and of stopping a scan come last, with the first pages built later
-    // (no button shows them before the mouse comes or a scan starts, which builds every page
-    // first): their pictures decode meanwhile.
+    // The faces of pressing and of stopping a scan come after the window shows: no button shows
+    // them before the mouse comes or a scan starts, which builds every page first. Their pictures
+    // are decoded on the page timer's first tick, on other threads, and taken once decoded.
     lateScreens_ = {{ScreenImage::Down, path(keys.down)}, {ScreenImage::StopScanOver, path(keys.stopScanOver)}};
     if (PagesToCome() == 0)
         EndPageBuilding();
@@ -183,9 +182,14 @@ void MainSkinDialog::EndPageBuilding() {
 
 bool MainSkinDialog::OnTimer(UINT_PTR id) {
     if (id != kPageBuildTimer) return SkinDialog::OnTimer(id);
-    if (!lateScreens_.empty()) {
-        LoadLateScreens();
-        return true;
+    if (!lateScreens_.empty() && pendingImages_) {
+        std::vector<std::string> paths;
+        for (const auto& late : lateScreens_) paths.push_back(late.second);
+        if (pendingImages_->AllDecoded(paths)) {
+            LoadLateScreens();
+            return true;
+        }
+        pendingImages_->DecodeAhead(paths);  // asked for once: the pictures on the way are not asked for again
     }
     for (std::size_t i = 0; i < slots_.size(); ++i)
         if (!slots_[i].tried) {

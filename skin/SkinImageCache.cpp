@@ -100,3 +100,12 @@ std::size_t SkinImageCache::Decoded() const {
         if (e.second.state == State::Ready) ++count;
     return count;
 }
+
+bool SkinImageCache::AllDecoded(const std::vector<std::string>& paths) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    for (const std::string& path : paths) {
+        auto at = entries_.find(KeyOf(path));
+        if (at == entries_.end() || at->second.state != State::Ready) return false;
+    }
+    return true;
+}

@@ -43,6 +43,8 @@ public:
 
     // How many different pictures were decoded.
     std::size_t Decoded() const;
+    // True when every one of these pictures is decoded (so that a Load will not wait).
+    bool AllDecoded(const std::vector<std::string>& paths) const;
 
 private:
     enum class State { Queued, Decoding, Ready };
