@@ -49,12 +49,13 @@ tw::ComPtr<IStream> StreamFromResource(const std::string& path, DWORD& size) {
     return StreamOver(std::move(block));
 }
 
-// The picture object owns its bitmap and frees it on release, so the caller gets its own copy.
-tw::UniqueHBitmap Decode(IStream* stream, DWORD size) {
+// The decoded picture's bitmap, kept by the picture object that owns it: it frees the bitmap when
+// the last holder lets go of the picture. Null when the data is no bitmap picture.
+SharedBitmap Decode(IStream* stream, DWORD size) {
     // The decoders behind OleLoadPicture are COM objects; a thread that has not joined COM yet
-    // (the program's own threads have) joins for the duration of the call.
+    // joins for the duration of the call.
     HRESULT joined = CoInitialize(nullptr);
-    tw::UniqueHBitmap copy;
+    SharedBitmap shared;
     {
         tw::ComPtr<IPicture> picture;
         if (SUCCEEDED(OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture, picture.put_void())) &&
@@ -62,13 +63,31 @@ tw::UniqueHBitmap Decode(IStream* stream, DWORD size) {
             OLE_HANDLE handle = 0;
             short type = PICTYPE_NONE;
             if (SUCCEEDED(picture->get_Type(&type)) && type == PICTYPE_BITMAP &&
-                SUCCEEDED(picture->get_Handle(&handle)) && handle)
-                copy.reset(static_cast<HBITMAP>(CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
-                                                          IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+                SUCCEEDED(picture->get_Handle(&handle)) && handle) {
+                IPicture* owner = picture.get();
+                owner->AddRef();
+                try {
+                    shared = SharedBitmap(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)),
+                                          [owner](HBITMAP) { owner->Release(); });
+                } catch (...) {
+                    owner->Release();  // the shared_ptr could not be made; it released nothing
+                }
+            }
         }
     }
     if (SUCCEEDED(joined)) CoUninitialize();
-    return copy;
+    return shared;
+}
+
+// Opens the picture at path: the file, or else the program's resource named after it.
+tw::ComPtr<IStream> OpenPicture(const std::string& path, DWORD& size) {
+    tw::ComPtr<IStream> stream = StreamFromFile(path, size);
+    if (!stream) stream = StreamFromResource(path, size);
+    return stream;
+}
+
+void ReportMissing(const std::string& path) {
+    OutputDebugStringA(("Tidewarp: skin image missing or unreadable: " + path + "\n").c_str());
 }
 
 // A memory DC holding a picture for one draw; it lets go of the picture when it goes. Empty when
@@ -119,15 +138,28 @@ tw::UniqueHBitmap MissingImage(const std::string& path) {
 
 SIZE LoadSkinImage(const std::string& path, tw::UniqueHBitmap& bitmap, bool* found) {
     DWORD size = 0;
-    tw::ComPtr<IStream> stream = StreamFromFile(path, size);
-    bool fromFile = static_cast<bool>(stream);
-    if (!fromFile) stream = StreamFromResource(path, size);
-    tw::UniqueHBitmap decoded;
-    if (stream) decoded = Decode(stream.get(), size);
+    tw::ComPtr<IStream> stream = OpenPicture(path, size);
+    SharedBitmap decoded = stream ? Decode(stream.get(), size) : SharedBitmap();
+    // A copy of the caller's own: the picture object frees its bitmap when it goes.
+    tw::UniqueHBitmap copy;
+    if (decoded) copy.reset(static_cast<HBITMAP>(CopyImage(decoded.get(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (found) *found = static_cast<bool>(copy);
+    if (!copy) {
+        ReportMissing(path);
+        copy = MissingImage(path);
+    }
+    bitmap = std::move(copy);
+    return tw::BitmapSize(bitmap.get());
+}
+
+SIZE LoadSharedSkinImage(const std::string& path, SharedBitmap& bitmap, bool* found) {
+    DWORD size = 0;
+    tw::ComPtr<IStream> stream = OpenPicture(path, size);
+    SharedBitmap decoded = stream ? Decode(stream.get(), size) : SharedBitmap();
     if (found) *found = static_cast<bool>(decoded);
     if (!decoded) {
-        OutputDebugStringA(("Tidewarp: skin image missing or unreadable: " + path + "\n").c_str());
-        decoded = MissingImage(path);
+        ReportMissing(path);
+        decoded = ShareBitmap(MissingImage(path));
     }
     bitmap = std::move(decoded);
     return tw::BitmapSize(bitmap.get());

@@ -13,6 +13,9 @@
 // When neither exists or the picture cannot be decoded, bitmap gets a placeholder that says which
 // image is missing (kMissingImageSize square) and *found is false.
 SIZE LoadSkinImage(const std::string& path, tw::UniqueHBitmap& bitmap, bool* found = nullptr);
+// The same for a picture several holders share: the decoder's own bitmap, no copy of it, kept for
+// as long as one of them holds it.
+SIZE LoadSharedSkinImage(const std::string& path, SharedBitmap& bitmap, bool* found = nullptr);
 
 const int kMissingImageSize = 500;
 

@@ -2,6 +2,8 @@
 
 #include "skin/SkinImage.h"
 
+#include <objbase.h>
+
 #include <utility>
 
 SharedBitmap ShareBitmap(tw::UniqueHBitmap bitmap) {
@@ -29,9 +31,7 @@ SkinImageCache::~SkinImageCache() {
 
 // Outside the lock: only the thread that took the entry writes it until it is ready.
 void SkinImageCache::Decode(Entry& entry) {
-    tw::UniqueHBitmap bitmap;
-    entry.size = LoadSkinImage(entry.path, bitmap, &entry.found);
-    entry.bitmap = ShareBitmap(std::move(bitmap));
+    entry.size = LoadSharedSkinImage(entry.path, entry.bitmap, &entry.found);
 }
 
 SharedBitmap SkinImageCache::Load(const std::string& path, SIZE* size, bool* found) {
@@ -64,6 +64,8 @@ SkinImageCache::Entry* SkinImageCache::TakeQueued() {
 }
 
 void SkinImageCache::DecodeQueued() {
+    // The decoders are COM objects: this thread joins once for all its pictures.
+    const HRESULT joined = CoInitialize(nullptr);
     std::unique_lock<std::mutex> guard(lock_);
     while (Entry* entry = TakeQueued()) {
         guard.unlock();
@@ -73,6 +75,8 @@ void SkinImageCache::DecodeQueued() {
         ready_.notify_all();
     }
     --running_;
+    guard.unlock();
+    if (SUCCEEDED(joined)) CoUninitialize();
 }
 
 void SkinImageCache::DecodeAhead(const std::vector<std::string>& paths) {
