@@ -141,8 +141,15 @@ TEST_CASE("pictures decoded ahead on another thread: the same answers, each once
         CHECK(static_cast<bool>(images.Load(Beside("no_such_picture.jpg"), &size, &found)));
         CHECK((!found && size.cx == kMissingImageSize));
         CHECK(images.Decoded() == 3);
-        // A batch nobody asks for is waited for when the cache goes.
-        images.DecodeAhead({Beside("main_down.jpg")});
+        CHECK(images.AllDecoded({Beside("MAIN_NORMAL.jpg"), Beside("main_over.jpg")}));
+        CHECK_FALSE(images.AllDecoded({Beside("main_over.jpg"), Beside("main_down.jpg")}));  // never asked for
+        // One asked for while it may still wait its turn behind others: it comes, decoded once.
+        images.DecodeAhead({Beside("main_down.jpg"), Beside("main_stopscan_over.jpg"), Beside("Scan_chk.bmp"),
+                            Beside("Scan_unchk.bmp")});
+        CHECK(images.Load(Beside("Scan_unchk.bmp"), &size, &found).get() == images.Load(Beside("scan_unchk.bmp")).get());
+        CHECK((found && size.cx == 405 && size.cy == 208));
+        // Pictures nobody asks for are dropped or waited for when the cache goes.
+        images.DecodeAhead({Beside("Home_chk.jpg")});
     }
 }
 
