@@ -9,8 +9,8 @@
 //
 // Pages not needed at once are built after the screen, one per tick of a short timer (so painting
 // and input come first), or at once when the window's thread asks for one by name or for them all.
-// The main buttons' faces of pressing and of stopping a scan come on the first tick, or with all
-// pages.
+// The main buttons' faces of pressing and of stopping a scan are decoded from the first tick on
+// and given on the tick after they are ready, or with all pages.
 // ShowPage and ShowSidePage may be called from any thread (the rule of SkinElementSet.h), but only
 // the window's thread builds: another thread sees the pages built so far, so whoever starts a
 // worker that uses pages calls BuildAllPages first. Building and Reset only on the window's thread.
@@ -144,7 +144,7 @@ private:
     // What the pages still to come are built from.
     std::unique_ptr<IniFile> pendingIni_;
     std::unique_ptr<SkinImageCache> pendingImages_;
-    // Screen images (and their paths) loaded on the first tick of the page timer.
+    // Screen images (and their paths) given to the buttons once the page timer finds them decoded.
     std::vector<std::pair<ScreenImage, std::string>> lateScreens_;
     // Guards primary_, side_ and the slots' pages. Recursive: showing a page on the window's
     // thread sends messages whose handlers may switch pages again.

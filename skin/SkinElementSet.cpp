@@ -14,23 +14,6 @@ T* FindByName(const std::vector<std::unique_ptr<T>>& list, const std::string& na
     return nullptr;
 }
 
-tw::UniqueHBitmap Cut(BitmapCutter& cutter, HBITMAP source, const SkinRect& r) {
-    tw::UniqueHBitmap image;
-    cutter.Cut(image, source, r.left, r.top, r.right, r.bottom);
-    return image;
-}
-
-// The cuts of one pass are made compatible with the owner's DC, taken once for the pass.
-class OwnerCutter {
-public:
-    explicit OwnerCutter(HWND owner) : dc_(owner), cutter_(dc_.get()) {}
-    BitmapCutter& get() { return cutter_; }
-
-private:
-    tw::WindowDC dc_;
-    BitmapCutter cutter_;
-};
-
 // An element of every line; the number made.
 template <typename Add>
 int AddEach(const std::vector<std::string>& lines, Add add) {
@@ -116,11 +99,6 @@ SIZE SkinElementSet::LoadScreen(ScreenImage which, const std::string& path, bool
     return size;
 }
 
-SkinEdit* SkinElementSet::AddEdit(HWND owner, const TextLine& line, DWORD style) {
-    OwnerCutter cutter(owner);
-    return AddEdit(owner, line, style, cutter.get());
-}
-
 SkinButton* SkinElementSet::AddButton(HWND owner, const ButtonLine& line, ButtonText text) {
     auto button = std::make_unique<SkinButton>();
     int index = static_cast<int>(buttons_.size());
@@ -168,11 +146,17 @@ SkinText* SkinElementSet::AddText(HWND owner, const TextLine& line) {
     return texts_.back().get();
 }
 
-SkinEdit* SkinElementSet::AddEdit(HWND owner, const TextLine& line, DWORD style, BitmapCutter& cutter) {
+SkinEdit* SkinElementSet::AddEdit(HWND owner, const TextLine& line, DWORD style) {
     auto edit = std::make_unique<SkinEdit>();
     if (!edit->Create(owner, line.rect, style)) return nullptr;
-    edit->SetBackground(Cut(cutter, Screen(ScreenImage::Normal), line.rect));
-    cutter.Release();
+    {
+        // Its background becomes a pattern brush, which needs a picture of its own: a cut.
+        tw::WindowDC dc(owner);
+        tw::UniqueHBitmap background;
+        const SkinRect& r = line.rect;
+        CropBitmap(dc.get(), background, Screen(ScreenImage::Normal), r.left, r.top, r.right, r.bottom);
+        edit->SetBackground(std::move(background));
+    }
     edit->SetName(line.name);
     edit->SetColour(line.colour);
     tw::UniqueHFont font = MakeSkinFont(line);
@@ -195,11 +179,7 @@ int SkinElementSet::LoadTexts(HWND owner, const IniFile& ini, const std::string&
 }
 
 int SkinElementSet::LoadEdits(HWND owner, const IniFile& ini, const std::string& section, DWORD style) {
-    const std::vector<std::string> lines = ReadNumberedLines(ini, section);
-    if (lines.empty()) return 0;
-    // An edit box's background becomes a pattern brush, which needs a picture of its own: a cut.
-    OwnerCutter cutter(owner);
-    return AddEach(lines, [&](const std::string& line) {
-        return AddEdit(owner, ParseTextLine(line), style, cutter.get()) != nullptr;
+    return AddEach(ReadNumberedLines(ini, section), [&](const std::string& line) {
+        return AddEdit(owner, ParseTextLine(line), style) != nullptr;
     });
 }

@@ -30,7 +30,6 @@
 #include <string>
 #include <vector>
 
-class BitmapCutter;
 class IniFile;
 
 enum class ScreenImage { Normal, Over, Down, Disabled, StopScanOver };
@@ -108,8 +107,6 @@ private:
     PicturePart PartOf(ScreenImage which, const SkinRect& r) const {
         return {screens_[static_cast<int>(which)], POINT{r.left, r.top}};
     }
-    // AddEdit, cutting with the cutter of a whole pass.
-    SkinEdit* AddEdit(HWND owner, const TextLine& line, DWORD style, BitmapCutter& cutter);
 
     std::vector<std::unique_ptr<SkinButton>> buttons_;
     std::vector<std::unique_ptr<SkinText>> texts_;

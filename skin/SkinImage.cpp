@@ -86,10 +86,6 @@ tw::ComPtr<IStream> OpenPicture(const std::string& path, DWORD& size) {
     return stream;
 }
 
-void ReportMissing(const std::string& path) {
-    OutputDebugStringA(("Tidewarp: skin image missing or unreadable: " + path + "\n").c_str());
-}
-
 // A memory DC holding a picture for one draw; it lets go of the picture when it goes. Empty when
 // the picture cannot be selected: a bitmap is in one DC at a time.
 class PictureDC {
@@ -136,32 +132,30 @@ tw::UniqueHBitmap MissingImage(const std::string& path) {
 
 }  // namespace
 
-SIZE LoadSkinImage(const std::string& path, tw::UniqueHBitmap& bitmap, bool* found) {
-    DWORD size = 0;
-    tw::ComPtr<IStream> stream = OpenPicture(path, size);
-    SharedBitmap decoded = stream ? Decode(stream.get(), size) : SharedBitmap();
-    // A copy of the caller's own: the picture object frees its bitmap when it goes.
-    tw::UniqueHBitmap copy;
-    if (decoded) copy.reset(static_cast<HBITMAP>(CopyImage(decoded.get(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (found) *found = static_cast<bool>(copy);
-    if (!copy) {
-        ReportMissing(path);
-        copy = MissingImage(path);
-    }
-    bitmap = std::move(copy);
-    return tw::BitmapSize(bitmap.get());
-}
-
 SIZE LoadSharedSkinImage(const std::string& path, SharedBitmap& bitmap, bool* found) {
     DWORD size = 0;
     tw::ComPtr<IStream> stream = OpenPicture(path, size);
     SharedBitmap decoded = stream ? Decode(stream.get(), size) : SharedBitmap();
     if (found) *found = static_cast<bool>(decoded);
     if (!decoded) {
-        ReportMissing(path);
+        OutputDebugStringA(("Tidewarp: skin image missing or unreadable: " + path + "\n").c_str());
         decoded = ShareBitmap(MissingImage(path));
     }
     bitmap = std::move(decoded);
+    return tw::BitmapSize(bitmap.get());
+}
+
+SIZE LoadSkinImage(const std::string& path, tw::UniqueHBitmap& bitmap, bool* found) {
+    SharedBitmap shared;
+    bool decoded = false;
+    LoadSharedSkinImage(path, shared, &decoded);
+    // A copy of the caller's own: the picture object frees its bitmap when it goes.
+    bitmap.reset(static_cast<HBITMAP>(CopyImage(shared.get(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!bitmap) {
+        decoded = false;
+        bitmap = MissingImage(path);
+    }
+    if (found) *found = decoded;
     return tw::BitmapSize(bitmap.get());
 }
 
