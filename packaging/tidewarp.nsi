@@ -68,7 +68,18 @@ Section "Uninstall"
     Delete "$INSTDIR\tidewarp-cli.exe"
     Delete "$INSTDIR\skin3.swf"
     Delete "$INSTDIR\help.html"
+    ; This runs from a copy in the temporary folder, started by uninstall.exe just before it
+    ; exits. On a busy machine uninstall.exe may still be running when we get here, and a running
+    ; program cannot be deleted: try again for up to ten seconds.
+    StrCpy $0 0
+retry_uninstaller:
     Delete "$INSTDIR\uninstall.exe"
+    IfFileExists "$INSTDIR\uninstall.exe" 0 uninstaller_gone
+    IntOp $0 $0 + 1
+    IntCmp $0 100 uninstaller_gone
+    Sleep 100
+    Goto retry_uninstaller
+uninstaller_gone:
     RMDir "$INSTDIR"
     IfFileExists "$INSTDIR\Registry Backups\*.*" kept
     IfFileExists "$INSTDIR\ignore.lst" kept done

@@ -181,9 +181,16 @@ TEST_CASE("the silent installer installs Tidewarp and the silent uninstaller rem
     testreg::MakeFolders(dir + "\\Registry Backups");
     testreg::WriteFile(dir + "\\Registry Backups\\backup.bak", "backup");
     testreg::WriteFile(dir + "\\ignore.lst", "");
-    REQUIRE(testproc::RunCommand("\"" + dir + "\\uninstall.exe\" /S").exitCode == 0);
     // The uninstaller hands over to a copy of itself in the temporary folder and returns at once;
-    // that copy deletes the uninstaller last.
+    // that copy deletes the uninstaller last. On a busy machine the uninstaller may not have ended
+    // by then: holding it open for a while, as a running program is held, must not leave it behind.
+    HANDLE held = CreateFileA((dir + "\\uninstall.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    CHECK(held != INVALID_HANDLE_VALUE);
+    REQUIRE(testproc::RunCommand("\"" + dir + "\\uninstall.exe\" /S").exitCode == 0);
+    Sleep(1500);
+    CHECK(Exists(dir + "\\uninstall.exe"));
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     for (int i = 0; i < 600 && Exists(dir + "\\uninstall.exe"); ++i) Sleep(100);
     for (const std::string& f : files) CHECK_MESSAGE(!Exists(dir + "\\" + f), f);
     CHECK(!Exists(link));
