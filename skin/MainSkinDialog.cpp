@@ -72,18 +72,23 @@ std::vector<std::string> MainSkinDialog::FirstPictures(const IniFile& ini) const
 
 void MainSkinDialog::LoadSkin() {
     Reset();
-    // What PrepareSkin read and started decoding before the window was made, when it did.
-    std::unique_ptr<IniFile> ini = prepared_ && prepared_->ini ? std::move(prepared_->ini)
-                                                               : std::make_unique<IniFile>(skinFilePath_);
-    std::unique_ptr<SkinImageCache> cache = prepared_ && prepared_->images ? std::move(prepared_->images)
-                                                                           : std::make_unique<SkinImageCache>();
+    // Each picture is decoded once for the whole screen: the pages share their pictures. The ones
+    // needed first are decoded on other threads while this one makes the windows: PrepareSkin has
+    // read the file and started them before the window was made, unless nobody called it.
+    std::unique_ptr<IniFile> ini;
+    std::unique_ptr<SkinImageCache> cache;
+    if (prepared_ && prepared_->ini) {
+        ini = std::move(prepared_->ini);
+        cache = std::move(prepared_->images);
+    } else {
+        ini = std::make_unique<IniFile>(skinFilePath_);
+        cache = std::make_unique<SkinImageCache>();
+        cache->DecodeAhead(FirstPictures(*ini));
+    }
+    SkinImageCache& images = *cache;
     ImageKeys keys = ReadImageKeys(*ini, "MAINSCREENINFO");
     auto path = [&](const std::string& name) { return SkinImagePath(skinFilePath_, name); };
 
-    // Each picture is decoded once for the whole screen: the pages share their pictures. The ones
-    // needed first are decoded on other threads while this one makes the windows.
-    SkinImageCache& images = *cache;
-    images.DecodeAhead(FirstPictures(*ini));
     LoadScreen(ScreenImage::Normal, path(keys.main), nullptr, &images);
     SIZE size{};
     SharedBitmap mask = images.Load(path(keys.mask), &size);
