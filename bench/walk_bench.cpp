@@ -153,6 +153,7 @@ int main(int argc, char** argv) {
                 FloorWalk(tree, folders, examined, broken);
             } else {
                 g_folderCalls = 0;
+                scanner.Reset();
                 scanner.RecurseFolder(tree);
             }
             times[variant] = bench::Now() - start;
