@@ -15,7 +15,9 @@
 #include <io.h>
 
 #include <cstring>
+#include <functional>
 #include <optional>
+#include <unordered_set>
 
 namespace {
 
@@ -51,6 +53,63 @@ bool HasLinkExtension(const char* name) {
     return n >= 4 && tw::EqualsNoCase(std::string_view(name + n - 4, 4), ".lnk");
 }
 
+#ifndef FILE_ATTRIBUTE_RECALL_ON_OPEN
+#define FILE_ATTRIBUTE_RECALL_ON_OPEN 0x00040000
+#endif
+#ifndef FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS
+#define FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS 0x00400000
+#endif
+// Content kept elsewhere (a cloud service, tape): opening or reading it fetches it first.
+constexpr DWORD kNotOnDisk = FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_RECALL_ON_OPEN | FILE_ATTRIBUTE_RECALL_ON_DATA_ACCESS;
+
+// A folder as the file system knows it, whatever path led to it.
+struct FolderId {
+    DWORD volume;
+    ULONGLONG index;
+    bool operator==(const FolderId& o) const { return volume == o.volume && index == o.index; }
+};
+struct FolderIdHash {
+    std::size_t operator()(const FolderId& id) const { return std::hash<ULONGLONG>()(id.index ^ (ULONGLONG(id.volume) << 32)); }
+};
+
+// Opens a folder for its identity only (no right to list or read it), letting others do anything.
+tw::UniqueFile OpenFolder(const std::string& folder) {
+    // "C:" alone names the current folder of drive C, not its root.
+    const std::string path = folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder;
+    return tw::UniqueFile(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// The file index alone. GetFileInformationByHandle also asks for the volume's serial number, which
+// under Wine costs three times the listing of a folder; the index is one cheap query.
+struct IoStatus {
+    LONG_PTR status;
+    ULONG_PTR information;
+};
+using NtQueryInformationFileFn = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
+constexpr int kFileInternalInformation = 6;
+
+bool FileIndex(HANDLE file, ULONGLONG& index) {
+    static const auto query = [] {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        return ntdll ? reinterpret_cast<NtQueryInformationFileFn>(
+                           reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationFile")))
+                     : nullptr;
+    }();
+    if (query) {
+        IoStatus io{};
+        LARGE_INTEGER id;
+        if (query(file, &io, &id, sizeof id, kFileInternalInformation) < 0) return false;
+        index = static_cast<ULONGLONG>(id.QuadPart);
+        return true;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file, &info)) return false;
+    index = (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
 // The target a shortcut names, when it names a file or folder that can be tested.
 bool ReadLinkTarget(const std::string& path, std::string& target) {
     tw::ComPtr<IShellLinkA> link;
@@ -75,10 +134,26 @@ bool ReadLinkTarget(const std::string& path, std::string& target) {
 
 }  // namespace
 
+WalkEntry ClassifyWalkEntry(std::uint32_t attributes, const char* name) {
+    if (IsDotEntry(name) || (attributes & kNotOnDisk)) return WalkEntry::kSkip;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return attributes & FILE_ATTRIBUTE_REPARSE_POINT ? WalkEntry::kSkip : WalkEntry::kFolder;
+    return HasLinkExtension(name) ? WalkEntry::kLink : WalkEntry::kSkip;
+}
+
+// One listing of a folder: the names of its subfolders to walk and of its shortcut files, in the
+// order the file system gave them, and the trace texts of what went wrong while listing.
+struct CShortcut::Listing {
+    std::vector<std::string> folders, links;
+    std::vector<const char*> errors;
+    bool listed = false;
+};
+
 // What one walk shares across its folders: the stop monitor, so the test before each folder entry
-// is a flag read, and COM for the scanning thread. COM stays initialised for the whole walk, so
-// the initialisation inside CheckLinkFile only counts up and down instead of building and tearing
-// down the apartment around every link (see bench/shortcut_bench.cpp).
+// is a flag read; COM for the scanning thread; how folders are listed; and the folders entered so
+// far. COM stays initialised for the whole walk, so the initialisation inside CheckLinkFile only
+// counts up and down instead of building and tearing down the apartment around every link (see
+// bench/shortcut_bench.cpp).
 class CShortcut::Walk {
 public:
     explicit Walk(CShortcut& owner) : owner_(owner), outer_(owner.walk_) { owner_.walk_ = this; }
@@ -86,13 +161,66 @@ public:
     Walk(const Walk&) = delete;
     Walk& operator=(const Walk&) = delete;
 
+    // The folder a walk starts from: its volume's serial number is taken for the folders below it.
+    // Nothing below is entered through a folder link, so they lie on the same volume; where a link
+    // goes unflagged (Wine shows some Unix symbolic links as plain folders) the worst a shared index
+    // can do is pass over a folder. False when this folder was walked before.
+    bool EnterRoot(const std::string& folder) {
+        volume_ = 0;
+        tw::UniqueFile handle = OpenFolder(folder);
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return true;  // cannot tell
+        volume_ = info.dwVolumeSerialNumber;
+        return entered_.insert({volume_, (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow}).second;
+    }
+    // False when folder was entered before in this walk under any name, which is what stops a loop
+    // that no reparse point marks. A folder that cannot be opened cannot be compared, and is entered.
+    bool Enter(const std::string& folder) {
+        tw::UniqueFile handle = OpenFolder(folder);
+        ULONGLONG index;
+        if (!handle || !FileIndex(handle.get(), index)) return true;
+        return entered_.insert({volume_, index}).second;
+    }
+
     ComScope com;
     StopMonitor stop;
+    bool basicListing = true;
 
 private:
     CShortcut& owner_;
     Walk* outer_;
+    DWORD volume_ = 0;
+    std::unordered_set<FolderId, FolderIdHash> entered_;
 };
+
+// Lists folder once. FindExInfoBasic (no short names) and FIND_FIRST_EX_LARGE_FETCH make the listing
+// cheaper where the system knows them; systems before Windows 7 reject them with
+// ERROR_INVALID_PARAMETER, and then basic is cleared so the rest of the walk asks plainly.
+void CShortcut::ListFolder(const std::string& folder, bool& basic, Listing& out) {
+    const std::string pattern = folder + "\\*.*";
+    WIN32_FIND_DATAA entry;
+    tw::UniqueFind find;
+    if (basic) {
+        find.reset(FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
+                                    FIND_FIRST_EX_LARGE_FETCH));
+        if (!find && GetLastError() == ERROR_INVALID_PARAMETER) basic = false;
+    }
+    if (!basic) find.reset(FindFirstFileExA(pattern.c_str(), FindExInfoStandard, &entry, FindExSearchNameMatch, nullptr, 0));
+    if (!find) {
+        out.errors.push_back(kNoSearchHandle);
+        return;
+    }
+    out.listed = true;
+    do {
+        switch (ClassifyWalkEntry(entry.dwFileAttributes, entry.cFileName)) {
+        case WalkEntry::kFolder: out.folders.emplace_back(entry.cFileName); break;
+        case WalkEntry::kLink: out.links.emplace_back(entry.cFileName); break;
+        case WalkEntry::kSkip: break;
+        }
+    } while (FindNextFileA(find.get(), &entry));
+    if (GetLastError() != ERROR_NO_MORE_FILES) out.errors.push_back(kFindNextFailed);
+    if (!FindClose(find.release())) out.errors.push_back(kFindCloseFailed);
+}
 
 CShortcut::CShortcut() = default;
 CShortcut::~CShortcut() = default;
@@ -121,45 +249,47 @@ void CShortcut::ScanDrives() {
 void CShortcut::RecurseFolder(const std::string& folder) {
     std::optional<Walk> own;
     if (!walk_) own.emplace(*this);
-    Trace(TraceText(kEnterRecurse, folder));
+    if (!walk_->EnterRoot(folder)) return;  // walked already, through another drive letter
+    Listing listing;
+    ListFolder(folder, walk_->basicListing, listing);
+    WalkFolders(folder, listing.folders);
+}
 
+// The subfolders of folder, named by its listing. Each is listed once: its shortcuts are examined,
+// its progress call made, and its own subfolders walked from that one listing.
+void CShortcut::WalkFolders(const std::string& folder, const std::vector<std::string>& subfolders) {
+    Trace(TraceText(kEnterRecurse, folder));
     bool stopped = false;
-    WIN32_FIND_DATAA entry;
-    tw::UniqueFind find(FindFirstFileA((folder + "\\*.*").c_str(), &entry));
-    if (find) {
-        do {
-            if (StopRequested()) {
-                stopped = true;
-                break;
-            }
-            if (IsDotEntry(entry.cFileName) || !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-            const std::string path = folder + "\\" + entry.cFileName;
-            if (tw::Contains(path, kSystemVolumeInformation)) continue;
-            SearchLinkFileAndResolve(path);
-            Progress(path, kSearchingDirText, examined_, brokenCount_);
-            RecurseFolder(path);
-        } while (FindNextFileA(find.get(), &entry));
+    for (const std::string& name : subfolders) {
+        if (StopRequested()) {
+            stopped = true;
+            break;
+        }
+        const std::string path = folder + "\\" + name;
+        if (tw::Contains(path, kSystemVolumeInformation)) continue;
+        if (!walk_->Enter(path)) continue;  // reached again through a link the system does not mark
+        Listing listing;
+        ListFolder(path, walk_->basicListing, listing);
+        ExamineLinks(path, listing);
+        Progress(path, kSearchingDirText, examined_, brokenCount_);
+        WalkFolders(path, listing.folders);
     }
     Trace(TraceText(kLeaveRecurse, folder, stopped ? kStopSignalled : ")"));
 }
 
 void CShortcut::SearchLinkFileAndResolve(const std::string& folder) {
+    bool basic = walk_ ? walk_->basicListing : true;
+    Listing listing;
+    ListFolder(folder, basic, listing);
+    if (walk_) walk_->basicListing = basic;
+    ExamineLinks(folder, listing);
+}
+
+void CShortcut::ExamineLinks(const std::string& folder, const Listing& listing) {
     Trace(TraceText(kEnterSearch, folder));
-    WIN32_FIND_DATAA entry;
-    tw::UniqueFind find(FindFirstFileA((folder + "\\*.lnk").c_str(), &entry));
-    if (!find) {
-        Trace(TraceText(kNoSearchHandle, folder));
-        return;
-    }
-    for (;;) {
-        if (HasLinkExtension(entry.cFileName)) CheckLinkFile(folder + "\\" + entry.cFileName);
-        if (!FindNextFileA(find.get(), &entry)) {
-            if (GetLastError() != ERROR_NO_MORE_FILES) Trace(TraceText(kFindNextFailed, folder));
-            break;
-        }
-    }
-    if (!FindClose(find.release())) Trace(TraceText(kFindCloseFailed, folder));
-    Trace(TraceText(kLeaveSearch, folder));
+    for (const std::string& name : listing.links) CheckLinkFile(folder + "\\" + name);
+    for (const char* error : listing.errors) Trace(TraceText(error, folder));
+    if (listing.listed) Trace(TraceText(kLeaveSearch, folder));
 }
 
 void CShortcut::CheckLinkFile(const std::string& path) {
