@@ -14,6 +14,7 @@
 
 #include <io.h>
 
+#include <cstddef>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -110,6 +111,35 @@ bool FileIndex(HANDLE file, ULONGLONG& index) {
     return true;
 }
 
+// GetFileInformationByHandleEx (Windows Vista and later) lists a folder through a handle to it,
+// giving each entry's file index with its name and attributes. Declared here: the headers hide it
+// from programs that also run on Windows XP, where it is missing.
+using GetFileInformationByHandleExFn = BOOL(WINAPI*)(HANDLE, int, void*, DWORD);
+constexpr int kFileIdBothDirectoryInfo = 10, kFileIdBothDirectoryRestartInfo = 11;
+struct IdBothDirInfo {  // FILE_ID_BOTH_DIR_INFO
+    DWORD nextEntryOffset;
+    DWORD fileIndex;
+    LARGE_INTEGER creationTime, lastAccessTime, lastWriteTime, changeTime, endOfFile, allocationSize;
+    DWORD fileAttributes;
+    DWORD fileNameLength;  // in bytes
+    DWORD eaSize;
+    CCHAR shortNameLength;
+    WCHAR shortName[12];
+    LARGE_INTEGER fileId;
+    WCHAR fileName[1];
+};
+static_assert(offsetof(IdBothDirInfo, fileId) == 96 && offsetof(IdBothDirInfo, fileName) == 104, "layout");
+
+GetFileInformationByHandleExFn ListingByHandle() {
+    static const auto get = [] {
+        HMODULE kernel = GetModuleHandleA("kernel32.dll");
+        return kernel ? reinterpret_cast<GetFileInformationByHandleExFn>(
+                            reinterpret_cast<void*>(GetProcAddress(kernel, "GetFileInformationByHandleEx")))
+                      : nullptr;
+    }();
+    return get;
+}
+
 // The target a shortcut names, when it names a file or folder that can be tested.
 bool ReadLinkTarget(const std::string& path, std::string& target) {
     tw::ComPtr<IShellLinkA> link;
@@ -141,18 +171,100 @@ WalkEntry ClassifyWalkEntry(std::uint32_t attributes, const char* name) {
     return HasLinkExtension(name) ? WalkEntry::kLink : WalkEntry::kSkip;
 }
 
-// One listing of a folder: the names of its subfolders to walk and of its shortcut files, in the
-// order the file system gave them, and the trace texts of what went wrong while listing.
+// One listing of a folder: its subfolders to walk and its shortcut files, in the order the file
+// system gave them, and the trace texts of what went wrong while listing.
 struct CShortcut::Listing {
-    std::vector<std::string> folders, links;
+    struct Subfolder {
+        std::string name;
+        ULONGLONG index;  // its file index, when the listing gave it
+        bool indexed;
+    };
+    std::vector<Subfolder> folders;
+    std::vector<std::string> links;
     std::vector<const char*> errors;
     bool listed = false;
+
+    void Add(DWORD attributes, const char* name, ULONGLONG index, bool indexed) {
+        switch (ClassifyWalkEntry(attributes, name)) {
+        case WalkEntry::kFolder: folders.push_back({name, index, indexed}); break;
+        case WalkEntry::kLink: links.emplace_back(name); break;
+        case WalkEntry::kSkip: break;
+        }
+    }
+};
+
+// Lists folders, each with one enumeration. Where the system has GetFileInformationByHandleEx the
+// folder is opened and listed through that handle, and every subfolder's file index comes with
+// the listing. Elsewhere (Windows XP) FindFirstFileEx lists it, with FindExInfoBasic and
+// FIND_FIRST_EX_LARGE_FETCH until the system rejects them (ERROR_INVALID_PARAMETER before
+// Windows 7), and a subfolder's index takes an open of its own.
+class CShortcut::Lister {
+public:
+    void List(const std::string& folder, Listing& out) {
+        if (auto getInfo = ListingByHandle()) {
+            ListByHandle(folder, getInfo, out);
+            return;
+        }
+        const std::string pattern = folder + "\\*.*";
+        WIN32_FIND_DATAA entry;
+        tw::UniqueFind find;
+        if (basic_) {
+            find.reset(FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
+                                        FIND_FIRST_EX_LARGE_FETCH));
+            if (!find && GetLastError() == ERROR_INVALID_PARAMETER) basic_ = false;
+        }
+        if (!basic_)
+            find.reset(FindFirstFileExA(pattern.c_str(), FindExInfoStandard, &entry, FindExSearchNameMatch, nullptr, 0));
+        if (!find) {
+            out.errors.push_back(kNoSearchHandle);
+            return;
+        }
+        out.listed = true;
+        do out.Add(entry.dwFileAttributes, entry.cFileName, 0, false);
+        while (FindNextFileA(find.get(), &entry));
+        if (GetLastError() != ERROR_NO_MORE_FILES) out.errors.push_back(kFindNextFailed);
+        if (!FindClose(find.release())) out.errors.push_back(kFindCloseFailed);
+    }
+
+private:
+    void ListByHandle(const std::string& folder, GetFileInformationByHandleExFn getInfo, Listing& out) {
+        tw::UniqueFile handle(CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        if (!handle) {
+            out.errors.push_back(kNoSearchHandle);
+            return;
+        }
+        out.listed = true;
+        if (buffer_.empty()) buffer_.resize(64 * 1024);
+        for (int info = kFileIdBothDirectoryRestartInfo;
+             getInfo(handle.get(), info, buffer_.data(), static_cast<DWORD>(buffer_.size()));
+             info = kFileIdBothDirectoryInfo) {
+            for (std::size_t at = 0;;) {
+                const auto* entry = reinterpret_cast<const IdBothDirInfo*>(buffer_.data() + at);
+                char name[MAX_PATH];
+                // A name longer than MAX_PATH bytes could not be opened by a path either.
+                int n = WideCharToMultiByte(CP_ACP, 0, entry->fileName, static_cast<int>(entry->fileNameLength / 2),
+                                            name, MAX_PATH - 1, nullptr, nullptr);
+                if (n > 0) {
+                    name[n] = '\0';
+                    out.Add(entry->fileAttributes, name, static_cast<ULONGLONG>(entry->fileId.QuadPart), true);
+                }
+                if (!entry->nextEntryOffset) break;
+                at += entry->nextEntryOffset;
+            }
+        }
+        if (GetLastError() != ERROR_NO_MORE_FILES) out.errors.push_back(kFindNextFailed);
+    }
+
+    bool basic_ = true;
+    std::vector<char> buffer_;  // one for the walk: a listing is finished before the next begins
 };
 
 // What one walk shares across its folders: the stop monitor, so the test before each folder entry
-// is a flag read; COM for the scanning thread; how folders are listed; and the folders entered so
-// far. COM stays initialised for the whole walk, so the initialisation inside CheckLinkFile only
-// counts up and down instead of building and tearing down the apartment around every link (see
+// is a flag read; COM for the scanning thread; the lister; and the folders entered so far. COM
+// stays initialised for the whole walk, so the initialisation inside CheckLinkFile only counts up
+// and down instead of building and tearing down the apartment around every link (see
 // bench/shortcut_bench.cpp).
 class CShortcut::Walk {
 public:
@@ -164,7 +276,8 @@ public:
     // The folder a walk starts from: its volume's serial number is taken for the folders below it.
     // Nothing below is entered through a folder link, so they lie on the same volume; where a link
     // goes unflagged (Wine shows some Unix symbolic links as plain folders) the worst a shared index
-    // can do is pass over a folder. False when this folder was walked before.
+    // can do is pass over a folder. Asking each folder for its volume would cost, under Wine, three
+    // times its listing. False when this folder was walked before.
     bool EnterRoot(const std::string& folder) {
         volume_ = 0;
         tw::UniqueFile handle = OpenFolder(folder);
@@ -173,18 +286,21 @@ public:
         volume_ = info.dwVolumeSerialNumber;
         return entered_.insert({volume_, (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow}).second;
     }
-    // False when folder was entered before in this walk under any name, which is what stops a loop
-    // that no reparse point marks. A folder that cannot be opened cannot be compared, and is entered.
-    bool Enter(const std::string& folder) {
-        tw::UniqueFile handle = OpenFolder(folder);
-        ULONGLONG index;
-        if (!handle || !FileIndex(handle.get(), index)) return true;
+    // False when the subfolder at path was entered before in this walk under any name, which is
+    // what stops a loop that no reparse point marks. A folder whose index cannot be had cannot be
+    // compared, and is entered.
+    bool Enter(const std::string& path, const Listing::Subfolder& folder) {
+        ULONGLONG index = folder.index;
+        if (!folder.indexed) {
+            tw::UniqueFile handle = OpenFolder(path);
+            if (!handle || !FileIndex(handle.get(), index)) return true;
+        }
         return entered_.insert({volume_, index}).second;
     }
 
     ComScope com;
     StopMonitor stop;
-    bool basicListing = true;
+    Lister lister;
 
 private:
     CShortcut& owner_;
@@ -192,35 +308,6 @@ private:
     DWORD volume_ = 0;
     std::unordered_set<FolderId, FolderIdHash> entered_;
 };
-
-// Lists folder once. FindExInfoBasic (no short names) and FIND_FIRST_EX_LARGE_FETCH make the listing
-// cheaper where the system knows them; systems before Windows 7 reject them with
-// ERROR_INVALID_PARAMETER, and then basic is cleared so the rest of the walk asks plainly.
-void CShortcut::ListFolder(const std::string& folder, bool& basic, Listing& out) {
-    const std::string pattern = folder + "\\*.*";
-    WIN32_FIND_DATAA entry;
-    tw::UniqueFind find;
-    if (basic) {
-        find.reset(FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr,
-                                    FIND_FIRST_EX_LARGE_FETCH));
-        if (!find && GetLastError() == ERROR_INVALID_PARAMETER) basic = false;
-    }
-    if (!basic) find.reset(FindFirstFileExA(pattern.c_str(), FindExInfoStandard, &entry, FindExSearchNameMatch, nullptr, 0));
-    if (!find) {
-        out.errors.push_back(kNoSearchHandle);
-        return;
-    }
-    out.listed = true;
-    do {
-        switch (ClassifyWalkEntry(entry.dwFileAttributes, entry.cFileName)) {
-        case WalkEntry::kFolder: out.folders.emplace_back(entry.cFileName); break;
-        case WalkEntry::kLink: out.links.emplace_back(entry.cFileName); break;
-        case WalkEntry::kSkip: break;
-        }
-    } while (FindNextFileA(find.get(), &entry));
-    if (GetLastError() != ERROR_NO_MORE_FILES) out.errors.push_back(kFindNextFailed);
-    if (!FindClose(find.release())) out.errors.push_back(kFindCloseFailed);
-}
 
 CShortcut::CShortcut() = default;
 CShortcut::~CShortcut() = default;
@@ -251,37 +338,37 @@ void CShortcut::RecurseFolder(const std::string& folder) {
     if (!walk_) own.emplace(*this);
     if (!walk_->EnterRoot(folder)) return;  // walked already, through another drive letter
     Listing listing;
-    ListFolder(folder, walk_->basicListing, listing);
-    WalkFolders(folder, listing.folders);
+    // "C:" alone names the current folder of drive C, not its root.
+    walk_->lister.List(folder.size() == 2 && folder[1] == ':' ? folder + "\\" : folder, listing);
+    WalkFolders(folder, listing);
 }
 
-// The subfolders of folder, named by its listing. Each is listed once: its shortcuts are examined,
-// its progress call made, and its own subfolders walked from that one listing.
-void CShortcut::WalkFolders(const std::string& folder, const std::vector<std::string>& subfolders) {
+// The subfolders named by folder's listing. Each is listed once: its shortcuts are examined, its
+// progress call made, and its own subfolders walked from that one listing.
+void CShortcut::WalkFolders(const std::string& folder, const Listing& listing) {
     Trace(TraceText(kEnterRecurse, folder));
     bool stopped = false;
-    for (const std::string& name : subfolders) {
+    for (const Listing::Subfolder& sub : listing.folders) {
         if (StopRequested()) {
             stopped = true;
             break;
         }
-        const std::string path = folder + "\\" + name;
+        const std::string path = folder + "\\" + sub.name;
         if (tw::Contains(path, kSystemVolumeInformation)) continue;
-        if (!walk_->Enter(path)) continue;  // reached again through a link the system does not mark
-        Listing listing;
-        ListFolder(path, walk_->basicListing, listing);
-        ExamineLinks(path, listing);
+        if (!walk_->Enter(path, sub)) continue;  // reached again through a link the system does not mark
+        Listing own;
+        walk_->lister.List(path, own);
+        ExamineLinks(path, own);
         Progress(path, kSearchingDirText, examined_, brokenCount_);
-        WalkFolders(path, listing.folders);
+        WalkFolders(path, own);
     }
     Trace(TraceText(kLeaveRecurse, folder, stopped ? kStopSignalled : ")"));
 }
 
 void CShortcut::SearchLinkFileAndResolve(const std::string& folder) {
-    bool basic = walk_ ? walk_->basicListing : true;
+    Lister own;
     Listing listing;
-    ListFolder(folder, basic, listing);
-    if (walk_) walk_->basicListing = basic;
+    (walk_ ? walk_->lister : own).List(folder, listing);
     ExamineLinks(folder, listing);
 }
 

@@ -56,10 +56,10 @@ public:
 
 private:
     class Walk;
+    class Lister;
     struct Listing;
 
-    static void ListFolder(const std::string& folder, bool& basic, Listing& out);
-    void WalkFolders(const std::string& folder, const std::vector<std::string>& subfolders);
+    void WalkFolders(const std::string& folder, const Listing& listing);
     void ExamineLinks(const std::string& folder, const Listing& listing);
 
     bool StopRequested() const;
