@@ -82,33 +82,8 @@ tw::UniqueFile OpenFolder(const std::string& folder) {
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
-// The file index alone. GetFileInformationByHandle also asks for the volume's serial number, which
-// under Wine costs three times the listing of a folder; the index is one cheap query.
-struct IoStatus {
-    LONG_PTR status;
-    ULONG_PTR information;
-};
-using NtQueryInformationFileFn = LONG(WINAPI*)(HANDLE, IoStatus*, void*, ULONG, int);
-constexpr int kFileInternalInformation = 6;
-
-bool FileIndex(HANDLE file, ULONGLONG& index) {
-    static const auto query = [] {
-        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        return ntdll ? reinterpret_cast<NtQueryInformationFileFn>(
-                           reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryInformationFile")))
-                     : nullptr;
-    }();
-    if (query) {
-        IoStatus io{};
-        LARGE_INTEGER id;
-        if (query(file, &io, &id, sizeof id, kFileInternalInformation) < 0) return false;
-        index = static_cast<ULONGLONG>(id.QuadPart);
-        return true;
-    }
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file, &info)) return false;
-    index = (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return true;
+ULONGLONG FileIndex(const BY_HANDLE_FILE_INFORMATION& info) {
+    return (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
 }
 
 // GetFileInformationByHandleEx (Windows Vista and later) lists a folder through a handle to it,
@@ -274,17 +249,18 @@ public:
     Walk& operator=(const Walk&) = delete;
 
     // The folder a walk starts from: its volume's serial number is taken for the folders below it.
-    // Nothing below is entered through a folder link, so they lie on the same volume; where a link
-    // goes unflagged (Wine shows some Unix symbolic links as plain folders) the worst a shared index
-    // can do is pass over a folder. Asking each folder for its volume would cost, under Wine, three
-    // times its listing. False when this folder was walked before.
+    // Nothing below is entered through a folder link, so they lie on the same volume; where another
+    // volume is reached by a name the system does not mark (a bind mount under Wine), the worst a
+    // file index the two volumes share can do is pass over a folder. Asking each folder for its
+    // volume (GetFileInformationByHandle) costs, under Wine, three times its listing. False when
+    // this folder was walked before.
     bool EnterRoot(const std::string& folder) {
         volume_ = 0;
         tw::UniqueFile handle = OpenFolder(folder);
         BY_HANDLE_FILE_INFORMATION info;
         if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return true;  // cannot tell
         volume_ = info.dwVolumeSerialNumber;
-        return entered_.insert({volume_, (ULONGLONG(info.nFileIndexHigh) << 32) | info.nFileIndexLow}).second;
+        return entered_.insert({volume_, FileIndex(info)}).second;
     }
     // False when the subfolder at path was entered before in this walk under any name, which is
     // what stops a loop that no reparse point marks. A folder whose index cannot be had cannot be
@@ -293,7 +269,9 @@ public:
         ULONGLONG index = folder.index;
         if (!folder.indexed) {
             tw::UniqueFile handle = OpenFolder(path);
-            if (!handle || !FileIndex(handle.get(), index)) return true;
+            BY_HANDLE_FILE_INFORMATION info;
+            if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return true;
+            index = FileIndex(info);
         }
         return entered_.insert({volume_, index}).second;
     }
