@@ -172,14 +172,12 @@ struct CShortcut::Listing {
 // folder is opened and listed through that handle, and every subfolder's file index comes with
 // the listing. Elsewhere (Windows XP) FindFirstFileEx lists it, with FindExInfoBasic and
 // FIND_FIRST_EX_LARGE_FETCH until the system rejects them (ERROR_INVALID_PARAMETER before
-// Windows 7), and a subfolder's index takes an open of its own.
+// Windows 7), and a subfolder's index takes an open of its own; so does a folder on a file system
+// that does not answer the listing through a handle.
 class CShortcut::Lister {
 public:
     void List(const std::string& folder, Listing& out) {
-        if (auto getInfo = ListingByHandle()) {
-            ListByHandle(folder, getInfo, out);
-            return;
-        }
+        if (auto getInfo = ListingByHandle(); getInfo && ListByHandle(folder, getInfo, out)) return;
         const std::string pattern = folder + "\\*.*";
         WIN32_FIND_DATAA entry;
         tw::UniqueFind find;
@@ -202,19 +200,20 @@ public:
     }
 
 private:
-    void ListByHandle(const std::string& folder, GetFileInformationByHandleExFn getInfo, Listing& out) {
+    // False when the file system does not list this way: nothing was listed.
+    bool ListByHandle(const std::string& folder, GetFileInformationByHandleExFn getInfo, Listing& out) {
         tw::UniqueFile handle(CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
         if (!handle) {
             out.errors.push_back(kNoSearchHandle);
-            return;
+            return true;
         }
-        out.listed = true;
         if (buffer_.empty()) buffer_.resize(64 * 1024);
         for (int info = kFileIdBothDirectoryRestartInfo;
              getInfo(handle.get(), info, buffer_.data(), static_cast<DWORD>(buffer_.size()));
              info = kFileIdBothDirectoryInfo) {
+            out.listed = true;
             for (std::size_t at = 0;;) {
                 const auto* entry = reinterpret_cast<const IdBothDirInfo*>(buffer_.data() + at);
                 char name[MAX_PATH];
@@ -223,13 +222,19 @@ private:
                                             name, MAX_PATH - 1, nullptr, nullptr);
                 if (n > 0) {
                     name[n] = '\0';
-                    out.Add(entry->fileAttributes, name, static_cast<ULONGLONG>(entry->fileId.QuadPart), true);
+                    // An index of 0 is none: the file system keeps no file indexes.
+                    const auto index = static_cast<ULONGLONG>(entry->fileId.QuadPart);
+                    out.Add(entry->fileAttributes, name, index, index != 0);
                 }
                 if (!entry->nextEntryOffset) break;
                 at += entry->nextEntryOffset;
             }
         }
-        if (GetLastError() != ERROR_NO_MORE_FILES) out.errors.push_back(kFindNextFailed);
+        const DWORD error = GetLastError();
+        if (!out.listed && error != ERROR_NO_MORE_FILES) return false;  // not even "." came back
+        out.listed = true;
+        if (error != ERROR_NO_MORE_FILES) out.errors.push_back(kFindNextFailed);
+        return true;
     }
 
     bool basic_ = true;
@@ -272,6 +277,7 @@ public:
             BY_HANDLE_FILE_INFORMATION info;
             if (!handle || !GetFileInformationByHandle(handle.get(), &info)) return true;
             index = FileIndex(info);
+            if (!index) return true;
         }
         return entered_.insert({volume_, index}).second;
     }
