@@ -9,17 +9,25 @@
 #include <io.h>
 
 FileState FileProbe::Test(const std::string& path, bool nativeFiles) {
+    // The drive letter's type comes first: a path on a network drive, and a UNC path, must never
+    // reach a file-system call, which could wait for the network.
+    const PathRoot root = RootOfPath(path);
+    if ((root.kind != PathRoot::DriveLetter && root.kind != PathRoot::Volume) || !IsFixedRoot(root.root))
+        return FileState::CannotCheck;
     tw::FileRedirectionOff redirection(nativeFiles);
-    if (!OnLocalFixedDrive(path)) return FileState::CannotCheck;
-    return _access(path.c_str(), 0) == 0 ? FileState::Present : FileState::Missing;
+    if (_access(path.c_str(), 0) == 0) return FileState::Present;
+    // Missing from a fixed drive, unless it lies in a folder where another volume is mounted (a USB
+    // disk at C:\Mounts\usb): then that volume decides. Asked only here, as few files are missing.
+    return OnFixedVolume(path, root.root) ? FileState::Missing : FileState::CannotCheck;
 }
 
 bool FileProbe::OnLocalFixedDrive(const std::string& path) {
     const PathRoot root = RootOfPath(path);
     if (root.kind != PathRoot::DriveLetter && root.kind != PathRoot::Volume) return false;
-    if (!IsFixedRoot(root.root)) return false;
-    // A folder of the drive may hold another volume (a USB disk mounted at C:\Mounts\usb): the
-    // volume that holds the path decides. Paths of one folder share it, so it is asked once per folder.
+    return IsFixedRoot(root.root) && OnFixedVolume(path, root.root);
+}
+
+bool FileProbe::OnFixedVolume(const std::string& path, const std::string& driveRoot) {
     const std::size_t cut = path.find_last_of("\\/");
     const std::string folder = cut == std::string::npos ? path : path.substr(0, cut);
     auto known = fixedFolders_.find(folder);
@@ -27,7 +35,7 @@ bool FileProbe::OnLocalFixedDrive(const std::string& path) {
     char volume[MAX_PATH + 1] = {};
     bool fixed = false;  // a volume that cannot be found cannot be checked
     if (GetVolumePathNameA(path.c_str(), volume, MAX_PATH))
-        fixed = tw::EqualsNoCase(volume, root.root) || IsFixedRoot(volume);
+        fixed = tw::EqualsNoCase(volume, driveRoot) || IsFixedRoot(volume);
     fixedFolders_.emplace(folder, fixed);
     return fixed;
 }

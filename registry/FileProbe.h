@@ -27,6 +27,9 @@ public:
 
 private:
     bool IsFixedRoot(const std::string& root);
+    // Whether the volume holding the path (found by GetVolumePathName) is fixed, for a path whose
+    // drive is: a folder of it may hold another volume.
+    bool OnFixedVolume(const std::string& path, const std::string& driveRoot);
 
     // The drive types seen during one scan: drives are asked once, and each folder's volume once.
     std::unordered_map<std::string, bool> fixedRoots_;    // volume root -> fixed

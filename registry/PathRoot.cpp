@@ -48,3 +48,7 @@ PathRoot RootOfPath(std::string_view path) {
         return DevicePath(path.substr(4));
     return {PathRoot::Unc, {}};
 }
+
+bool HasNetworkOrDeviceForm(std::string_view path) {
+    return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
+}

@@ -21,3 +21,7 @@ struct PathRoot {
 
 // Forward slashes count as backslashes, as they do for the system's path functions.
 PathRoot RootOfPath(std::string_view path);
+
+// Whether the path begins with two separators: a UNC path or a device path. Such a path names its
+// own volume, so it is never a bare name to be looked for in a default folder.
+bool HasNetworkOrDeviceForm(std::string_view path);
