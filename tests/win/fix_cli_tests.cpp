@@ -271,18 +271,21 @@ TEST_CASE("only a file on a local fixed drive that is there now can be missing")
     CleanFolder folder;
     testreg::WriteFile("ignore.lst", kWineFonts);
     // Z: is the prefix's network drive; the others are mapped for the test, one letter left unmapped.
-    testdrive::MappedDrive usb('Q', DRIVE_REMOVABLE, Here() + "\\usb");
-    testdrive::MappedDrive cd('R', DRIVE_CDROM, Here() + "\\cd");
-    testdrive::MappedDrive ram('O', DRIVE_RAMDISK, Here() + "\\ram");
+    const std::string u(1, testdrive::UnusedLetter());
+    testdrive::MappedDrive usb(u[0], DRIVE_REMOVABLE, Here() + "\\usb");
+    const std::string c(1, testdrive::UnusedLetter());
+    testdrive::MappedDrive cd(c[0], DRIVE_CDROM, Here() + "\\cd");
+    const std::string m(1, testdrive::UnusedLetter());
+    testdrive::MappedDrive ram(m[0], DRIVE_RAMDISK, Here() + "\\ram");
     REQUIRE((usb.Ok() && cd.Ok() && ram.Ok()));
-    const char absent = testdrive::UnusedLetter();
-    REQUIRE(absent != 0);
+    const std::string absent(1, testdrive::UnusedLetter());
+    REQUIRE(absent != "?");
     const std::string run = "Software\\Microsoft\\Windows\\Currentversion\\Run";
     const std::map<std::string, std::string> outOfReach{
-        {"TidewarpUsb", "Q:\\PortableApps\\app.exe"},
-        {"TidewarpCd", "R:\\setup.exe"},
-        {"TidewarpRam", "O:\\tool.exe"},
-        {"TidewarpAbsent", std::string(1, absent) + ":\\tool.exe"},
+        {"TidewarpUsb", u + ":\\PortableApps\\app.exe"},
+        {"TidewarpCd", c + ":\\setup.exe"},
+        {"TidewarpRam", m + ":\\tool.exe"},
+        {"TidewarpAbsent", absent + ":\\tool.exe"},
         {"TidewarpNet", "Z:\\tidewarp-nowhere\\app.exe"},
         {"TidewarpUnc", "\\\\192.0.2.10\\share\\app.exe"},
         {"TidewarpUncSlashes", "//192.0.2.10/share/fwd.exe"},
@@ -298,13 +301,14 @@ TEST_CASE("only a file on a local fixed drive that is there now can be missing")
     const std::string links = Here() + "\\links";
     testreg::MakeFolders(links);
     testlink::MakeLink(links + "\\gone.lnk", links + "\\gone.txt");
-    testlink::MakeLink(links + "\\usb.lnk", "Q:\\PortableApps\\app.exe");
+    testlink::MakeLink(links + "\\usb.lnk", u + ":\\PortableApps\\app.exe");
     testlink::MakeLink(links + "\\unc.lnk", "\\\\192.0.2.10\\share\\x.exe");
     testlink::MakeLink(links + "\\net.lnk", "Z:\\tidewarp-nowhere\\x.exe");
+    testlink::MakeLink(links + "\\absent.lnk", absent + ":\\x.exe");
 
     const std::string categories = " --categories CLSID,Startup,SHORTCUT";
     auto text = testproc::Run(kCli, "scan" + categories);
-    CHECK(text.out.find("Not checked (not on a local fixed drive, never reported or removed): 12\r\n") !=
+    CHECK(text.out.find("Not checked (not on a local fixed drive, never reported or removed): 13\r\n") !=
           std::string::npos);
 
     auto r = testproc::Run(kCli, "fix --json" + categories);
@@ -333,9 +337,10 @@ TEST_CASE("only a file on a local fixed drive that is there now can be missing")
     }
     std::map<std::string, std::string> expected = outOfReach;
     expected["class"] = "\\\\192.0.2.10\\share\\far.exe";
-    expected[links + "\\usb.lnk"] = "Q:\\PortableApps\\app.exe";
+    expected[links + "\\usb.lnk"] = u + ":\\PortableApps\\app.exe";
     expected[links + "\\unc.lnk"] = "\\\\192.0.2.10\\share\\x.exe";
     expected[links + "\\net.lnk"] = "Z:\\tidewarp-nowhere\\x.exe";
+    expected[links + "\\absent.lnk"] = absent + ":\\x.exe";
     CHECK(listed == expected);
 
     // Only the local entries went; the class stays, as its key holds the server on the share.
@@ -345,5 +350,6 @@ TEST_CASE("only a file on a local fixed drive that is there now can be missing")
     REQUIRE(json["left_in_place"].size() == 1);
     CHECK(json["left_in_place"][0]["item"].text == kM + "far.dll");
     CHECK_FALSE(testreg::FileExists(links + "\\gone.lnk"));
-    for (const char* link : {"usb.lnk", "unc.lnk", "net.lnk"}) CHECK(testreg::FileExists(links + "\\" + link));
+    for (const char* link : {"usb.lnk", "unc.lnk", "net.lnk", "absent.lnk"})
+        CHECK(testreg::FileExists(links + "\\" + link));
 }

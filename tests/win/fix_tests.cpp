@@ -377,15 +377,16 @@ TEST_CASE("each entry is tested again just before it is removed") {
     const std::string back = "C:\\tidewarp-back\\";
     testlink::RemoveTree(back);
     CreateDirectoryA(back.c_str(), nullptr);
-    // Q: is a fixed drive while the scan runs and gone when the fix comes.
-    auto usb = std::make_unique<testdrive::MappedDrive>('Q', DRIVE_FIXED, Here() + "\\q");
+    // A fixed drive while the scan runs, gone when the fix comes.
+    const std::string unplugged = std::string(1, testdrive::UnusedLetter()) + ":\\app.exe";
+    auto usb = std::make_unique<testdrive::MappedDrive>(unplugged[0], DRIVE_FIXED, Here() + "\\q");
     REQUIRE(usb->Ok());
     const HKEY m = HKEY_LOCAL_MACHINE;
     const std::string run = "Software\\Microsoft\\Windows\\Currentversion\\Run";
     testreg::PlantedValues values;
     values.String(run, "TidewarpBack", back + "run.exe");
     values.String(run, "TidewarpGone", back + "gone.exe");
-    values.String(run, "TidewarpUnplugged", "Q:\\app.exe");
+    values.String(run, "TidewarpUnplugged", unplugged);
     // Two entries of one application key: removing the key for one would take the other with it.
     ScratchKey app(m, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TidewarpBack.exe");
     testreg::SetString(m, app.Path(), "", back + "a.exe");
@@ -403,7 +404,7 @@ TEST_CASE("each entry is tested again just before it is removed") {
     lib.ScanAll(summaries, selection);
     ErrorList ours;
     for (const ErrorRecord& r : lib.Errors())
-        if (r.Item().find("tidewarp-back") != std::string::npos || r.Item() == "Q:\\app.exe") ours.push_back(r);
+        if (r.Item().find("tidewarp-back") != std::string::npos || r.Item() == unplugged) ours.push_back(r);
     lib.Errors() = ours;
     REQUIRE(lib.Errors().size() == 5);
     shortcuts.RecurseFolder(links);
@@ -424,7 +425,7 @@ TEST_CASE("each entry is tested again just before it is removed") {
     CHECK(left == std::map<std::string, Reason>{{back + "run.exe", Reason::FileExistsNow},
                                                  {back + "b.exe", Reason::FileExistsNow},
                                                  {back + "a.exe", Reason::KeyHoldsExistingFile},
-                                                 {"Q:\\app.exe", Reason::FileCannotBeChecked}});
+                                                 {unplugged, Reason::FileCannotBeChecked}});
     CHECK(result.errorsRemoved == 1);
     CHECK_FALSE(testreg::ValueExists(m, run, "TidewarpGone"));  // still missing: removed
     CHECK(testreg::ValueExists(m, run, "TidewarpBack"));

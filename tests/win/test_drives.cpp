@@ -59,6 +59,7 @@ std::string UnixPath(const std::string& windowsPath) {
 }  // namespace
 
 MappedDrive::MappedDrive(char letter, UINT type, const std::string& folder) : letter_(letter) {
+    if (letter < 'A' || letter > 'Z' || GetLogicalDrives() & (1u << (letter - 'A'))) return;  // never a letter in use
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string unix = UnixPath(folder);
     ok_ = !unix.empty() && Define(letter, type, unix);
@@ -72,7 +73,7 @@ char UnusedLetter() {
     const DWORD used = GetLogicalDrives();
     for (char c = 'K'; c <= 'Y'; ++c)
         if (!(used & (1u << (c - 'A')))) return c;
-    return 0;
+    return '?';
 }
 
 }  // namespace testdrive

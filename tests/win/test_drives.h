@@ -12,6 +12,7 @@ namespace testdrive {
 class MappedDrive {
 public:
     // Maps letter to the folder (a Windows path, created when missing) with that GetDriveType type.
+    // A letter in use is left alone (Ok() is false), so the prefix's own drives stay as they are.
     MappedDrive(char letter, UINT type, const std::string& folder);
     ~MappedDrive();
     MappedDrive(const MappedDrive&) = delete;
@@ -23,7 +24,7 @@ private:
     bool ok_ = false;
 };
 
-// A drive letter mapped to nothing now ('K' through 'Y'), or 0 when every one is taken.
+// A drive letter mapped to nothing now ('K' through 'Y'), or '?' when every one is taken.
 char UnusedLetter();
 
 }  // namespace testdrive
