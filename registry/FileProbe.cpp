@@ -8,6 +8,23 @@
 
 #include <io.h>
 
+namespace {
+
+using VolumePathFn = BOOL(WINAPI*)(LPCSTR, LPSTR, DWORD);
+
+// GetVolumePathNameA, which the Windows 95/98/Me family lacks (and with it folders holding volumes).
+VolumePathFn VolumePathName() {
+    static const VolumePathFn fn = [] {
+        HMODULE kernel = GetModuleHandleA("kernel32.dll");
+        return kernel ? reinterpret_cast<VolumePathFn>(
+                            reinterpret_cast<void*>(GetProcAddress(kernel, "GetVolumePathNameA")))
+                      : nullptr;
+    }();
+    return fn;
+}
+
+}  // namespace
+
 FileState FileProbe::Test(const std::string& path, bool nativeFiles) {
     // The drive letter's type comes first: a path on a network drive, and a UNC path, must never
     // reach a file-system call, which could wait for the network.
@@ -32,9 +49,11 @@ bool FileProbe::OnFixedVolume(const std::string& path, const std::string& driveR
     const std::string folder = cut == std::string::npos ? path : path.substr(0, cut);
     auto known = fixedFolders_.find(folder);
     if (known != fixedFolders_.end()) return known->second;
+    const VolumePathFn volumePathName = VolumePathName();
+    if (!volumePathName) return true;  // no volumes in folders on this system: the drive decides
     char volume[MAX_PATH + 1] = {};
     bool fixed = false;  // a volume that cannot be found cannot be checked
-    if (GetVolumePathNameA(path.c_str(), volume, MAX_PATH))
+    if (volumePathName(path.c_str(), volume, MAX_PATH))
         fixed = tw::EqualsNoCase(volume, driveRoot) || IsFixedRoot(volume);
     fixedFolders_.emplace(folder, fixed);
     return fixed;
