@@ -143,7 +143,7 @@ bool Summary::WaitForWorker(DWORD milliseconds) { return !worker_ || tw::WaitPum
 DWORD WINAPI Summary::ScanWorker(void* param) {
     auto* self = static_cast<Summary*>(param);
     try {
-        if (!StopEvent().IsSignalled()) ScanFlow(self->registry_, self->shortcuts_).Scan(self->selection_, self->summaries_);
+        if (!StopEvent().IsSignalled()) self->Scan();
     } catch (...) {
         self->failureText_ = "Error Occured while scanning";
         self->failureCaption_ = "Scan thread";
@@ -166,6 +166,8 @@ DWORD WINAPI Summary::FixWorker(void* param) {
     self->WorkerEnded();
     return 0;
 }
+
+void Summary::Scan() { ScanFlow(registry_, shortcuts_).Scan(selection_, summaries_); }
 
 FixResult Summary::Fix(const FixRequest& request) { return FixFlow(registry_, &shortcuts_).Fix(request, summaries_); }
 

@@ -70,6 +70,8 @@ protected:
     void OnCancel() override { Close(); }
     // What a worker's catch-all caught, told on the window's thread once the worker has ended.
     virtual void ReportWorkerFailure(const char* text, const char* caption);
+    // The scan of the selected categories, on the scan worker.
+    virtual void Scan();
     // The removal of everything the scan found, on the fix worker.
     virtual FixResult Fix(const FixRequest& request);
     // How long a close waits for a scan to stop before the window goes without it.
