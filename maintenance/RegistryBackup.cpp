@@ -251,8 +251,12 @@ bool ReadBackupFile(const std::string& path, DecodeResult& result, DWORD& error)
             return false;
         }
         result = Decode(bytes);
-        if (bytes.empty() && GetFileAttributesA(LinkStoreName(path).c_str()) != INVALID_FILE_ATTRIBUTES)
-            result = DecodeResult();  // the links of the store beside it are the whole backup
+        if (bytes.empty()) {
+            if (GetFileAttributesA(LinkStoreName(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+                result = DecodeResult();  // the links of the store beside it are the whole backup
+            else
+                result.damage += " and no store of shortcuts lies beside it";
+        }
     } catch (const std::bad_alloc&) {
         error = ERROR_NOT_ENOUGH_MEMORY;
         return false;
@@ -539,9 +543,16 @@ void PutBackLinks(const LinkStore& store, RestoreResult& result, tw::Notifier& n
 }
 
 RestoreResult Apply(const std::string& path, const DecodeResult& decoded, tw::Notifier& notifier) {
+    // The shortcuts first, so that the registry's message, the one a restore has always ended
+    // with, stays the last.
     const LinkStore links = ReadLinkStore(path);
+    RestoreResult linkPart;
+    PutBackLinks(links, linkPart, notifier);
     RestoreResult result = ApplyRegistry(path, decoded, links, notifier);
-    PutBackLinks(links, result, notifier);
+    result.linksRestored = linkPart.linksRestored;
+    result.linksExisting = std::move(linkPart.linksExisting);
+    result.linksFailed = std::move(linkPart.linksFailed);
+    result.linkDamage = std::move(linkPart.linkDamage);
     return result;
 }
 

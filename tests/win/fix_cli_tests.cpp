@@ -373,6 +373,12 @@ TEST_CASE("the shortcut files a fix deletes come back from its backup") {
         CHECK(testproc::Run(kCli, "restore \"" + OnlyBackup() + "\"").exitCode == 0);
         CheckSameFile(plain, plainBefore);
         CheckSameFile(readOnly, readOnlyBefore);
+
+        // Without its store the empty registry file is a backup that lost its contents, and says so.
+        REQUIRE(DeleteFileA(StoreOf(OnlyBackup()).c_str()));
+        auto lost = testproc::Run(kCli, "restore");
+        CHECK(lost.exitCode == 2);
+        CHECK(lost.err.find("no store of shortcuts lies beside it") != std::string::npos);
     }
 
     SUBCASE("a link the backup cannot keep is not deleted; the others are, and come back") {
