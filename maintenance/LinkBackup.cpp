@@ -89,19 +89,19 @@ bool ReadLink(const std::string& path, SavedLink& link, std::string& reason) {
 }
 
 DWORD PutBackLink(const SavedLink& link) {
+    // Written whole under a name of its own beside the link, then renamed without replacing: a
+    // restore cut short leaves no half-written link behind, and never takes the place of a file
+    // (or a dangling link of the file system) that lies there now.
+    const std::string temp = link.path + ".tw-restore";
     auto create = [&] {
-        // CREATE_NEW fails on any name that exists, a dangling link of the file system included.
-        return CreateFileA(link.path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     };
     tw::UniqueFile file(create());
     if (!file && GetLastError() == ERROR_PATH_NOT_FOUND) {
         CreateFoldersAbove(link.path);
         file.reset(create());
     }
-    if (!file) {
-        DWORD error = GetLastError();
-        return error == ERROR_ALREADY_EXISTS ? static_cast<DWORD>(ERROR_FILE_EXISTS) : error;
-    }
+    if (!file) return GetLastError();
     DWORD error = ERROR_SUCCESS;
     DWORD done = 0;
     const DWORD size = static_cast<DWORD>(link.bytes.size());
@@ -113,12 +113,15 @@ DWORD PutBackLink(const SavedLink& link) {
     }
     const FILETIME created = FileTime(link.created), accessed = FileTime(link.accessed),
                    written = FileTime(link.written);
-    // The times last, after every write that would move them. No flush: the store stays, so a
-    // restore cut short by a crash can simply be run again.
+    // The times last, after every write that would move them; a rename keeps them.
     if (error == ERROR_SUCCESS && !SetFileTime(file.get(), &created, &accessed, &written)) error = GetLastError();
     file.reset();
+    if (error == ERROR_SUCCESS && !MoveFileExA(temp.c_str(), link.path.c_str(), 0)) {
+        error = GetLastError();
+        if (error == ERROR_ALREADY_EXISTS) error = ERROR_FILE_EXISTS;
+    }
     if (error != ERROR_SUCCESS) {
-        DeleteFileA(link.path.c_str());  // ours: made by CREATE_NEW above
+        DeleteFileA(temp.c_str());  // ours: made by CREATE_NEW above
         return error;
     }
     DWORD attributes = link.attributes & kRestoredAttributes;

@@ -16,10 +16,10 @@ namespace backup {
 // larger than any shortcut.
 bool ReadLink(const std::string& path, SavedLink& link, std::string& reason);
 
-// Creates the file anew (never opening one that exists, a link of the file system included), with
-// the folders above it when they are gone, writes the bytes and sets the times and attributes.
-// ERROR_FILE_EXISTS when something of that name lies there now; a file left half-written by a
-// failed write is removed.
+// Creates the file anew, with the folders above it when they are gone: the bytes and times go to a
+// new file beside it, renamed into place without replacing anything (a file or a link of the file
+// system of that name is never opened), then the attributes are set. ERROR_FILE_EXISTS when
+// something of that name lies there now; nothing half-written is left behind.
 DWORD PutBackLink(const SavedLink& link);
 
 // The store beside a registry backup, as read from disk.

@@ -366,6 +366,7 @@ TEST_CASE("the shortcut files a fix deletes come back from its backup") {
         CHECK(restore.err.find("  " + plain) != std::string::npos);
         CHECK(restore.out.find("1 shortcut(s) put back; 1 left out") != std::string::npos);
         CHECK(testreg::ReadFile(plain) == "made since the fix");
+        CHECK_FALSE(testreg::FileExists(plain + ".tw-restore"));
         CheckSameFile(readOnly, readOnlyBefore);
 
         // Named, and again: what is there now stays, what is gone comes back.
