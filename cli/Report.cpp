@@ -6,6 +6,22 @@
 
 namespace {
 
+// The category, key and item of a row left in place; false for a row that is in neither list.
+bool RowOf(const ErrorList& errors, const ShortcutReport& shortcuts, std::size_t row, std::string& category,
+           std::string& key, std::string& item) {
+    if (row < errors.size()) {
+        category = errors[row].Category();
+        key = errors[row].KeyPath();
+        item = errors[row].Item();
+        return true;
+    }
+    if (row - errors.size() >= shortcuts.broken.size()) return false;
+    category = "SHORTCUT";
+    key.clear();
+    item = shortcuts.broken[row - errors.size()];
+    return true;
+}
+
 std::string Format(const char* fmt, const std::string& a, std::int32_t x, std::int32_t y, std::int32_t z) {
     char buf[512];
     std::snprintf(buf, sizeof buf, fmt, a.c_str(), static_cast<int>(x), static_cast<int>(y), static_cast<int>(z));
@@ -48,13 +64,13 @@ std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries
     if (left) {
         w.Key("left_in_place").BeginArray();
         for (const LeftInPlace& l : *left) {
-            if (l.row >= errors.size()) continue;
-            const ErrorRecord& e = errors[l.row];
+            std::string category, key, item;
+            if (!RowOf(errors, shortcuts, l.row, category, key, item)) continue;
             w.BeginObject();
             w.Key("row").Number(static_cast<std::int64_t>(l.row));
-            w.Key("category").String(e.Category());
-            w.Key("key").String(e.KeyPath());
-            w.Key("item").String(e.Item());
+            w.Key("category").String(category);
+            w.Key("key").String(key);
+            w.Key("item").String(item);
             w.Key("reason").String(l.reason);
             w.EndObject();
         }
@@ -85,9 +101,10 @@ std::string ScanReportText(const ErrorList& errors, const SummaryList& summaries
     }
     if (left && !left->empty()) {
         out += "\nLeft in place: " + std::to_string(left->size()) + "\n";
+        std::string category, key, item;
         for (const LeftInPlace& l : *left)
-            if (l.row < errors.size())
-                out += "  [" + errors[l.row].Category() + "] " + errors[l.row].Item() + ": " + l.reason + "\n";
+            if (RowOf(errors, shortcuts, l.row, category, key, item))
+                out += "  [" + category + "] " + item + ": " + l.reason + "\n";
     }
     if (!summaries.empty()) {
         out += "\nCategory summaries:\n";

@@ -13,7 +13,8 @@ struct ShortcutReport {
     std::int32_t deleted = 0;
 };
 
-// A row of the error list that a fix left in place although it was to be removed, and why.
+// A row that a fix left in place although it was to be removed, and why. Rows are numbered as the
+// window lists them: the error list first, then the broken shortcuts.
 struct LeftInPlace {
     std::size_t row;
     std::string reason;

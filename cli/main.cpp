@@ -119,6 +119,8 @@ int RunFix(const CliOptions& options) {
     std::vector<LeftInPlace> left;
     for (std::size_t row : result.leftForKeptEntries)
         left.push_back({row, "its key holds an entry that is kept"});
+    for (const FixResult::LinkLeft& link : result.linksLeftUnsaved)
+        left.push_back({found.size() + link.index, link.reason});
     Print(options.json ? ScanReportJson(found, summaries, shortcutsFound, &left)
                        : ScanReportText(found, summaries, shortcutsFound, &left));
     return 0;

@@ -269,6 +269,7 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
     for (const auto& [key, name] : planted.values) CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, key, name));
     REQUIRE_FALSE(o.notifier.notices.empty());
     CHECK(o.notifier.Texts().back() == "Registry Restored from Last Backup");
+    CHECK(testreg::FileExists(links + "\\gone.lnk"));
 
     o.window.reset();  // closing writes the statistics
     CHECK(Stored("totalscan") == 1);
