@@ -49,7 +49,8 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
     if (observer) observer->OnBackupStarted();
     // Nothing is removed that the backup does not hold: no file, no removal at all; a key that
     // could not be read whole stays where it is.
-    const BackupResult backup = BackupErrorKeys(errors);
+    const std::vector<std::string> noLinks;
+    const BackupResult backup = BackupErrorKeys(errors, shortcuts_ ? shortcuts_->Broken() : noLinks);
     if (!backup.SafeToFix()) {
         result.status = FixResult::BackupFailed;
         result.message = backup.message + " Nothing was removed.";
@@ -62,6 +63,12 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
             ++result.leftUnsaved;
             --result.errorsRemoved;
         }
+    }
+    // A shortcut the backup does not hold is not deleted.
+    for (const BackupResult::UnsavedLink& link : backup.unsavedLinks) {
+        if (!shortcuts_ || !shortcuts_->ClearEntry(link.index)) continue;
+        result.linksLeftUnsaved.push_back({link.index, link.reason});
+        ++result.leftUnsaved;
     }
 
     if (observer) observer->OnRemovalStarted();

@@ -37,6 +37,11 @@ struct FixResult {
     int errorsRemoved = 0;         // checked registry rows (shortcut rows are not counted)
     int ignored = 0;               // rows moved to the ignore list
     int leftUnsaved = 0;           // rows left in place because the backup could not hold them whole
+    struct LinkLeft {
+        std::size_t index;  // in the broken-shortcut list
+        std::string reason;
+    };
+    std::vector<LinkLeft> linksLeftUnsaved;  // the shortcut rows among them, and why
     // Checked rows whose whole key a fix would have removed although that key, or one below it,
     // holds a row the user keeps or an entry the scan passed over as ignored: left in place.
     std::vector<std::size_t> leftForKeptEntries;  // rows of the error list

@@ -71,7 +71,9 @@ std::vector<UnreachableEntry> MakeUnreachable(const CRegistryLib& registry, cons
 }
 
 // The rows a fix left in place, with why, in result-list numbering (registry rows, then links).
-std::vector<LeftInPlace> MakeLeftInPlace(const FixResult& result, const ErrorList& found, const CShortcut& scanner) {
+// links: the broken-shortcut list as the scan left it (the fix clears the entries it keeps).
+std::vector<LeftInPlace> MakeLeftInPlace(const FixResult& result, const ErrorList& found,
+                                         const std::vector<std::string>& links) {
     std::vector<LeftInPlace> left;
     auto addRow = [&](std::size_t row, const char* reason) {
         if (row < found.size())
@@ -91,13 +93,14 @@ std::vector<LeftInPlace> MakeLeftInPlace(const FixResult& result, const ErrorLis
                 break;
         }
     }
-    for (const CShortcut::LeftLink& l : result.linksLeftByRetest) {
-        if (l.index >= scanner.Count()) continue;
-        left.push_back({found.size() + l.index, kShortcutCategory, {}, scanner.Path(l.index),
-                        l.state == FileState::Present
-                            ? "its target exists now"
-                            : "its target cannot be checked now (not on a local fixed drive)"});
-    }
+    auto addLink = [&](std::size_t index, std::string reason) {
+        if (index < links.size())
+            left.push_back({found.size() + index, kShortcutCategory, {}, links[index], std::move(reason)});
+    };
+    for (const FixResult::LinkLeft& l : result.linksLeftUnsaved) addLink(l.index, l.reason);
+    for (const CShortcut::LeftLink& l : result.linksLeftByRetest)
+        addLink(l.index, l.state == FileState::Present ? "its target exists now"
+                                                       : "its target cannot be checked now (not on a local fixed drive)");
     return left;
 }
 
@@ -142,6 +145,7 @@ int RunFix(const CliOptions& options) {
     for (const ErrorRecord& e : found) request.registryChecked.push_back(!KeepsItem(options.keep, e.Item()));
     for (const std::string& path : scanner.Broken()) request.shortcutChecked.push_back(!KeepsItem(options.keep, path));
     ShortcutReport shortcutsFound = MakeShortcutReport(scanner, selection);
+    const std::vector<std::string> linksFound = scanner.Broken();
 
     const FixResult result = FixFlow(registry, &scanner).Fix(request, summaries);
     EndProgress();
@@ -163,7 +167,7 @@ int RunFix(const CliOptions& options) {
     if (!options.json && !result.backupPath.empty())
         std::printf("Backup: %s\n", result.backupPath.c_str());
     shortcutsFound.deleted = scanner.DeletedCount();
-    const std::vector<LeftInPlace> left = MakeLeftInPlace(result, found, scanner);
+    const std::vector<LeftInPlace> left = MakeLeftInPlace(result, found, linksFound);
     const std::vector<UnreachableEntry> unreachable = MakeUnreachable(registry, scanner);
     Print(options.json ? ScanReportJson(found, summaries, shortcutsFound, unreachable, &left)
                        : ScanReportText(found, summaries, shortcutsFound, unreachable, &left));
