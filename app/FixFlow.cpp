@@ -75,7 +75,11 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
     if (!RunFix(summaries)) {
         result.status = FixResult::Stopped;
         result.message = "The removal was stopped before it began; nothing was removed.";
+        return result;
     }
+    result.leftByRetest = registry_.LeftAtFix();
+    result.errorsRemoved -= static_cast<int>(result.leftByRetest.size());
+    if (shortcuts_) result.linksLeftByRetest = shortcuts_->LeftAtFix();
     return result;
 }
 

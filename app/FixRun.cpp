@@ -117,6 +117,8 @@ void MainWindow::ReportFix(const FixResult& result) {
     if (!result.leftForKeptEntries.empty())
         add(std::to_string(result.leftForKeptEntries.size()) +
             " entries were left in place because their key holds an entry you keep or ignore.");
+    if (const std::size_t now = result.leftByRetest.size() + result.linksLeftByRetest.size())
+        add(std::to_string(now) + " entries were left in place because their file exists now or cannot be checked.");
     if (result.leftUnsaved > 0)
         add(std::to_string(result.leftUnsaved) +
             " entries were left in place because the backup could not hold them whole.");

@@ -52,6 +52,8 @@ const char kCliUsage[] =
     "  --json   Prints one JSON object (UTF-8) instead of a table:\n"
     "           {\"errors\":[{\"category\",\"key\",\"value\":{\"name\",\"text\",\"type\"}|null,\"fix\",\"item\"}],\n"
     "            \"shortcuts\":[paths], \"shortcut_counts\":{\"examined\",\"broken\",\"deleted\"},\n"
+    "            \"unreachable\":[{\"category\",\"key\",\"value_name\"|null,\"item\",\"target\"?}]\n"
+    "              (entries not on a local fixed drive: not checked, never reported or removed),\n"
     "            fix only: \"left_in_place\":[{\"row\",\"category\",\"key\",\"item\",\"reason\"}],\n"
     "            \"summaries\":[{\"title\",\"examined\",\"found\",\"fixed\"}]}\n"
     "\n"

@@ -6,22 +6,6 @@
 
 namespace {
 
-// The category, key and item of a row left in place; false for a row that is in neither list.
-bool RowOf(const ErrorList& errors, const ShortcutReport& shortcuts, std::size_t row, std::string& category,
-           std::string& key, std::string& item) {
-    if (row < errors.size()) {
-        category = errors[row].Category();
-        key = errors[row].KeyPath();
-        item = errors[row].Item();
-        return true;
-    }
-    if (row - errors.size() >= shortcuts.broken.size()) return false;
-    category = "SHORTCUT";
-    key.clear();
-    item = shortcuts.broken[row - errors.size()];
-    return true;
-}
-
 std::string Format(const char* fmt, const std::string& a, std::int32_t x, std::int32_t y, std::int32_t z) {
     char buf[512];
     std::snprintf(buf, sizeof buf, fmt, a.c_str(), static_cast<int>(x), static_cast<int>(y), static_cast<int>(z));
@@ -31,7 +15,7 @@ std::string Format(const char* fmt, const std::string& a, std::int32_t x, std::i
 }  // namespace
 
 std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts,
-                           const std::vector<LeftInPlace>* left) {
+                           const std::vector<UnreachableEntry>& unreachable, const std::vector<LeftInPlace>* left) {
     JsonWriter w;
     w.BeginObject().Key("errors").BeginArray();
     for (const ErrorRecord& e : errors) {
@@ -61,16 +45,29 @@ std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries
     w.Key("broken").Number(static_cast<std::int64_t>(shortcuts.broken.size()));
     w.Key("deleted").Number(shortcuts.deleted);
     w.EndObject();
+    w.Key("unreachable").BeginArray();
+    for (const UnreachableEntry& u : unreachable) {
+        w.BeginObject();
+        w.Key("category").String(u.category);
+        w.Key("key").String(u.key);
+        w.Key("value_name");
+        if (u.hasValue)
+            w.String(u.valueName);
+        else
+            w.Null();
+        w.Key("item").String(u.item);
+        if (!u.target.empty()) w.Key("target").String(u.target);
+        w.EndObject();
+    }
+    w.EndArray();
     if (left) {
         w.Key("left_in_place").BeginArray();
         for (const LeftInPlace& l : *left) {
-            std::string category, key, item;
-            if (!RowOf(errors, shortcuts, l.row, category, key, item)) continue;
             w.BeginObject();
             w.Key("row").Number(static_cast<std::int64_t>(l.row));
-            w.Key("category").String(category);
-            w.Key("key").String(key);
-            w.Key("item").String(item);
+            w.Key("category").String(l.category);
+            w.Key("key").String(l.key);
+            w.Key("item").String(l.item);
             w.Key("reason").String(l.reason);
             w.EndObject();
         }
@@ -90,7 +87,7 @@ std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries
 }
 
 std::string ScanReportText(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts,
-                           const std::vector<LeftInPlace>* left) {
+                           const std::vector<UnreachableEntry>& unreachable, const std::vector<LeftInPlace>* left) {
     std::string out;
     out += "Registry errors: " + std::to_string(errors.size()) + "\n";
     for (const ErrorRecord& e : errors) {
@@ -101,11 +98,11 @@ std::string ScanReportText(const ErrorList& errors, const SummaryList& summaries
     }
     if (left && !left->empty()) {
         out += "\nLeft in place: " + std::to_string(left->size()) + "\n";
-        std::string category, key, item;
-        for (const LeftInPlace& l : *left)
-            if (RowOf(errors, shortcuts, l.row, category, key, item))
-                out += "  [" + category + "] " + item + ": " + l.reason + "\n";
+        for (const LeftInPlace& l : *left) out += "  [" + l.category + "] " + l.item + ": " + l.reason + "\n";
     }
+    if (!unreachable.empty())
+        out += "\nNot checked (not on a local fixed drive, never reported or removed): " +
+               std::to_string(unreachable.size()) + "\n";
     if (!summaries.empty()) {
         out += "\nCategory summaries:\n";
         for (const CategorySummary& s : summaries)

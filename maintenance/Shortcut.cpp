@@ -12,7 +12,6 @@
 #include <shlguid.h>
 #include <shobjidl.h>
 
-#include <io.h>
 
 #include <cstring>
 #include <optional>
@@ -99,6 +98,10 @@ CShortcut::~CShortcut() = default;
 
 void CShortcut::Reset() {
     broken_.clear();
+    targets_.clear();
+    unreachable_.clear();
+    leftAtFix_.clear();
+    probe_.Forget();
     examined_ = 0;
     deleted_ = 0;
     brokenCount_ = 0;
@@ -171,21 +174,33 @@ void CShortcut::CheckLinkFile(const std::string& path) {
     // A link names its target as a 64-bit program would see it (system32 is system32), so the
     // target is looked for without file-system redirection. The link itself is read with it: the
     // shell's own libraries load from the redirected system folder.
-    bool exists;
-    {
-        tw::FileRedirectionOff redirection;
-        exists = _access(target.c_str(), 0) == 0;
-    }
-    if (exists) return;
+    const FileState state = probe_.Test(target, true);
+    if (state == FileState::Present) return;
     if (IsIgnored(path)) return;
+    if (state == FileState::CannotCheck) {
+        unreachable_.push_back({path, target});
+        return;
+    }
     broken_.push_back(path);
+    targets_.push_back(target);
     ++brokenCount_;
 }
 
 void CShortcut::FixShortcuts() {
     deleted_ = 0;
-    for (const std::string& path : broken_) {
+    leftAtFix_.clear();
+    probe_.Forget();  // drives plugged in or taken out since the scan count now
+    for (std::size_t i = 0; i < broken_.size(); ++i) {
+        const std::string& path = broken_[i];
         if (path.empty()) continue;  // cleared: the user keeps it
+        // The scan may be hours old: a target that is there again, or out of reach now, keeps its link.
+        if (i < targets_.size()) {
+            const FileState state = probe_.Test(targets_[i], true);
+            if (state != FileState::Missing) {
+                leftAtFix_.push_back({i, state});
+                continue;
+            }
+        }
         Progress(path, kFixingShortcutsText, 0, 0);
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // read-only files cannot be deleted
         if (DeleteFileA(path.c_str())) ++deleted_;

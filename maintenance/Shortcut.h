@@ -4,6 +4,7 @@
 #pragma once
 
 #include "registry/ErrorRecord.h"
+#include "registry/FileProbe.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -36,10 +37,14 @@ public:
     void RecurseFolder(const std::string& folder);
     // Examines the ".lnk" files lying directly in folder.
     void SearchLinkFileAndResolve(const std::string& folder);
-    // Examines one shortcut file; lists it when its target is known and does not exist.
+    // Examines one shortcut file; lists it when its target is known and missing. A target out of
+    // reach (not on a local fixed drive that is there now, see FileProbe) is not listed as broken;
+    // the link goes to Unreachable().
     void CheckLinkFile(const std::string& path);
 
     // Deletes the listed files (read-only ones too), skipping cleared entries; the list stays.
+    // Each link's target is tested again just before: a link whose target is there now, or out of
+    // reach now, stays (LeftAtFix).
     void FixShortcuts();
     // Blanks the entry at index so it is not deleted; later entries keep their indices.
     // Returns false (and changes nothing) for an index outside the list.
@@ -48,6 +53,22 @@ public:
     std::size_t Count() const { return broken_.size(); }
     const std::string& Path(std::size_t index) const { return broken_.at(index); }
     const std::vector<std::string>& Broken() const { return broken_; }
+    // The target each listed link names, as tested (same indices as Broken()).
+    const std::string& Target(std::size_t index) const { return targets_.at(index); }
+
+    // Links whose target could not be checked in the last scan: never listed as broken.
+    struct UnreachableLink {
+        std::string path;
+        std::string target;
+    };
+    const std::vector<UnreachableLink>& Unreachable() const { return unreachable_; }
+    // Entries the last fix left in place, and whether their target was there (Present) or out of
+    // reach (CannotCheck) when it was tested again.
+    struct LeftLink {
+        std::size_t index;
+        FileState state;
+    };
+    const std::vector<LeftLink>& LeftAtFix() const { return leftAtFix_; }
     std::int32_t ExaminedCount() const { return examined_; }
     std::int32_t BrokenCount() const { return brokenCount_; }
     std::int32_t DeletedCount() const { return deleted_; }
@@ -60,6 +81,10 @@ private:
     void Progress(const std::string& item, const char* status, std::int32_t examined, std::int32_t found) const;
 
     std::vector<std::string> broken_;
+    std::vector<std::string> targets_;  // parallel to broken_
+    std::vector<UnreachableLink> unreachable_;
+    std::vector<LeftLink> leftAtFix_;
+    FileProbe probe_;  // drive types, remembered for one scan or one fix
     std::int32_t examined_ = 0;
     std::int32_t deleted_ = 0;
     std::int32_t brokenCount_ = 0;

@@ -6,11 +6,13 @@
 #include "maintenance/RegistryBackup.h"
 #include "planted_errors.h"
 #include "recording_notifier.h"
+#include "test_drives.h"
 #include "test_json.h"
 #include "test_links.h"
 #include "test_process.h"
 #include "test_registry.h"
 
+#include <map>
 #include <set>
 
 namespace {
@@ -266,6 +268,93 @@ TEST_CASE("a whole key stays when it holds a kept row or an ignored entry, and t
     CHECK(again.out.find("Left in place: 2") != std::string::npos);
     CHECK(again.out.find("[APPPath] " + kM + "keep-b.exe: its key holds an entry that is kept") != std::string::npos);
     stays();
+}
+
+TEST_CASE("only a file on a local fixed drive that is there now can be missing") {
+    CleanFolder folder;
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    // Z: is the prefix's network drive; the others are mapped for the test, one letter left unmapped.
+    const std::string u(1, testdrive::UnusedLetter());
+    testdrive::MappedDrive usb(u[0], DRIVE_REMOVABLE, Here() + "\\usb");
+    const std::string c(1, testdrive::UnusedLetter());
+    testdrive::MappedDrive cd(c[0], DRIVE_CDROM, Here() + "\\cd");
+    const std::string m(1, testdrive::UnusedLetter());
+    testdrive::MappedDrive ram(m[0], DRIVE_RAMDISK, Here() + "\\ram");
+    REQUIRE((usb.Ok() && cd.Ok() && ram.Ok()));
+    const std::string absent(1, testdrive::UnusedLetter());
+    REQUIRE(absent != "?");
+    const std::string run = "Software\\Microsoft\\Windows\\Currentversion\\Run";
+    const std::map<std::string, std::string> outOfReach{
+        {"TidewarpUsb", u + ":\\PortableApps\\app.exe"},
+        {"TidewarpCd", c + ":\\setup.exe"},
+        {"TidewarpRam", m + ":\\tool.exe"},
+        {"TidewarpAbsent", absent + ":\\tool.exe"},
+        {"TidewarpNet", "Z:\\tidewarp-nowhere\\app.exe"},
+        {"TidewarpUnc", "\\\\192.0.2.10\\share\\app.exe"},
+        {"TidewarpUncSlashes", "//192.0.2.10/share/fwd.exe"},
+        {"TidewarpDevice", "\\\\?\\UNC\\192.0.2.10\\share\\dev.exe"},
+    };
+    testreg::PlantedValues values;
+    values.String(run, "TidewarpLocal", kM + "local.exe");
+    for (const auto& [name, path] : outOfReach) values.String(run, name, path);
+    // A class with one server missing here and one on a share: removing its key would remove both.
+    testreg::ScratchKey cls(HKEY_CLASSES_ROOT, "CLSID\\{7D1DE0F1-0000-4000-8000-0000000000FA}");
+    testreg::SetString(HKEY_CLASSES_ROOT, cls.Path() + "\\InprocServer32", "", kM + "far.dll");
+    testreg::SetString(HKEY_CLASSES_ROOT, cls.Path() + "\\LocalServer32", "", "\\\\192.0.2.10\\share\\far.exe");
+    const std::string links = Here() + "\\links";
+    testreg::MakeFolders(links);
+    testlink::MakeLink(links + "\\gone.lnk", links + "\\gone.txt");
+    testlink::MakeLink(links + "\\usb.lnk", u + ":\\PortableApps\\app.exe");
+    testlink::MakeLink(links + "\\unc.lnk", "\\\\192.0.2.10\\share\\x.exe");
+    testlink::MakeLink(links + "\\net.lnk", "Z:\\tidewarp-nowhere\\x.exe");
+    testlink::MakeLink(links + "\\absent.lnk", absent + ":\\x.exe");
+
+    const std::string categories = " --categories CLSID,Startup,SHORTCUT";
+    auto text = testproc::Run(kCli, "scan" + categories);
+    CHECK(text.out.find("Not checked (not on a local fixed drive, never reported or removed): 13\r\n") !=
+          std::string::npos);
+
+    auto r = testproc::Run(kCli, "fix --json" + categories);
+    REQUIRE(r.exitCode == 0);
+    auto json = testjson::Parse(r.out);
+    std::set<std::string> reported;
+    for (const auto& e : json["errors"].items) reported.insert(e["item"].text);
+    CHECK(reported == std::set<std::string>{kM + "local.exe", kM + "far.dll"});
+    std::vector<std::string> ourLinks;
+    for (const auto& l : json["shortcuts"].items)
+        if (l.text.find(links) == 0) ourLinks.push_back(l.text);
+    CHECK(ourLinks == std::vector<std::string>{links + "\\gone.lnk"});
+
+    std::map<std::string, std::string> listed;  // value name or link -> item or target
+    for (const auto& u : json["unreachable"].items) {
+        if (u["category"].text == "Startup") {
+            CHECK(u["key"].text == "HKEY_LOCAL_MACHINE\\" + run);
+            listed[u["value_name"].text] = u["item"].text;
+        } else if (u["category"].text == "CLSID") {
+            CHECK(u["key"].text == "HKEY_CLASSES_ROOT\\" + cls.Path());
+            listed["class"] = u["item"].text;
+        } else if (u["category"].text == "SHORTCUT" && u["item"].text.find(links) == 0) {
+            CHECK(u["value_name"].kind == testjson::Value::Null);
+            listed[u["item"].text] = u["target"].text;
+        }
+    }
+    std::map<std::string, std::string> expected = outOfReach;
+    expected["class"] = "\\\\192.0.2.10\\share\\far.exe";
+    expected[links + "\\usb.lnk"] = u + ":\\PortableApps\\app.exe";
+    expected[links + "\\unc.lnk"] = "\\\\192.0.2.10\\share\\x.exe";
+    expected[links + "\\net.lnk"] = "Z:\\tidewarp-nowhere\\x.exe";
+    expected[links + "\\absent.lnk"] = absent + ":\\x.exe";
+    CHECK(listed == expected);
+
+    // Only the local entries went; the class stays, as its key holds the server on the share.
+    CHECK_FALSE(testreg::ValueExists(HKEY_LOCAL_MACHINE, run, "TidewarpLocal"));
+    for (const auto& [name, path] : outOfReach) CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, run, name));
+    CHECK(testreg::ValueExists(HKEY_CLASSES_ROOT, cls.Path() + "\\InprocServer32", ""));
+    REQUIRE(json["left_in_place"].size() == 1);
+    CHECK(json["left_in_place"][0]["item"].text == kM + "far.dll");
+    CHECK_FALSE(testreg::FileExists(links + "\\gone.lnk"));
+    for (const char* link : {"usb.lnk", "unc.lnk", "net.lnk", "absent.lnk"})
+        CHECK(testreg::FileExists(links + "\\" + link));
 }
 
 namespace {
