@@ -70,6 +70,9 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
         result.linksLeftUnsaved.push_back({link.index, link.reason});
         ++result.leftUnsaved;
     }
+    if (shortcuts_)
+        for (const BackupResult::SavedLinkStamp& link : backup.savedLinks)
+            shortcuts_->SetBackupStamp(link.index, {link.size, link.written});
 
     if (observer) observer->OnRemovalStarted();
     if (!RunFix(summaries)) {

@@ -117,8 +117,12 @@ void MainWindow::ReportFix(const FixResult& result) {
     if (!result.leftForKeptEntries.empty())
         add(std::to_string(result.leftForKeptEntries.size()) +
             " entries were left in place because their key holds an entry you keep or ignore.");
-    if (const std::size_t now = result.leftByRetest.size() + result.linksLeftByRetest.size())
+    std::size_t changed = 0;
+    for (const CShortcut::LeftLink& l : result.linksLeftByRetest) changed += l.changed ? 1 : 0;
+    if (const std::size_t now = result.leftByRetest.size() + result.linksLeftByRetest.size() - changed)
         add(std::to_string(now) + " entries were left in place because their file exists now or cannot be checked.");
+    if (changed > 0)
+        add(std::to_string(changed) + " shortcuts were left in place because they changed after the backup copied them.");
     if (result.leftUnsaved > 0)
         add(std::to_string(result.leftUnsaved) +
             " entries were left in place because the backup could not hold them whole.");

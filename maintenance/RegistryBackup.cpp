@@ -349,12 +349,15 @@ bool WriteLinkStore(const std::vector<std::string>& links, const std::string& te
         return false;
     }
     result.linksSaved = saved.size();
+    for (std::size_t k = 0; k < saved.size(); ++k)
+        result.savedLinks.push_back({savedIndexes[k], saved[k].bytes.size(), saved[k].written});
     return true;
 }
 
 // Every link the store was to hold, as not kept.
 void LinksNotKept(const std::vector<std::string>& links, BackupResult& result, const std::string& reason) {
     result.unsavedLinks.clear();
+    result.savedLinks.clear();
     for (std::size_t i = 0; i < links.size(); ++i)
         if (!links[i].empty()) result.unsavedLinks.push_back({i, reason});
     result.linksSaved = 0;

@@ -35,6 +35,14 @@ struct BackupResult {
         std::string reason;
     };
     std::vector<UnsavedLink> unsavedLinks;
+    // What each kept link's copy was taken from (its size and last-write time): a link that no
+    // longer matches its copy when the fix comes would not come back as it was.
+    struct SavedLinkStamp {
+        std::size_t index;
+        std::uint64_t size;
+        std::uint64_t written;
+    };
+    std::vector<SavedLinkStamp> savedLinks;
 
     // Whether the fix may remove anything at all, and whether it may remove record `index`.
     bool SafeToFix() const { return status != Status::Failed; }

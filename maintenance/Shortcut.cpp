@@ -101,6 +101,7 @@ void CShortcut::Reset() {
     targets_.clear();
     unreachable_.clear();
     leftAtFix_.clear();
+    backupStamps_.clear();
     probe_.Forget();
     examined_ = 0;
     deleted_ = 0;
@@ -201,10 +202,35 @@ void CShortcut::FixShortcuts() {
                 continue;
             }
         }
+        if (!MatchesBackup(i)) {
+            leftAtFix_.push_back({i, FileState::Present, true});
+            continue;
+        }
         Progress(path, kFixingShortcutsText, 0, 0);
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // read-only files cannot be deleted
         if (DeleteFileA(path.c_str())) ++deleted_;
     }
+}
+
+void CShortcut::SetBackupStamp(std::size_t index, LinkStamp stamp) {
+    if (index >= broken_.size()) return;
+    if (backupStamps_.size() < broken_.size()) backupStamps_.resize(broken_.size());
+    backupStamps_[index] = stamp;
+}
+
+// Whether the file at index is still the one its backup copy was taken from. Written over since
+// then (or swapped for another file), deleting it would lose what the copy does not hold.
+bool CShortcut::MatchesBackup(std::size_t index) const {
+    if (index >= backupStamps_.size() || !backupStamps_[index]) return true;  // no copy was asked for
+    WIN32_FILE_ATTRIBUTE_DATA now;
+    if (!GetFileAttributesExA(broken_[index].c_str(), GetFileExInfoStandard, &now)) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;  // gone: nothing to lose
+    }
+    const std::uint64_t size = (std::uint64_t{now.nFileSizeHigh} << 32) | now.nFileSizeLow;
+    const std::uint64_t written =
+        (std::uint64_t{now.ftLastWriteTime.dwHighDateTime} << 32) | now.ftLastWriteTime.dwLowDateTime;
+    return size == backupStamps_[index]->size && written == backupStamps_[index]->written;
 }
 
 bool CShortcut::ClearEntry(std::size_t index) {

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,8 +45,16 @@ public:
 
     // Deletes the listed files (read-only ones too), skipping cleared entries; the list stays.
     // Each link's target is tested again just before: a link whose target is there now, or out of
-    // reach now, stays (LeftAtFix).
+    // reach now, stays (LeftAtFix). So does a link whose file no longer matches its backup copy.
     void FixShortcuts();
+    // What the backup copy of the entry at index was taken from: its size and last-write time
+    // (FILETIME ticks). Set after the backup; a new scan forgets it. Entries without one are
+    // deleted without this test.
+    struct LinkStamp {
+        std::uint64_t size = 0;
+        std::uint64_t written = 0;
+    };
+    void SetBackupStamp(std::size_t index, LinkStamp stamp);
     // Blanks the entry at index so it is not deleted; later entries keep their indices.
     // Returns false (and changes nothing) for an index outside the list.
     bool ClearEntry(std::size_t index);
@@ -63,10 +72,12 @@ public:
     };
     const std::vector<UnreachableLink>& Unreachable() const { return unreachable_; }
     // Entries the last fix left in place, and whether their target was there (Present) or out of
-    // reach (CannotCheck) when it was tested again.
+    // reach (CannotCheck) when it was tested again, or the file had changed since its backup copy
+    // was taken (changed; state Present).
     struct LeftLink {
         std::size_t index;
         FileState state;
+        bool changed = false;
     };
     const std::vector<LeftLink>& LeftAtFix() const { return leftAtFix_; }
     std::int32_t ExaminedCount() const { return examined_; }
@@ -78,12 +89,14 @@ private:
 
     bool StopRequested() const;
     bool IsIgnored(const std::string& path) const;
+    bool MatchesBackup(std::size_t index) const;
     void Progress(const std::string& item, const char* status, std::int32_t examined, std::int32_t found) const;
 
     std::vector<std::string> broken_;
     std::vector<std::string> targets_;  // parallel to broken_
     std::vector<UnreachableLink> unreachable_;
     std::vector<LeftLink> leftAtFix_;
+    std::vector<std::optional<LinkStamp>> backupStamps_;  // by index into broken_, when set
     FileProbe probe_;  // drive types, remembered for one scan or one fix
     std::int32_t examined_ = 0;
     std::int32_t deleted_ = 0;

@@ -440,3 +440,38 @@ TEST_CASE("each entry is tested again just before it is removed") {
     CHECK_FALSE(testreg::FileExists(links + "\\in\\gone.lnk"));
     testlink::RemoveTree(back);
 }
+
+TEST_CASE("a shortcut written over after the backup copied it is not deleted") {
+    CleanFolder clean;
+    const std::string links = Here() + "\\relinks";
+    testlink::RemoveTree(links);
+    testreg::MakeFolders(links + "\\in");
+    testlink::MakeLink(links + "\\in\\edited.lnk", links + "\\gone1.txt");
+    testlink::MakeLink(links + "\\in\\same.lnk", links + "\\gone2.txt");
+    CRegistryLib lib;
+    CShortcut shortcuts;
+    shortcuts.RecurseFolder(links);
+    REQUIRE(shortcuts.Count() == 2);
+
+    // Someone saves the shortcut anew between the backup and the deletion: what the backup holds
+    // is no longer what would be deleted.
+    class EditAfterBackup : public FixObserver {
+    public:
+        explicit EditAfterBackup(std::string path) : path_(std::move(path)) {}
+        void OnRemovalStarted() override { testlink::MakeLink(path_, "C:\\windows\\notepad.exe"); }
+
+    private:
+        std::string path_;
+    } edit(links + "\\in\\edited.lnk");
+    SummaryList summaries;
+    const FixResult result = FixFlow(lib, &shortcuts).Fix(FixRequest::AllChecked(0, 2), summaries, &edit);
+    REQUIRE(result.status == FixResult::Done);
+    CHECK_FALSE(result.backupPath.empty());
+    REQUIRE(result.linksLeftByRetest.size() == 1);
+    CHECK(result.linksLeftByRetest[0].changed);
+    CHECK(shortcuts.Path(result.linksLeftByRetest[0].index) == links + "\\in\\edited.lnk");
+    CHECK(testreg::FileExists(links + "\\in\\edited.lnk"));
+    CHECK_FALSE(testreg::FileExists(links + "\\in\\same.lnk"));  // unchanged: its copy is good
+    CHECK(shortcuts.DeletedCount() == 1);
+    testlink::RemoveTree(links);
+}
