@@ -2,16 +2,18 @@
 
 CThreadSummary::CThreadSummary(UINT templateId, HWND parent, const ScanSelection& selection, std::string skinFilePath,
                                std::function<void()> ended, tw::Notifier* notifier)
-    : templateId_(templateId),
-      parent_(parent),
-      selection_(selection),
-      skinFilePath_(std::move(skinFilePath)),
-      ended_(std::move(ended)),
-      notifier_(notifier) {}
+    : CThreadSummary(
+          parent,
+          [=] { return std::make_unique<Summary>(templateId, selection, skinFilePath, notifier); },
+          std::move(ended)) {}
+
+CThreadSummary::CThreadSummary(HWND parent, std::function<std::unique_ptr<Summary>()> make,
+                               std::function<void()> ended)
+    : parent_(parent), make_(std::move(make)), ended_(std::move(ended)) {}
 
 bool CThreadSummary::InitInstance() {
     if (!summary_) {
-        summary_ = std::make_unique<Summary>(templateId_, selection_, skinFilePath_, notifier_);
+        summary_ = make_();
         if (!summary_->CreateModeless(nullptr)) {
             summary_.reset();
             return false;  // ExitInstance still runs, and tells of the end
@@ -33,12 +35,7 @@ bool CThreadSummary::InitInstance() {
 int CThreadSummary::ExitInstance() {
     if (summary_) {
         summary_->Destroy();
-        // A worker that did not stop in time still uses the window's objects: they stay with it
-        // until the process ends rather than go from under it.
-        if (summary_->WorkerRunning())
-            static_cast<void>(summary_.release());
-        else
-            summary_.reset();
+        if (summary_->LeaveEndToWorker(ended_)) return 0;
     }
     if (ended_) ended_();
     return 0;
@@ -47,5 +44,9 @@ int CThreadSummary::ExitInstance() {
 bool CThreadSummary::Cancel(DWORD milliseconds) {
     if (!ThreadHandle()) return true;
     if (HWND window = window_) PostMessageA(window, kSummaryClose, 0, 0);
-    return tw::WaitPumping(ThreadHandle(), milliseconds);
+    bool ended = tw::WaitPumping(ThreadHandle(), milliseconds);
+    // The window waits for a removal under way without a limit, and so does its owner.
+    if (!ended && summary_ && summary_->CurrentStage() == Summary::Stage::Fixing)
+        ended = tw::WaitPumping(ThreadHandle(), INFINITE);
+    return ended && !(summary_ && summary_->WorkerRunning());
 }

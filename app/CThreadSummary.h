@@ -1,5 +1,6 @@
 // The quick-scan window's own user-interface thread: it makes the Summary window, shows it and
-// runs its message loop until the window is gone; then it tells its owner that the flow has ended.
+// runs its message loop until the window is gone; then it tells its owner that the flow has ended,
+// or leaves that to the window's worker when one still runs (a scan that did not stop in time).
 #pragma once
 
 #include "app/Summary.h"
@@ -19,16 +20,19 @@ public:
     // button or a close.
     CThreadSummary(UINT templateId, HWND parent, const ScanSelection& selection, std::string skinFilePath,
                    std::function<void()> ended, tw::Notifier* notifier = nullptr);
-    // Waits for the thread: only once it has ended, or after Cancel returned true. An owner whose
-    // Cancel timed out leaves the object alive instead (the thread's worker still uses it).
-    ~CThreadSummary() override = default;
+    // The same with a window of the caller's making (called on the new thread).
+    CThreadSummary(HWND parent, std::function<std::unique_ptr<Summary>()> make, std::function<void()> ended);
+    // Waits for the thread and the window's worker: only once the end was told, or after Cancel
+    // returned true. An owner whose Cancel returned false leaves the object alive instead.
+    ~CThreadSummary() override { Wait(INFINITE); }
 
     // The window, or null. Its own thread owns it: other threads may only read what Summary says
     // any thread may read.
     Summary* Window() const { return summary_.get(); }
 
     // From another thread: asks the window to stop what runs and go, and waits for the thread to
-    // end while pumping this thread's messages. False when it still runs after the time.
+    // end while pumping this thread's messages; a removal under way is waited for however long it
+    // takes. False when the thread or the window's worker still runs after the time.
     bool Cancel(DWORD milliseconds);
 
 protected:
@@ -36,12 +40,10 @@ protected:
     int ExitInstance() override;
 
 private:
-    UINT templateId_;
     HWND parent_;
-    ScanSelection selection_;
-    std::string skinFilePath_;
+    std::function<std::unique_ptr<Summary>()> make_;
     std::function<void()> ended_;
-    tw::Notifier* notifier_;
+    // Made on the thread and kept until this object goes, so that Cancel may ask it.
     std::unique_ptr<Summary> summary_;
     std::atomic<HWND> window_{nullptr};
 };

@@ -49,7 +49,8 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
     if (observer) observer->OnBackupStarted();
     // Nothing is removed that the backup does not hold: no file, no removal at all; a key that
     // could not be read whole stays where it is.
-    const BackupResult backup = BackupErrorKeys(errors);
+    const std::vector<std::string> noLinks;
+    const BackupResult backup = BackupErrorKeys(errors, shortcuts_ ? shortcuts_->Broken() : noLinks);
     if (!backup.SafeToFix()) {
         result.status = FixResult::BackupFailed;
         result.message = backup.message + " Nothing was removed.";
@@ -63,12 +64,25 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
             --result.errorsRemoved;
         }
     }
+    // A shortcut the backup does not hold is not deleted.
+    for (const BackupResult::UnsavedLink& link : backup.unsavedLinks) {
+        if (!shortcuts_ || !shortcuts_->ClearEntry(link.index)) continue;
+        result.linksLeftUnsaved.push_back({link.index, link.reason});
+        ++result.leftUnsaved;
+    }
+    if (shortcuts_)
+        for (const BackupResult::SavedLinkStamp& link : backup.savedLinks)
+            shortcuts_->SetBackupStamp(link.index, {link.size, link.written});
 
     if (observer) observer->OnRemovalStarted();
     if (!RunFix(summaries)) {
         result.status = FixResult::Stopped;
         result.message = "The removal was stopped before it began; nothing was removed.";
+        return result;
     }
+    result.leftByRetest = registry_.LeftAtFix();
+    result.errorsRemoved -= static_cast<int>(result.leftByRetest.size());
+    if (shortcuts_) result.linksLeftByRetest = shortcuts_->LeftAtFix();
     return result;
 }
 

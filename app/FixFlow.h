@@ -37,9 +37,19 @@ struct FixResult {
     int errorsRemoved = 0;         // checked registry rows (shortcut rows are not counted)
     int ignored = 0;               // rows moved to the ignore list
     int leftUnsaved = 0;           // rows left in place because the backup could not hold them whole
+    struct LinkLeft {
+        std::size_t index;  // in the broken-shortcut list
+        std::string reason;
+    };
+    std::vector<LinkLeft> linksLeftUnsaved;  // the shortcut rows among them, and why
     // Checked rows whose whole key a fix would have removed although that key, or one below it,
     // holds a row the user keeps or an entry the scan passed over as ignored: left in place.
     std::vector<std::size_t> leftForKeptEntries;  // rows of the error list
+    // Checked rows tested again just before their removal and left in place: their file is there
+    // now or out of reach now (or, for a key, that of an entry it holds). Registry rows are rows of
+    // the error list; links are indices of the broken-shortcut list.
+    std::vector<CRegistryLib::LeftRecord> leftByRetest;
+    std::vector<CShortcut::LeftLink> linksLeftByRetest;
     std::string backupPath;        // the backup written before the removal (empty: nothing to back up)
     long ignoreListError = 0;      // non-zero: "ignore.lst" could not be saved (Win32 error)
     std::string message;           // what went wrong, for the user

@@ -25,11 +25,22 @@ void MainWindow::StartFix() {
         SetCurrentItem(ScanPage(), "", false);
         return;
     }
+    // The ticks as the list shows them now; it takes no more clicks until the fix has ended.
+    fixRequest_ = FixRequest{};
+    for (int row = 0; row < list->Count(); ++row)
+        (row < registryRowCount_ ? fixRequest_.registryChecked : fixRequest_.shortcutChecked).push_back(list->Checked(row));
     fixRunning_ = true;
+    LockPages(true);
     if (StartWorker(&FixThreadMain)) return;
+    LockPages(false);
     fixRunning_ = false;
     SetCurrentItem(ScanPage(), "", false);
     notifier_.Notify("The removal could not be started; nothing was changed.");
+}
+
+void MainWindow::LockPages(bool locked) {
+    for (SkinPanel* page : Pages()) EnableWindow(page->Handle(), !locked);
+    if (SkinCheckList* list = ResultList()) EnableWindow(list->Handle(), !locked);
 }
 
 void MainWindow::HoldPicture() const { WaitForSingleObject(closingEvent_.get(), PictureHold()); }
@@ -41,12 +52,6 @@ FixResult MainWindow::RunFix(const FixRequest& request, FixObserver& observer) {
 void MainWindow::FixSteps() {
     ShowSidePage("SUBMAIN_REMOVED_ERROR01");
     HoldPicture();
-
-    FixRequest request;
-    const SkinCheckList* list = ResultList();
-    const int rows = list ? list->Count() : 0;
-    for (int row = 0; row < rows; ++row)
-        (row < registryRowCount_ ? request.registryChecked : request.shortcutChecked).push_back(list->Checked(row));
 
     // Pictures 02 and 03 at a half and three quarters of the registry rows, the last one when
     // they are all sorted.
@@ -68,7 +73,7 @@ void MainWindow::FixSteps() {
         MainWindow& window_;
         std::size_t quarter_;
     } pictures(*this, static_cast<std::size_t>(registryRowCount_ / 4));
-    lastFix_ = RunFix(request, pictures);
+    lastFix_ = RunFix(fixRequest_, pictures);
 }
 
 DWORD WINAPI MainWindow::FixThreadMain(void* self) {
@@ -90,6 +95,7 @@ void MainWindow::CompleteFix() {
     if (auto* area = dynamic_cast<GifAnimationHost*>(tw::Window::FromHandle(AnimationArea())))
         area->Invoke(GifAnimationHost::kFixEnded);
     fixRunning_ = false;
+    LockPages(false);
     ShowPage(kIgnoredPage);
     if (CSubMainSkin* ignored = SubPage(kIgnoredPage)) ignored->RefillIgnoredList();
     SetCurrentItem(ScanPage(), "", false);
@@ -98,6 +104,7 @@ void MainWindow::CompleteFix() {
     EnableAllButtons(true);
     EnableButton("BUTTON_MAIN", false);
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+    if (endSessionAsked_) return AllowSessionEnd();  // no report for a session that is ending
     ReportFix(lastFix_);
 }
 
@@ -110,6 +117,12 @@ void MainWindow::ReportFix(const FixResult& result) {
     if (!result.leftForKeptEntries.empty())
         add(std::to_string(result.leftForKeptEntries.size()) +
             " entries were left in place because their key holds an entry you keep or ignore.");
+    std::size_t changed = 0;
+    for (const CShortcut::LeftLink& l : result.linksLeftByRetest) changed += l.changed ? 1 : 0;
+    if (const std::size_t now = result.leftByRetest.size() + result.linksLeftByRetest.size() - changed)
+        add(std::to_string(now) + " entries were left in place because their file exists now or cannot be checked.");
+    if (changed > 0)
+        add(std::to_string(changed) + " shortcuts were left in place because they changed after the backup copied them.");
     if (result.leftUnsaved > 0)
         add(std::to_string(result.leftUnsaved) +
             " entries were left in place because the backup could not hold them whole.");

@@ -131,7 +131,8 @@ void MainWindow::ButtonPressed(std::string name) {
         ShowWindow(Handle(), SW_SHOWMINIMIZED);
         return;
     }
-    if (fixRunning_) return;
+    if (fixRunning_ || restoring_) return;
+    if (name == "BUTTON_SCAN" && quickRunning_) return;  // the quick scan goes on
     const bool home = name == "BUTTON_MAIN";
     if (home || name == "BUTTON_SCAN") {
         if (home) {
@@ -166,7 +167,10 @@ void MainWindow::ButtonPressed(std::string name) {
     } else if (name == "BUTTON_SUPPORT") {
         OpenHelp();
     } else if (name == "BUTTON_RESTORENOW") {
+        restoring_ = true;
         RestoreLastBackup(notifier_);
+        restoring_ = false;
+        if (endSessionAsked_) AllowSessionEnd();
     }
     CommonEnd();
 }
@@ -223,7 +227,14 @@ bool MainWindow::WorkerRunning() const {
 }
 
 bool MainWindow::WaitForWorker(DWORD milliseconds) {
-    if (WorkerRunning() && !tw::WaitPumping(worker_.get(), milliseconds)) return false;
+    if (WorkerRunning()) {
+        // The pump may take the worker's completion, which closes worker_: the wait has its own handle.
+        HANDLE own = nullptr;
+        DuplicateHandle(GetCurrentProcess(), worker_.get(), GetCurrentProcess(), &own, SYNCHRONIZE, FALSE, 0);
+        const tw::UniqueHandle copy(own);
+        if (!copy) return WaitForSingleObject(worker_.get(), milliseconds) == WAIT_OBJECT_0;
+        if (!tw::WaitPumping(copy.get(), milliseconds)) return false;
+    }
     // The worker's last word (its completion message) comes before the windows go.
     MSG msg;
     while (Handle() && PeekMessageA(&msg, Handle(), kScanDone, kFixDone, PM_REMOVE)) DispatchMessageA(&msg);
@@ -276,6 +287,8 @@ bool MainWindow::OnTimer(UINT_PTR id) {
     if (closing_) return true;
     if (id == kAutoScanTimer) {
         Schedule().Tick();
+        if (!Schedule().Switch()) autoScanPutOff_ = false;
+        if (autoScanPutOff_ && !Reviewing() && !ScanRunning()) ButtonPressed("BUTTON_SCAN");
         return true;
     }
     if (id == kBlinkTimer) {
@@ -288,6 +301,18 @@ bool MainWindow::OnTimer(UINT_PTR id) {
         return true;
     }
     return MainScreen::OnTimer(id);
+}
+
+void MainWindow::AutomaticScanDue() {
+    if (Reviewing())
+        autoScanPutOff_ = true;
+    else
+        ButtonPressed("BUTTON_SCAN");
+}
+
+bool MainWindow::Reviewing() const {
+    const SkinCheckList* list = ResultList();
+    return resultsAvailable_ && list && list->Count() > 0;
 }
 
 void MainWindow::Blink() {
@@ -306,6 +331,12 @@ void MainWindow::Blink() {
 }
 
 bool MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == taskbarCreated_ && msg != 0) {
+        // Explorer has started again, without the icons it showed.
+        if (!closing_) tray_.Add(Handle());
+        result = 0;
+        return true;
+    }
     switch (msg) {
     case kScanDone:
         CompleteScan();
@@ -314,7 +345,7 @@ bool MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         CompleteFix();
         return true;
     case kQuickScanEnded:
-        SetScanRunning(false);
+        quickRunning_ = false;
         return true;
     case TrayIcon::kMessage:
         if (wp != TrayIcon::kId) return false;
@@ -325,9 +356,25 @@ bool MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         if (lp == WM_RBUTTONUP) TrayIcon::ShowMenu(Handle());
         return false;
     case WM_SIZE:
-        if (wp != SIZE_MINIMIZED) break;
+        // Without an icon in the tray the window stays on the task bar, where it can be reached.
+        if (wp != SIZE_MINIMIZED || !tray_.Added()) break;
         ShowWindow(Handle(), SW_HIDE);
         return true;
+    case WM_QUERYENDSESSION:
+        if (!fixRunning_ && !restoring_) break;
+        // Cut off half-way, a removal or restore leaves the registry half repaired: the session
+        // waits while the step under way finishes (a fix skips the removal it has not begun).
+        endSessionAsked_ = true;
+        shutdownBlock_.Hold(Handle(), L"Repairing the registry");
+        if (fixRunning_) {
+            stop_.Set();
+            SetEvent(closingEvent_.get());  // no picture is waited for
+        }
+        result = FALSE;
+        return true;
+    case WM_ENDSESSION:
+        if (wp) WriteStatistics();  // the process ends without its destructor
+        break;
     case WM_SYSCOMMAND:
         if ((wp & 0xFFF0) != kAboutCommand) break;
         ShowAbout();
@@ -354,6 +401,13 @@ bool MainWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         break;
     }
     return MainScreen::OnMessage(msg, wp, lp, result);
+}
+
+void MainWindow::AllowSessionEnd() {
+    endSessionAsked_ = false;
+    WriteStatistics();
+    if (!closing_) ResetEvent(closingEvent_.get());
+    shutdownBlock_.Release();
 }
 
 void MainWindow::PaintMinimised() {

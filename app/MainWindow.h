@@ -5,6 +5,8 @@
 // elements only by the rule of SkinElementSet.h and posts its completion to the window, which runs
 // the completion steps on its own thread (the result list is filled there in one pass). Exit
 // never leaves a worker running: it asks it to stop and waits, pumping messages, for it to end.
+// Nothing starts while a worker of this window or of the quick-scan window runs, and a logoff or
+// shutdown waits for a removal or restore under way.
 #pragma once
 
 #include "app/CThreadSummary.h"
@@ -14,6 +16,7 @@
 #include "maintenance/Shortcut.h"
 #include "pages/MainScreen.h"
 #include "platform/Handles.h"
+#include "platform/ShutdownBlock.h"
 #include "registry/RegistryLib.h"
 #include "registry/StopEvent.h"
 
@@ -32,7 +35,7 @@ public:
     // Posted by a worker when its run is over.
     static constexpr UINT kScanDone = WM_APP + 1;
     static constexpr UINT kFixDone = WM_APP + 2;
-    // Posted by the quick-scan window's thread when the window has gone.
+    // Posted when the quick-scan window has gone and its worker has ended.
     static constexpr UINT kQuickScanEnded = WM_APP + 3;
     static constexpr UINT_PTR kAutoScanTimer = 2;
     static constexpr UINT_PTR kBlinkTimer = 3;
@@ -58,9 +61,13 @@ public:
     // step it is in and skips the removal when it has not begun), then ends the window.
     void Exit();
 
-    // What the pages and the schedule ask: while a scan or a fix works on the shared lists and the
-    // ignore list, the pages' buttons and the automatic scan wait.
-    bool ScanRunning() const override { return Scanning() || fixRunning_; }
+    // What the pages and the schedule ask: while a scan, fix or restore of this window or the
+    // quick-scan window works on the lists, the ignore list or the registry, the pages' buttons
+    // and the automatic scan wait.
+    bool ScanRunning() const override { return Scanning() || fixRunning_ || restoring_ || quickRunning_; }
+    // The schedule's scan: put off while the user reviews a result list (the next timer tick
+    // after the list is removed or left starts it), since a new list would tick every row again.
+    void AutomaticScanDue() override;
     bool Scanning() const { return MainScreen::ScanRunning(); }
     bool FixRunning() const { return fixRunning_; }
     bool ResultsAvailable() const { return resultsAvailable_; }
@@ -104,6 +111,8 @@ protected:
     // What the workers run: the scan of the selected categories, and the removal.
     virtual void RunScan();
     virtual FixResult RunFix(const FixRequest& request, FixObserver& observer);
+    // The quick-scan window, made on its own thread.
+    virtual std::unique_ptr<Summary> MakeQuickScanWindow(const ScanSelection& selection) const;
     // How long a progress picture of the fix stays.
     virtual DWORD PictureHold() const { return 500; }
 
@@ -120,8 +129,10 @@ private:
     ScanSelection TickedSelection() const;
     // The result page's list (null without one).
     SkinCheckList* ResultList() const;
-    // Asks the quick-scan window to stop and go, waiting a bounded time.
+    // Asks the quick-scan window to stop and go, waiting a bounded time (unbounded for a removal).
     void CloseQuickScan();
+    // Results listed and not yet removed or left: what a new scan's list would tick again.
+    bool Reviewing() const;
     static DWORD WINAPI ScanThreadMain(void* self);
     void CompleteScan();
     void FillResults();
@@ -130,6 +141,10 @@ private:
     static DWORD WINAPI FixThreadMain(void* self);
     void FixSteps();
     void CompleteFix();
+    // The result list and the pages take no clicks while a fix runs.
+    void LockPages(bool locked);
+    // A logoff or shutdown held back by a removal or restore may go on; the statistics are written.
+    void AllowSessionEnd();
     void ReportFix(const FixResult& result);
     // Waits for the picture's time, or less when the window closes.
     void HoldPicture() const;
@@ -151,6 +166,7 @@ private:
     CShortcut shortcuts_;
     ScanSelection selection_{};
     SummaryList summaries_;
+    FixRequest fixRequest_;  // the ticks as the user left them when pressing "BUTTON_REMOVE"
     FixResult lastFix_;
     TrayIcon tray_;
     HICON icon_ = nullptr;
@@ -162,6 +178,12 @@ private:
     std::atomic<bool> fixRunning_{false};
     std::atomic<bool> resultsAvailable_{false};
     bool closing_ = false;
+    bool quickRunning_ = false;    // until the quick-scan window and its worker have ended
+    bool restoring_ = false;
+    bool autoScanPutOff_ = false;  // an automatic scan came due while the user reviewed results
+    bool endSessionAsked_ = false;
+    tw::ShutdownBlock shutdownBlock_;
+    const UINT taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
     bool oleReady_ = false;
     int registryRowCount_ = 0;
     int errorsRemoved_ = 0;

@@ -87,6 +87,7 @@ void MainWindow::StartScan() {
     EnableAllButtons(true);
     EnableButton("BUTTON_MAIN", false);
     ++scanCount_;
+    autoScanPutOff_ = false;  // this scan is the one that was put off, or takes its place
     ShowPage(kScanPage);
     scanPage = Page(kScanPage);
     ShowSidePage(kLampPage);
@@ -109,25 +110,35 @@ ScanSelection MainWindow::TickedSelection() const {
 }
 
 void MainWindow::StartQuickScan() {
-    if (closing_ || ScanRunning() || fixRunning_) return;
+    if (closing_ || ScanRunning()) return;
     quick_.reset();  // the last one has ended
-    SetScanRunning(true);
-    // The window's thread tells of its end by a message: this object may be gone by then.
+    quickRunning_ = true;
+    // The quick scan removes what it finds: the main window's results may not be removed again.
+    resultsAvailable_ = false;
+    autoScanPutOff_ = false;
+    // The end is told by a message, from the window's thread or its last worker: this object may
+    // be gone by then.
     HWND self = Handle();
-    quick_ = std::make_unique<CThreadSummary>(IDD_SKIN_DIALOG, self, TickedSelection(), SkinFilePath(),
-                                              [self] { PostMessageA(self, kQuickScanEnded, 0, 0); });
+    const ScanSelection selection = TickedSelection();
+    quick_ = std::make_unique<CThreadSummary>(
+        self, [this, selection] { return MakeQuickScanWindow(selection); },
+        [self] { PostMessageA(self, kQuickScanEnded, 0, 0); });
     if (quick_->Start()) return;
     quick_.reset();
-    SetScanRunning(false);
+    quickRunning_ = false;
     notifier_.Notify("The scan could not be started.");
+}
+
+std::unique_ptr<Summary> MainWindow::MakeQuickScanWindow(const ScanSelection& selection) const {
+    return std::make_unique<Summary>(IDD_SKIN_DIALOG, selection, SkinFilePath());
 }
 
 void MainWindow::CloseQuickScan() {
     if (!quick_) return;
-    // A thread still running after the time is left to the end of the process, not freed under it.
+    // A flow still running after the time is left to the end of the process, not freed under it.
     if (!quick_->Cancel(kQuickScanWait)) static_cast<void>(quick_.release());
     quick_.reset();
-    SetScanRunning(false);
+    quickRunning_ = false;
 }
 
 void MainWindow::StopScan() {

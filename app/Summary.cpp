@@ -7,6 +7,7 @@
 #include "skin/IniFile.h"
 #include "skin/SkinSource.h"
 
+#include <utility>
 #include <vector>
 
 const char kSummaryTitle[] = "Tidewarp Quick Scan";
@@ -109,8 +110,32 @@ void Summary::StartScanAnimation() {
 }
 
 bool Summary::StartWorker(LPTHREAD_START_ROUTINE entry) {
+    {
+        std::lock_guard<std::mutex> lock(workerMutex_);
+        workerActive_ = true;
+    }
     worker_.reset(CreateThread(nullptr, 0, entry, this, 0, nullptr));
-    return static_cast<bool>(worker_);
+    if (worker_) return true;
+    std::lock_guard<std::mutex> lock(workerMutex_);
+    workerActive_ = false;
+    return false;
+}
+
+bool Summary::LeaveEndToWorker(std::function<void()> ended) {
+    std::lock_guard<std::mutex> lock(workerMutex_);
+    if (!workerActive_) return false;
+    afterWorker_ = std::move(ended);
+    return true;
+}
+
+void Summary::WorkerEnded() {
+    std::function<void()> then;
+    {
+        std::lock_guard<std::mutex> lock(workerMutex_);
+        workerActive_ = false;
+        then.swap(afterWorker_);
+    }
+    if (then) then();
 }
 
 bool Summary::WaitForWorker(DWORD milliseconds) { return !worker_ || tw::WaitPumping(worker_.get(), milliseconds); }
@@ -118,11 +143,13 @@ bool Summary::WaitForWorker(DWORD milliseconds) { return !worker_ || tw::WaitPum
 DWORD WINAPI Summary::ScanWorker(void* param) {
     auto* self = static_cast<Summary*>(param);
     try {
-        if (!StopEvent().IsSignalled()) ScanFlow(self->registry_, self->shortcuts_).Scan(self->selection_, self->summaries_);
+        if (!StopEvent().IsSignalled()) self->Scan();
     } catch (...) {
-        self->ReportWorkerFailure("Error Occured while scanning", "Scan thread");
+        self->failureText_ = "Error Occured while scanning";
+        self->failureCaption_ = "Scan thread";
     }
     PostMessageA(self->window_, kSummaryScanFinished, 0, 0);
+    self->WorkerEnded();
     return 0;
 }
 
@@ -130,18 +157,26 @@ DWORD WINAPI Summary::FixWorker(void* param) {
     auto* self = static_cast<Summary*>(param);
     try {
         // Everything the scan found, backed up first exactly as the main window's removal does.
-        const FixRequest all = FixRequest::AllChecked(self->registry_.Errors().size(), self->shortcuts_.Count());
-        self->fix_ = FixFlow(self->registry_, &self->shortcuts_).Fix(all, self->summaries_);
+        self->fix_ = self->Fix(FixRequest::AllChecked(self->registry_.Errors().size(), self->shortcuts_.Count()));
     } catch (...) {
-        self->fixFailed_ = true;
-        self->ReportWorkerFailure("Error Occured while Fixing", "Fix thread");
+        self->failureText_ = "Error Occured while Fixing";
+        self->failureCaption_ = "Fix thread";
     }
     PostMessageA(self->window_, kSummaryFixFinished, 0, 0);
+    self->WorkerEnded();
     return 0;
 }
 
-void Summary::ReportWorkerFailure(const char* text, const char* caption) {
-    MessageBoxA(GetActiveWindow(), text, caption, MB_OK);
+void Summary::Scan() { ScanFlow(registry_, shortcuts_).Scan(selection_, summaries_); }
+
+FixResult Summary::Fix(const FixRequest& request) { return FixFlow(registry_, &shortcuts_).Fix(request, summaries_); }
+
+void Summary::ReportWorkerFailure(const char* text, const char* caption) { MessageBoxA(Handle(), text, caption, MB_OK); }
+
+bool Summary::TellWorkerFailure() {
+    const char* text = std::exchange(failureText_, nullptr);
+    if (text) ReportWorkerFailure(text, failureCaption_);
+    return text != nullptr;
 }
 
 void Summary::OnScanFinished() {
@@ -149,6 +184,7 @@ void Summary::OnScanFinished() {
     if (!WaitForWorker(kSummaryStopWait)) return Close();
     if (!Handle() || closing_) return;  // closed while it waited
     if (stopRequested_ || StopEvent().IsSignalled()) return Abort();
+    TellWorkerFailure();  // what was found until then is shown
 
     BuildScreen("SCREENSCANCOMPLETE");
     std::int32_t examined = 0, found = 0;
@@ -180,8 +216,10 @@ void Summary::StartFix() {
 void Summary::OnFixFinished() {
     if (closing_) return;
     if (!WaitForWorker(kSummaryStopWait)) return Close();
+    shutdownBlock_.Release();
     if (!Handle() || closing_) return;
     if (stopRequested_ || StopEvent().IsSignalled()) return Abort();
+    const bool failed = TellWorkerFailure();
 
     BuildScreen("SCREENFIXCOMPLETE");
     std::int32_t examined = 0, found = 0, fixed = 0;
@@ -201,12 +239,12 @@ void Summary::OnFixFinished() {
     SetTextByName("TEXT_FIXCOMPLETE_ITEMSCANNED", Number(examined));
     SetTextByName("TEXT_FIXCOMPLETE_ERRORFOUND", Number(found));
     SetTextByName("TEXT_FIXCOMPLETE_FIXED", Number(fixed));
-    ShowFixOutcome();
+    ShowFixOutcome(failed);
     stage_ = Stage::FixComplete;
 }
 
-void Summary::ShowFixOutcome() {
-    if (fixFailed_) return;  // the worker's own message box has said so
+void Summary::ShowFixOutcome(bool failed) {
+    if (failed) return;  // the failure's message box has said so
     if (fix_.status == FixResult::BackupFailed) {
         SetTextByName("TEXT_FIXCOMPLETE_STATUS", "Nothing was removed");
         Notify(fix_.message);
@@ -230,10 +268,13 @@ void Summary::Close() {
     closing_ = true;
     if (WorkerRunning()) {
         StopEvent().Set();
-        // Pumping meanwhile: the worker may be waiting for this thread to take a message.
-        if (WaitForWorker(kSummaryStopWait)) StopEvent().Reset();
+        // Pumping meanwhile: the worker may be waiting for this thread to take a message. A scan
+        // is left behind after a while; a removal skips what it has not begun and finishes what
+        // it has, however long that takes, before the window goes.
+        if (WaitForWorker(stage_ == Stage::Fixing ? INFINITE : StopWait())) StopEvent().Reset();
         SignalAborted();
     }
+    shutdownBlock_.Release();
     stage_ = Stage::Closed;
     Destroy();
 }
@@ -281,6 +322,13 @@ bool Summary::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case kSummaryMovieStopped:
         animation_.Invoke(GifAnimationHost::kStop);
         break;
+    case WM_QUERYENDSESSION:
+        if (stage_ != Stage::Fixing) return SkinDialog::OnMessage(msg, wp, lp, result);
+        // A logoff or shutdown waits while the removal finishes the step it is in and skips the
+        // rest; the window then goes, and the session may end.
+        shutdownBlock_.Hold(Handle(), L"Repairing the registry");
+        StopEvent().Set();
+        break;  // answered 0: not yet
     default:
         return SkinDialog::OnMessage(msg, wp, lp, result);
     }

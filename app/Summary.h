@@ -4,8 +4,9 @@
 // scan complete, fixing and fix complete.
 //
 // Its workers use the window-free flows (ScanFlow, FixFlow), change only skin elements (the rule
-// of skin/SkinElementSet.h) and report their end by posted messages; the window's thread waits
-// for a worker only while it keeps pumping, and never without a time limit.
+// of skin/SkinElementSet.h) and report their end, and what went wrong, by posted messages; the
+// window's thread waits for a worker only while it keeps pumping, and without a time limit only
+// for a removal under way, which must not be cut off half-way.
 #pragma once
 
 #include "app/FixFlow.h"
@@ -17,7 +18,11 @@
 #include "skin/SkinDialog.h"
 #include "skin/SkinList.h"
 
+#include "platform/ShutdownBlock.h"
+
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <string>
 
 // Messages of the window.
@@ -53,6 +58,9 @@ public:
     const SkinList& List() const { return list_; }
     // False once the last worker has ended (or none was started).
     bool WorkerRunning() const;
+    // Once the window is gone: true when a worker still runs, which then calls ended as the last
+    // thing it does; false when none runs, and the caller tells of the end itself.
+    bool LeaveEndToWorker(std::function<void()> ended);
 
 protected:
     bool OnInitDialog() override;
@@ -60,8 +68,14 @@ protected:
     // Enter, Escape and the system close: stop what runs, then go.
     void OnOK() override { Close(); }
     void OnCancel() override { Close(); }
-    // A worker's catch-all report, on the worker's thread.
+    // What a worker's catch-all caught, told on the window's thread once the worker has ended.
     virtual void ReportWorkerFailure(const char* text, const char* caption);
+    // The scan of the selected categories, on the scan worker.
+    virtual void Scan();
+    // The removal of everything the scan found, on the fix worker.
+    virtual FixResult Fix(const FixRequest& request);
+    // How long a close waits for a scan to stop before the window goes without it.
+    virtual DWORD StopWait() const { return kSummaryStopWait; }
 
 private:
     static DWORD WINAPI ScanWorker(void* self);
@@ -69,6 +83,10 @@ private:
     static void Progress(std::string item, std::string status, std::int32_t examined, std::int32_t found);
 
     bool StartWorker(LPTHREAD_START_ROUTINE entry);
+    // The worker's last act: calls what LeaveEndToWorker left it.
+    void WorkerEnded();
+    // Tells what a worker's catch-all caught, if anything; true when it did.
+    bool TellWorkerFailure();
     // Waits (pumping) for the worker; false when it is still running after the time.
     bool WaitForWorker(DWORD milliseconds);
     // Builds a screen from the sections named after it ("SCREENSCANCOMPLETE" and so on).
@@ -78,7 +96,7 @@ private:
     void StartFix();
     void OnFixFinished();
     // "Fixed", or what kept the removal from happening.
-    void ShowFixOutcome();
+    void ShowFixOutcome(bool failed);
     // A stop ended the scan or fix: nothing more is shown, "TIDEWARP_ABORTED" is set.
     void Abort();
     void Close();
@@ -97,7 +115,13 @@ private:
     HWND window_ = nullptr;  // for the workers' completion notices
     bool closing_ = false;
     bool stopRequested_ = false;  // "BUTTON_STOPSCAN" was pressed
-    bool fixFailed_ = false;  // the fix worker's catch-all caught something
+    // Set by a worker's catch-all, read on the window's thread once the worker has ended.
+    const char* failureText_ = nullptr;
+    const char* failureCaption_ = nullptr;
+    std::mutex workerMutex_;
+    bool workerActive_ = false;            // guarded by workerMutex_
+    std::function<void()> afterWorker_;    // guarded by workerMutex_
+    tw::ShutdownBlock shutdownBlock_;
     std::atomic<Stage> stage_{Stage::Scanning};
 
     static std::atomic<Summary*> progressTarget_;

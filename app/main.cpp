@@ -19,6 +19,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     tw::MessageBoxNotifier notifier;
     SettingsStore settings;
     MainWindow window(notifier, settings);
+    notifier.SetOwner(&window);  // the main window's boxes are modal to it
     window.SetScanOnStart(commandLine && std::strcmp(commandLine, "scan") == 0);
     window.PrepareSkin();  // its pictures decode while the window is made
     window.RunModal(nullptr);

@@ -1,11 +1,15 @@
 // Registry backup, fix and restore against same-run floors: a loop that only reads the same keys
 // and values (for the backup), one that only deletes them (for the fix passes) and one that only
-// writes them from memory (for the restore).
+// writes them from memory (for the restore). Then the shortcut files a fix deletes: keeping them in
+// the backup against the deletion itself and against a loop that only reads them, and putting them
+// back against a loop that only creates and writes them.
 //
 //   backup_bench [N ...]     (default: 1000 10000 planted errors; half KEY records, each a class key
-//                             with two values and two sub-keys, half VAL records in one key)
+//                             with two values and two sub-keys, half VAL records in one key; and
+//                             1000 shortcut files of 1.5 KB)
 #include "bench/BenchSupport.h"
 #include "maintenance/BackupFolder.h"
+#include "maintenance/LinkStoreFormat.h"
 #include "maintenance/RegistryBackup.h"
 #include "registry/RegistryLib.h"
 
@@ -137,7 +141,79 @@ long ReadFloor(int n) {
 }
 
 void ClearBackups() {
-    for (const BackupFileInfo& f : ListBackupFiles(BackupFolderPath())) DeleteFileA(f.path.c_str());
+    for (const BackupFileInfo& f : ListBackupFiles(BackupFolderPath())) {
+        DeleteFileA(f.path.c_str());
+        DeleteFileA(backup::LinkStoreName(f.path).c_str());
+    }
+}
+
+const char kLinkFolder[] = "bench-links";
+const std::string kLinkBytes(1536, 'L');
+
+std::vector<std::string> LinkPaths(int n) {
+    std::vector<std::string> paths;
+    const std::string folder = JoinPath(CurrentDirectory(), kLinkFolder);
+    for (int i = 0; i < n; ++i) paths.push_back(folder + "\\link" + std::to_string(i) + ".lnk");
+    return paths;
+}
+
+// The floor of putting them back: create each file anew and write its bytes.
+void WriteLinks(const std::vector<std::string>& paths) {
+    CreateDirectoryA(kLinkFolder, nullptr);
+    for (const std::string& p : paths) {
+        HANDLE h = CreateFileA(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD wrote = 0;
+        WriteFile(h, kLinkBytes.data(), static_cast<DWORD>(kLinkBytes.size()), &wrote, nullptr);
+        CloseHandle(h);
+    }
+}
+
+// The floor of keeping them: open and read each one.
+void ReadLinks(const std::vector<std::string>& paths) {
+    std::string buffer(kLinkBytes.size(), '\0');
+    for (const std::string& p : paths) {
+        HANDLE h = CreateFileA(p.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        DWORD got = 0;
+        ReadFile(h, &buffer[0], static_cast<DWORD>(buffer.size()), &got, nullptr);
+        CloseHandle(h);
+    }
+}
+
+void BenchLinks(int n, int rounds) {
+    const std::vector<std::string> paths = LinkPaths(n);
+    std::vector<double> keep, read, remove, putBack, write;
+    NullNotifier notifier;
+    for (int round = 0; round < rounds; ++round) {
+        ClearBackups();
+        for (const std::string& p : paths) DeleteFileA(p.c_str());
+        double a = bench::Now();
+        WriteLinks(paths);
+        double b = bench::Now();
+        ReadLinks(paths);
+        double c = bench::Now();
+        BackupResult r = BackupErrorKeys({}, paths);
+        double d = bench::Now();
+        for (const std::string& p : paths) DeleteFileA(p.c_str());
+        double e = bench::Now();
+        RestoreResult restored = RestoreBackupFile(r.path, notifier);
+        double f = bench::Now();
+        if (r.linksSaved != paths.size() || restored.linksRestored != paths.size())
+            std::printf("  links: %u kept, %u put back of %d\n", static_cast<unsigned>(r.linksSaved),
+                        static_cast<unsigned>(restored.linksRestored), n);
+        write.push_back(b - a);
+        read.push_back(c - b);
+        keep.push_back(d - c);
+        remove.push_back(e - d);
+        putBack.push_back(f - e);
+    }
+    const double k = bench::Median(keep), rd = bench::Median(read), rm = bench::Median(remove);
+    const double p = bench::Median(putBack), w = bench::Median(write);
+    std::printf("%-8d %-8s %12.1f %14.1f %8.2f   (against the deletion: %.2f)\n", n, "keep lnk", k * 1e6 / n,
+                rd * 1e6 / n, k / rd, k / rm);
+    std::printf("%-8d %-8s %12.1f %14.1f %8.2f\n", n, "put back", p * 1e6 / n, w * 1e6 / n, p / w);
+    for (const std::string& path : paths) DeleteFileA(path.c_str());
+    RemoveDirectoryA(kLinkFolder);
+    ClearBackups();
 }
 
 }  // namespace
@@ -209,5 +285,6 @@ int main(int argc, char** argv) {
         Remove(n);
         ClearBackups();
     }
+    BenchLinks(1000, rounds);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "cli/Json.h"
 #include "cli/StderrNotifier.h"
 #include "maintenance/BackupFolder.h"
+#include "maintenance/LinkBackup.h"
 #include "maintenance/RegExport.h"
 #include "maintenance/RegistryBackup.h"
 #include "platform/Files.h"
@@ -108,6 +109,9 @@ int RunBackups(const CliOptions& options) {
             w.Key("path").String(f.path);
             w.Key("size").Number(static_cast<std::int64_t>(f.size));
             w.Key("created").String(LocalTimeText(f.created));
+            const backup::LinkStore links = backup::ReadLinkStore(f.path);
+            w.Key("links").Number(static_cast<std::int64_t>(links.contents.links.size()));
+            w.Key("links_damaged").Bool(links.present && !links.Usable());
             w.EndObject();
         }
         w.EndArray().EndObject();
@@ -119,7 +123,9 @@ int RunBackups(const CliOptions& options) {
     for (const BackupFileInfo& f : files) {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%12llu bytes  ", static_cast<unsigned long long>(f.size));
-        out += "  " + LocalTimeText(f.created) + buf + f.name + "\n";
+        const backup::LinkStore links = backup::ReadLinkStore(f.path);
+        out += "  " + LocalTimeText(f.created) + buf + f.name + "  " + std::to_string(links.contents.links.size()) +
+               " shortcut(s)" + (links.present && !links.Usable() ? " (the shortcut store is damaged)" : "") + "\n";
     }
     Print(out);
     return 0;
@@ -131,6 +137,10 @@ int RunRestore(const CliOptions& options) {
                                                  : RestoreBackupFile(ResolveBackup(options.backupFile), notifier);
     if (r.status == RestoreResult::Status::NotFound) return 2;
     std::printf("%u key record(s) restored from %s.\n", static_cast<unsigned>(r.recordsApplied), r.file.c_str());
+    std::printf("%u shortcut(s) put back", static_cast<unsigned>(r.linksRestored));
+    if (!r.linksExisting.empty())
+        std::printf("; %u left out: a file of that name exists there now", static_cast<unsigned>(r.linksExisting.size()));
+    std::printf(".\n");
     return r.Complete() ? 0 : 2;
 }
 

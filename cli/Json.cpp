@@ -67,6 +67,12 @@ JsonWriter& JsonWriter::Null() {
     return *this;
 }
 
+JsonWriter& JsonWriter::Bool(bool b) {
+    BeforeValue();
+    out_ += b ? "true" : "false";
+    return *this;
+}
+
 void JsonWriter::Quoted(const std::string& utf8) {
     out_ += '"';
     for (char ch : utf8) {

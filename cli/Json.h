@@ -16,6 +16,7 @@ public:
     JsonWriter& String(const std::string& ansi);
     JsonWriter& Number(std::int64_t n);
     JsonWriter& Null();
+    JsonWriter& Bool(bool b);
 
     const std::string& Text() const { return out_; }
 

@@ -15,7 +15,7 @@ std::string Format(const char* fmt, const std::string& a, std::int32_t x, std::i
 }  // namespace
 
 std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts,
-                           const std::vector<LeftInPlace>* left) {
+                           const std::vector<UnreachableEntry>& unreachable, const std::vector<LeftInPlace>* left) {
     JsonWriter w;
     w.BeginObject().Key("errors").BeginArray();
     for (const ErrorRecord& e : errors) {
@@ -45,16 +45,29 @@ std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries
     w.Key("broken").Number(static_cast<std::int64_t>(shortcuts.broken.size()));
     w.Key("deleted").Number(shortcuts.deleted);
     w.EndObject();
+    w.Key("unreachable").BeginArray();
+    for (const UnreachableEntry& u : unreachable) {
+        w.BeginObject();
+        w.Key("category").String(u.category);
+        w.Key("key").String(u.key);
+        w.Key("value_name");
+        if (u.hasValue)
+            w.String(u.valueName);
+        else
+            w.Null();
+        w.Key("item").String(u.item);
+        if (!u.target.empty()) w.Key("target").String(u.target);
+        w.EndObject();
+    }
+    w.EndArray();
     if (left) {
         w.Key("left_in_place").BeginArray();
         for (const LeftInPlace& l : *left) {
-            if (l.row >= errors.size()) continue;
-            const ErrorRecord& e = errors[l.row];
             w.BeginObject();
             w.Key("row").Number(static_cast<std::int64_t>(l.row));
-            w.Key("category").String(e.Category());
-            w.Key("key").String(e.KeyPath());
-            w.Key("item").String(e.Item());
+            w.Key("category").String(l.category);
+            w.Key("key").String(l.key);
+            w.Key("item").String(l.item);
             w.Key("reason").String(l.reason);
             w.EndObject();
         }
@@ -74,7 +87,7 @@ std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries
 }
 
 std::string ScanReportText(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts,
-                           const std::vector<LeftInPlace>* left) {
+                           const std::vector<UnreachableEntry>& unreachable, const std::vector<LeftInPlace>* left) {
     std::string out;
     out += "Registry errors: " + std::to_string(errors.size()) + "\n";
     for (const ErrorRecord& e : errors) {
@@ -85,10 +98,11 @@ std::string ScanReportText(const ErrorList& errors, const SummaryList& summaries
     }
     if (left && !left->empty()) {
         out += "\nLeft in place: " + std::to_string(left->size()) + "\n";
-        for (const LeftInPlace& l : *left)
-            if (l.row < errors.size())
-                out += "  [" + errors[l.row].Category() + "] " + errors[l.row].Item() + ": " + l.reason + "\n";
+        for (const LeftInPlace& l : *left) out += "  [" + l.category + "] " + l.item + ": " + l.reason + "\n";
     }
+    if (!unreachable.empty())
+        out += "\nNot checked (not on a local fixed drive, never reported or removed): " +
+               std::to_string(unreachable.size()) + "\n";
     if (!summaries.empty()) {
         out += "\nCategory summaries:\n";
         for (const CategorySummary& s : summaries)

@@ -7,6 +7,7 @@
 #include "cli/StderrNotifier.h"
 #include "log/LogFile.h"
 #include "maintenance/Shortcut.h"
+#include "registry/Categories.h"
 #include "xml/XmlReader.h"
 
 #include "Version.h"
@@ -56,6 +57,54 @@ ShortcutReport MakeShortcutReport(const CShortcut& scanner, const ScanSelection&
     return report;
 }
 
+// What the scan could not check, registry entries first, then shortcut links.
+std::vector<UnreachableEntry> MakeUnreachable(const CRegistryLib& registry, const CShortcut& scanner) {
+    std::vector<UnreachableEntry> list;
+    for (const ErrorRecord& e : registry.Unreachable()) {
+        UnreachableEntry u{e.Category(), e.KeyPath(), e.Value() != nullptr, {}, e.Item(), {}};
+        if (e.Value()) u.valueName = e.Value()->name;
+        list.push_back(std::move(u));
+    }
+    for (const CShortcut::UnreachableLink& link : scanner.Unreachable())
+        list.push_back({kShortcutCategory, {}, false, {}, link.path, link.target});
+    return list;
+}
+
+// The rows a fix left in place, with why, in result-list numbering (registry rows, then links).
+// links: the broken-shortcut list as the scan left it (the fix clears the entries it keeps).
+std::vector<LeftInPlace> MakeLeftInPlace(const FixResult& result, const ErrorList& found,
+                                         const std::vector<std::string>& links) {
+    std::vector<LeftInPlace> left;
+    auto addRow = [&](std::size_t row, const char* reason) {
+        if (row < found.size())
+            left.push_back({row, found[row].Category(), found[row].KeyPath(), found[row].Item(), reason});
+    };
+    for (std::size_t row : result.leftForKeptEntries) addRow(row, "its key holds an entry that is kept");
+    for (const CRegistryLib::LeftRecord& l : result.leftByRetest) {
+        switch (l.reason) {
+            case CRegistryLib::LeftReason::FileExistsNow:
+                addRow(l.row, "its file exists now");
+                break;
+            case CRegistryLib::LeftReason::FileCannotBeChecked:
+                addRow(l.row, "its file cannot be checked now (not on a local fixed drive)");
+                break;
+            case CRegistryLib::LeftReason::KeyHoldsExistingFile:
+                addRow(l.row, "its key holds an entry whose file exists now or cannot be checked");
+                break;
+        }
+    }
+    auto addLink = [&](std::size_t index, std::string reason) {
+        if (index < links.size())
+            left.push_back({found.size() + index, kShortcutCategory, {}, links[index], std::move(reason)});
+    };
+    for (const FixResult::LinkLeft& l : result.linksLeftUnsaved) addLink(l.index, l.reason);
+    for (const CShortcut::LeftLink& l : result.linksLeftByRetest)
+        addLink(l.index, l.changed                        ? "it changed after the backup copied it"
+                         : l.state == FileState::Present ? "its target exists now"
+                                                         : "its target cannot be checked now (not on a local fixed drive)");
+    return left;
+}
+
 // The scan both commands start with, with the progress line on a console.
 void ScanWithProgress(const CliOptions& options, CRegistryLib& registry, CShortcut& scanner,
                       ScanSelection& selection, SummaryList& summaries) {
@@ -75,7 +124,9 @@ int RunScan(const CliOptions& options) {
     EndProgress();
     const ShortcutReport shortcuts = MakeShortcutReport(scanner, selection);
     const ErrorList& errors = registry.Errors();
-    Print(options.json ? ScanReportJson(errors, summaries, shortcuts) : ScanReportText(errors, summaries, shortcuts));
+    const std::vector<UnreachableEntry> unreachable = MakeUnreachable(registry, scanner);
+    Print(options.json ? ScanReportJson(errors, summaries, shortcuts, unreachable)
+                       : ScanReportText(errors, summaries, shortcuts, unreachable));
     return errors.empty() && shortcuts.broken.empty() ? 0 : 1;
 }
 
@@ -95,6 +146,7 @@ int RunFix(const CliOptions& options) {
     for (const ErrorRecord& e : found) request.registryChecked.push_back(!KeepsItem(options.keep, e.Item()));
     for (const std::string& path : scanner.Broken()) request.shortcutChecked.push_back(!KeepsItem(options.keep, path));
     ShortcutReport shortcutsFound = MakeShortcutReport(scanner, selection);
+    const std::vector<std::string> linksFound = scanner.Broken();
 
     const FixResult result = FixFlow(registry, &scanner).Fix(request, summaries);
     EndProgress();
@@ -116,11 +168,10 @@ int RunFix(const CliOptions& options) {
     if (!options.json && !result.backupPath.empty())
         std::printf("Backup: %s\n", result.backupPath.c_str());
     shortcutsFound.deleted = scanner.DeletedCount();
-    std::vector<LeftInPlace> left;
-    for (std::size_t row : result.leftForKeptEntries)
-        left.push_back({row, "its key holds an entry that is kept"});
-    Print(options.json ? ScanReportJson(found, summaries, shortcutsFound, &left)
-                       : ScanReportText(found, summaries, shortcutsFound, &left));
+    const std::vector<LeftInPlace> left = MakeLeftInPlace(result, found, linksFound);
+    const std::vector<UnreachableEntry> unreachable = MakeUnreachable(registry, scanner);
+    Print(options.json ? ScanReportJson(found, summaries, shortcutsFound, unreachable, &left)
+                       : ScanReportText(found, summaries, shortcutsFound, unreachable, &left));
     return 0;
 }
 

@@ -1,7 +1,9 @@
 // The backup decoder over arbitrary bytes: no crash, no read out of bounds, memory bounded by the
 // input; the records it accepts encode back to exactly the bytes they were read from, and the
-// registry-editor export of them never fails.
+// registry-editor export of them never fails. The same bytes read as a shortcut store: a store taken
+// as whole encodes back to exactly those bytes.
 #include "maintenance/BackupFormat.h"
+#include "maintenance/LinkStoreFormat.h"
 #include "maintenance/RegExport.h"
 
 #include <cstdint>
@@ -19,5 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::string text = backup::ExportRegedit4(d.records);
     if (text.compare(0, 10, "REGEDIT4\r\n") != 0) __builtin_trap();
+    backup::LinkDecodeResult links = backup::DecodeLinks(bytes);
+    if (links.damaged == links.damage.empty()) __builtin_trap();
+    if (!links.damaged && backup::EncodeLinks(links.links) != bytes) __builtin_trap();
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "maintenance/BackupFolder.h"
 
 #include "maintenance/BackupFormat.h"
+#include "maintenance/LinkStoreFormat.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
 
@@ -53,6 +54,10 @@ const BackupFileInfo* NewestBackup(const std::vector<BackupFileInfo>& files) {
 void PruneBackups(const std::string& folder, const std::string& justWritten, int keep) {
     std::vector<std::string> names;
     for (const BackupFileInfo& f : ListBackupFiles(folder)) names.push_back(f.name);
-    for (const std::string& name : backup::BackupsToPrune(names, justWritten, keep))
+    for (const std::string& name : backup::BackupsToPrune(names, justWritten, keep)) {
+        // The shortcut store first: a crash between the two leaves a backup without its links,
+        // never links without their backup.
+        DeleteFileA(JoinPath(folder, backup::LinkStoreName(name)).c_str());
         DeleteFileA(JoinPath(folder, name).c_str());
+    }
 }

@@ -27,12 +27,14 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 std::string BackupFolderPath();
 
 // Every file matching "*.reg" in the folder except "desktop.ini", in the order the system lists
-// them. Only names that really end in ".reg" count, not long names whose short 8.3 alias matches.
+// them. Only names that really end in ".reg" count, not long names whose short 8.3 alias matches
+// (nor, so, the ".links" stores of shortcuts beside the backups).
 std::vector<BackupFileInfo> ListBackupFiles(const std::string& folder);
 
 // The file with the latest creation time; of equal times the first listed. Null for none.
 const BackupFileInfo* NewestBackup(const std::vector<BackupFileInfo>& files);
 
-// Deletes all but the `keep` newest backups by the time in their names; the file just written
-// always stays, and files whose names are not backup names are never touched.
+// Deletes all but the `keep` newest backups by the time in their names, each with the store of
+// shortcuts beside it; the file just written always stays, and files whose names are not backup
+// names are never touched.
 void PruneBackups(const std::string& folder, const std::string& justWritten, int keep = kBackupsKept);

@@ -1,6 +1,7 @@
 #include "maintenance/RegistryBackup.h"
 
 #include "maintenance/BackupFolder.h"
+#include "maintenance/LinkBackup.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
@@ -250,6 +251,12 @@ bool ReadBackupFile(const std::string& path, DecodeResult& result, DWORD& error)
             return false;
         }
         result = Decode(bytes);
+        if (bytes.empty()) {
+            if (GetFileAttributesA(LinkStoreName(path).c_str()) != INVALID_FILE_ATTRIBUTES)
+                result = DecodeResult();  // the links of the store beside it are the whole backup
+            else
+                result.damage += " and no store of shortcuts lies beside it";
+        }
     } catch (const std::bad_alloc&) {
         error = ERROR_NOT_ENOUGH_MEMORY;
         return false;
@@ -288,6 +295,11 @@ BackupResult MoveIntoPlace(const std::string& temp, const std::string& folder, c
     for (int attempt = 0, transient = 0; attempt <= kMaxSameSecondBackups;) {
         std::string target =
             JoinPath(folder, BackupFileName(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, attempt));
+        // A store left under the name would be taken for this backup's links.
+        if (GetFileAttributesA(LinkStoreName(target).c_str()) != INVALID_FILE_ATTRIBUTES) {
+            ++attempt;
+            continue;
+        }
         if (MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
             BackupResult r;
             r.status = BackupResult::Status::Saved;
@@ -306,16 +318,64 @@ BackupResult MoveIntoPlace(const std::string& temp, const std::string& folder, c
     return Failure(error, "cannot move " + temp + " into " + folder);
 }
 
+// Reads the links to keep and writes them to `temp`; what cannot be kept goes to `result`.
+// False when none was kept.
+bool WriteLinkStore(const std::vector<std::string>& links, const std::string& temp, BackupResult& result) {
+    std::vector<SavedLink> saved;
+    std::vector<std::size_t> savedIndexes;
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        if (links[i].empty()) continue;
+        SavedLink link;
+        std::string reason;
+        if (!ReadLink(links[i], link, reason)) {
+            result.unsavedLinks.push_back({i, reason});
+            continue;
+        }
+        saved.push_back(std::move(link));
+        savedIndexes.push_back(i);
+    }
+    if (saved.empty()) return false;
+    DWORD error = ERROR_SUCCESS;
+    tw::UniqueFile file(CreateFileA(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || !WriteAll(file.get(), EncodeLinks(saved), error) || !FlushFileBuffers(file.get())) {
+        if (error == ERROR_SUCCESS) error = GetLastError();
+        file.reset();
+        DeleteFileA(temp.c_str());
+        char buf[32];
+        std::snprintf(buf, sizeof buf, " (error %lu)", static_cast<unsigned long>(error));
+        for (std::size_t i : savedIndexes)
+            result.unsavedLinks.push_back({i, std::string("the backup could not write its copy") + buf});
+        return false;
+    }
+    result.linksSaved = saved.size();
+    for (std::size_t k = 0; k < saved.size(); ++k)
+        result.savedLinks.push_back({savedIndexes[k], saved[k].bytes.size(), saved[k].written});
+    return true;
+}
+
+// Every link the store was to hold, as not kept.
+void LinksNotKept(const std::vector<std::string>& links, BackupResult& result, const std::string& reason) {
+    result.unsavedLinks.clear();
+    result.savedLinks.clear();
+    for (std::size_t i = 0; i < links.size(); ++i)
+        if (!links[i].empty()) result.unsavedLinks.push_back({i, reason});
+    result.linksSaved = 0;
+}
+
 }  // namespace
 
-BackupResult BackupErrorKeys(const ErrorList& records) {
+BackupResult BackupErrorKeys(const ErrorList& records, const std::vector<std::string>& links) {
     const std::string dir = CurrentDirectory();
     SYSTEMTIME started;
     GetLocalTime(&started);
     const std::string temp = JoinPath(dir, BackupTempName());
+    const std::string linkTemp = LinkStoreName(temp);
     DeleteFileA(temp.c_str());
+    DeleteFileA(linkTemp.c_str());
 
-    bool any = std::any_of(records.begin(), records.end(), [](const ErrorRecord& r) { return !r.KeyPath().empty(); });
+    bool any = std::any_of(records.begin(), records.end(), [](const ErrorRecord& r) { return !r.KeyPath().empty(); }) ||
+               std::any_of(links.begin(), links.end(), [](const std::string& l) { return !l.empty(); });
     if (!any) return {};
 
     EnableBackupPrivilege();
@@ -370,11 +430,13 @@ BackupResult BackupErrorKeys(const ErrorList& records) {
             DeleteFileA(temp.c_str());
             return Failure(error, "cannot write " + temp);
         }
+        WriteLinkStore(links, linkTemp, result);
     } catch (const std::bad_alloc&) {
         DeleteFileA(temp.c_str());
+        DeleteFileA(linkTemp.c_str());
         return Failure(ERROR_NOT_ENOUGH_MEMORY, "a key is too large to hold in memory");
     }
-    if (result.recordsSaved == 0) {
+    if (result.recordsSaved == 0 && result.linksSaved == 0) {
         // Everything named is gone already or may not be removed: an empty file would only be a
         // backup that restores nothing.
         DeleteFileA(temp.c_str());
@@ -385,7 +447,19 @@ BackupResult BackupErrorKeys(const ErrorList& records) {
     BackupResult moved = MoveIntoPlace(temp, folder, started);
     if (moved.status == BackupResult::Status::Failed) {
         DeleteFileA(temp.c_str());
+        DeleteFileA(linkTemp.c_str());
         return moved;
+    }
+    if (result.linksSaved > 0 && !MoveFileExA(linkTemp.c_str(), LinkStoreName(moved.path).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, " (error %lu)", static_cast<unsigned long>(GetLastError()));
+        DeleteFileA(linkTemp.c_str());
+        LinksNotKept(links, result, std::string("the backup could not put its copy in place") + buf);
+        if (result.recordsSaved == 0) {
+            // An empty registry file without its links would restore nothing.
+            DeleteFileA(moved.path.c_str());
+            return result;
+        }
     }
     PruneBackups(folder, FileNameOf(moved.path));
     result.status = BackupResult::Status::Saved;
@@ -395,7 +469,8 @@ BackupResult BackupErrorKeys(const ErrorList& records) {
 
 namespace {
 
-RestoreResult Apply(const std::string& path, const DecodeResult& decoded, tw::Notifier& notifier) {
+RestoreResult ApplyRegistry(const std::string& path, const DecodeResult& decoded, const LinkStore& links,
+                            tw::Notifier& notifier) {
     RestoreResult result;
     result.file = path;
     ApplyCounts counts;
@@ -424,8 +499,63 @@ RestoreResult Apply(const std::string& path, const DecodeResult& decoded, tw::No
         result.status = RestoreResult::Status::KeysFailed;
     } else {
         result.status = RestoreResult::Status::Restored;
-        notifier.Notify("Registry Restored from Last Backup", tw::NoticeCaption::Empty);
+        // A backup of links alone restored no registry entry: its message is the links' one.
+        if (!decoded.records.empty() || !links.present)
+            notifier.Notify("Registry Restored from Last Backup", tw::NoticeCaption::Empty);
     }
+    return result;
+}
+
+std::string Lines(const std::vector<std::string>& items) {
+    std::string out;
+    for (const std::string& item : items) out += "\n  " + item;
+    return out;
+}
+
+// Puts back every link the store holds whole, never over a file that lies there now, and tells
+// the user in one message what came back and what did not.
+void PutBackLinks(const LinkStore& store, RestoreResult& result, tw::Notifier& notifier) {
+    if (!store.present) return;
+    for (const SavedLink& link : store.contents.links) {
+        DWORD rc = PutBackLink(link);
+        if (rc == ERROR_SUCCESS)
+            ++result.linksRestored;
+        else if (rc == ERROR_FILE_EXISTS)
+            result.linksExisting.push_back(link.path);
+        else
+            result.linksFailed.push_back(link.path + " (error " + std::to_string(static_cast<unsigned long>(rc)) + ")");
+    }
+    std::string text;
+    if (store.error != 0) {
+        result.linkDamage = "error " + std::to_string(static_cast<unsigned long>(store.error));
+        text = "The shortcut store " + store.path + " cannot be read (" + result.linkDamage +
+               "); no shortcut was put back.";
+    } else {
+        text = std::to_string(result.linksRestored) + " shortcut(s) put back from " + store.path + ".";
+    }
+    if (store.contents.damaged && store.error == 0) {
+        result.linkDamage = store.contents.damage;
+        text += "\n\nThe shortcut store is damaged (" + store.contents.damage +
+                "): the shortcuts before the damage were put back, the store is left as it is.";
+    }
+    if (!result.linksExisting.empty())
+        text += "\n\nNot put back, because a file of that name exists there now (it was left as it is):" +
+                Lines(result.linksExisting);
+    if (!result.linksFailed.empty()) text += "\n\nThese shortcuts could not be put back:" + Lines(result.linksFailed);
+    notifier.Notify(text);
+}
+
+RestoreResult Apply(const std::string& path, const DecodeResult& decoded, tw::Notifier& notifier) {
+    // The shortcuts first, so that the registry's message, the one a restore has always ended
+    // with, stays the last.
+    const LinkStore links = ReadLinkStore(path);
+    RestoreResult linkPart;
+    PutBackLinks(links, linkPart, notifier);
+    RestoreResult result = ApplyRegistry(path, decoded, links, notifier);
+    result.linksRestored = linkPart.linksRestored;
+    result.linksExisting = std::move(linkPart.linksExisting);
+    result.linksFailed = std::move(linkPart.linksFailed);
+    result.linkDamage = std::move(linkPart.linkDamage);
     return result;
 }
 

@@ -27,6 +27,22 @@ struct BackupResult {
     // it that the code page cannot spell (no copy of those is written at all). Removing them could
     // not be undone from the backup.
     std::vector<std::size_t> incomplete;
+    // The shortcut files kept in the store beside the file, and those (indexes into the list given)
+    // that are not, with the reason: they must not be deleted.
+    std::size_t linksSaved = 0;
+    struct UnsavedLink {
+        std::size_t index;
+        std::string reason;
+    };
+    std::vector<UnsavedLink> unsavedLinks;
+    // What each kept link's copy was taken from (its size and last-write time): a link that no
+    // longer matches its copy when the fix comes would not come back as it was.
+    struct SavedLinkStamp {
+        std::size_t index;
+        std::uint64_t size;
+        std::uint64_t written;
+    };
+    std::vector<SavedLinkStamp> savedLinks;
 
     // Whether the fix may remove anything at all, and whether it may remove record `index`.
     bool SafeToFix() const { return status != Status::Failed; }
@@ -34,11 +50,14 @@ struct BackupResult {
 };
 
 // Saves every key ("KEY" records, with all values and sub-keys) and value ("VAL" records) that the
-// records name into a new file in "Registry Backups", keeping the five newest files. Records with
-// an empty key path take no part; when no record has one, nothing is written. The file is built
-// under BackupTempName() in the current directory and moved into place only when complete. Call it with the
-// records about to be removed and remove nothing unless SafeToFix() says so.
-BackupResult BackupErrorKeys(const ErrorList& records);
+// records name into a new file in "Registry Backups", keeping the five newest files, and every
+// shortcut file of `links` (empty entries take no part) into the store beside it. Records with an
+// empty key path take no part; when nothing is left to keep, nothing is written. A fix of links
+// alone writes an empty registry file, so that the newest backup is the one that holds them. Both
+// files are built under temporary names in the current directory and moved into place only when
+// complete. Call it with the records and links about to be removed; remove nothing unless
+// SafeToFix() says so, and no link listed in `unsavedLinks`.
+BackupResult BackupErrorKeys(const ErrorList& records, const std::vector<std::string>& links = {});
 
 struct RestoreResult {
     enum class Status {
@@ -53,12 +72,21 @@ struct RestoreResult {
     int keyFailures = 0;
     int valueFailures = 0;
     std::string damage;
+    // The shortcut files of the store beside the file.
+    std::size_t linksRestored = 0;
+    std::vector<std::string> linksExisting;  // not put back: a file of that name lies there now
+    std::vector<std::string> linksFailed;    // not put back: path and reason
+    std::string linkDamage;                  // the store is damaged or unreadable: what is wrong
 
-    bool Complete() const { return status == Status::Restored && keyFailures == 0 && valueFailures == 0; }
+    bool Complete() const {
+        return status == Status::Restored && keyFailures == 0 && valueFailures == 0 && linksFailed.empty() &&
+               linkDamage.empty();
+    }
 };
 
-// Writes the newest backup (by creation time) back into the registry; deletes nothing. Every
-// failure and the final "Registry Restored from Last Backup" go through the notifier.
+// Writes the newest backup (by creation time) back into the registry and puts back the shortcut
+// files kept beside it, never over a file that exists now; deletes nothing. Every failure and the
+// final "Registry Restored from Last Backup" go through the notifier.
 RestoreResult RestoreLastBackup(tw::Notifier& notifier);
 // The same for a backup file chosen by the user.
 RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier);
@@ -80,7 +108,8 @@ struct ApplyCounts {
 };
 void ApplyKeyBody(HKEY key, const KeyBody& body, tw::Notifier& notifier, ApplyCounts& counts);
 
-// Reads a backup file: false when it cannot be read at all.
+// Reads a backup file: false when it cannot be read at all. An empty file is whole when a store of
+// shortcuts lies beside it (the backup of a fix that removed links only), damaged otherwise.
 bool ReadBackupFile(const std::string& path, DecodeResult& result, DWORD& error);
 
 }  // namespace backup

@@ -12,7 +12,6 @@
 #include <shlguid.h>
 #include <shobjidl.h>
 
-#include <io.h>
 
 #include <cstddef>
 #include <cstring>
@@ -298,6 +297,11 @@ CShortcut::~CShortcut() = default;
 
 void CShortcut::Reset() {
     broken_.clear();
+    targets_.clear();
+    unreachable_.clear();
+    leftAtFix_.clear();
+    backupStamps_.clear();
+    probe_.Forget();
     examined_ = 0;
     deleted_ = 0;
     brokenCount_ = 0;
@@ -372,25 +376,62 @@ void CShortcut::CheckLinkFile(const std::string& path) {
     // A link names its target as a 64-bit program would see it (system32 is system32), so the
     // target is looked for without file-system redirection. The link itself is read with it: the
     // shell's own libraries load from the redirected system folder.
-    bool exists;
-    {
-        tw::FileRedirectionOff redirection;
-        exists = _access(target.c_str(), 0) == 0;
-    }
-    if (exists) return;
+    const FileState state = probe_.Test(target, true);
+    if (state == FileState::Present) return;
     if (IsIgnored(path)) return;
+    if (state == FileState::CannotCheck) {
+        unreachable_.push_back({path, target});
+        return;
+    }
     broken_.push_back(path);
+    targets_.push_back(target);
     ++brokenCount_;
 }
 
 void CShortcut::FixShortcuts() {
     deleted_ = 0;
-    for (const std::string& path : broken_) {
+    leftAtFix_.clear();
+    probe_.Forget();  // drives plugged in or taken out since the scan count now
+    for (std::size_t i = 0; i < broken_.size(); ++i) {
+        const std::string& path = broken_[i];
         if (path.empty()) continue;  // cleared: the user keeps it
+        // The scan may be hours old: a target that is there again, or out of reach now, keeps its link.
+        if (i < targets_.size()) {
+            const FileState state = probe_.Test(targets_[i], true);
+            if (state != FileState::Missing) {
+                leftAtFix_.push_back({i, state});
+                continue;
+            }
+        }
+        if (!MatchesBackup(i)) {
+            leftAtFix_.push_back({i, FileState::Present, true});
+            continue;
+        }
         Progress(path, kFixingShortcutsText, 0, 0);
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // read-only files cannot be deleted
         if (DeleteFileA(path.c_str())) ++deleted_;
     }
+}
+
+void CShortcut::SetBackupStamp(std::size_t index, LinkStamp stamp) {
+    if (index >= broken_.size()) return;
+    if (backupStamps_.size() < broken_.size()) backupStamps_.resize(broken_.size());
+    backupStamps_[index] = stamp;
+}
+
+// Whether the file at index is still the one its backup copy was taken from. Written over since
+// then (or swapped for another file), deleting it would lose what the copy does not hold.
+bool CShortcut::MatchesBackup(std::size_t index) const {
+    if (index >= backupStamps_.size() || !backupStamps_[index]) return true;  // no copy was asked for
+    WIN32_FILE_ATTRIBUTE_DATA now;
+    if (!GetFileAttributesExA(broken_[index].c_str(), GetFileExInfoStandard, &now)) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;  // gone: nothing to lose
+    }
+    const std::uint64_t size = (std::uint64_t{now.nFileSizeHigh} << 32) | now.nFileSizeLow;
+    const std::uint64_t written =
+        (std::uint64_t{now.ftLastWriteTime.dwHighDateTime} << 32) | now.ftLastWriteTime.dwLowDateTime;
+    return size == backupStamps_[index]->size && written == backupStamps_[index]->written;
 }
 
 bool CShortcut::ClearEntry(std::size_t index) {

@@ -4,9 +4,11 @@
 #pragma once
 
 #include "registry/ErrorRecord.h"
+#include "registry/FileProbe.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,11 +40,23 @@ public:
     void RecurseFolder(const std::string& folder);
     // Examines the ".lnk" files lying directly in folder, except those not on the disk.
     void SearchLinkFileAndResolve(const std::string& folder);
-    // Examines one shortcut file; lists it when its target is known and does not exist.
+    // Examines one shortcut file; lists it when its target is known and missing. A target out of
+    // reach (not on a local fixed drive that is there now, see FileProbe) is not listed as broken;
+    // the link goes to Unreachable().
     void CheckLinkFile(const std::string& path);
 
     // Deletes the listed files (read-only ones too), skipping cleared entries; the list stays.
+    // Each link's target is tested again just before: a link whose target is there now, or out of
+    // reach now, stays (LeftAtFix). So does a link whose file no longer matches its backup copy.
     void FixShortcuts();
+    // What the backup copy of the entry at index was taken from: its size and last-write time
+    // (FILETIME ticks). Set after the backup; a new scan forgets it. Entries without one are
+    // deleted without this test.
+    struct LinkStamp {
+        std::uint64_t size = 0;
+        std::uint64_t written = 0;
+    };
+    void SetBackupStamp(std::size_t index, LinkStamp stamp);
     // Blanks the entry at index so it is not deleted; later entries keep their indices.
     // Returns false (and changes nothing) for an index outside the list.
     bool ClearEntry(std::size_t index);
@@ -50,6 +64,24 @@ public:
     std::size_t Count() const { return broken_.size(); }
     const std::string& Path(std::size_t index) const { return broken_.at(index); }
     const std::vector<std::string>& Broken() const { return broken_; }
+    // The target each listed link names, as tested (same indices as Broken()).
+    const std::string& Target(std::size_t index) const { return targets_.at(index); }
+
+    // Links whose target could not be checked in the last scan: never listed as broken.
+    struct UnreachableLink {
+        std::string path;
+        std::string target;
+    };
+    const std::vector<UnreachableLink>& Unreachable() const { return unreachable_; }
+    // Entries the last fix left in place, and whether their target was there (Present) or out of
+    // reach (CannotCheck) when it was tested again, or the file had changed since its backup copy
+    // was taken (changed; state Present).
+    struct LeftLink {
+        std::size_t index;
+        FileState state;
+        bool changed = false;
+    };
+    const std::vector<LeftLink>& LeftAtFix() const { return leftAtFix_; }
     std::int32_t ExaminedCount() const { return examined_; }
     std::int32_t BrokenCount() const { return brokenCount_; }
     std::int32_t DeletedCount() const { return deleted_; }
@@ -64,9 +96,15 @@ private:
 
     bool StopRequested() const;
     bool IsIgnored(const std::string& path) const;
+    bool MatchesBackup(std::size_t index) const;
     void Progress(const std::string& item, const char* status, std::int32_t examined, std::int32_t found) const;
 
     std::vector<std::string> broken_;
+    std::vector<std::string> targets_;  // parallel to broken_
+    std::vector<UnreachableLink> unreachable_;
+    std::vector<LeftLink> leftAtFix_;
+    std::vector<std::optional<LinkStamp>> backupStamps_;  // by index into broken_, when set
+    FileProbe probe_;  // drive types, remembered for one scan or one fix
     std::int32_t examined_ = 0;
     std::int32_t deleted_ = 0;
     std::int32_t brokenCount_ = 0;

@@ -72,8 +72,8 @@ private:
         const bool nativeFiles = scan_.NativeFiles() && !Is16BitServerKey(sub);
         std::string path = CleanPath(entry.text, CleanupVariant::Class, scan_.Environment(nativeFiles));
         lib.SetCurrentItem(path);
-        if (!IsExemptServer(path) && IsTestablePath(path) && scan_.IsMissing(path, keyPath, nativeFiles)) {
-            scan_.Report(keyPath, entry, path);
+        if (!IsExemptServer(path) && IsTestablePath(path) && scan_.IsMissing(path, keyPath, entry, nativeFiles)) {
+            scan_.Report(keyPath, entry, path, nativeFiles);
             CountProgId(classKey);
         }
         scan_.Progress(path);

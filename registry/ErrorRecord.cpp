@@ -7,7 +7,9 @@ ErrorRecord::ErrorRecord(const ErrorRecord& other)
       keyPath_(other.keyPath_),
       value_(other.value_ ? std::make_unique<RegValueEntry>(*other.value_) : nullptr),
       fixKind_(other.fixKind_),
-      item_(other.item_) {}
+      item_(other.item_),
+      testedPath_(other.testedPath_),
+      testedNative_(other.testedNative_) {}
 
 ErrorRecord& ErrorRecord::operator=(const ErrorRecord& other) {
     if (this != &other) {

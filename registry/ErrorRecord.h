@@ -31,6 +31,11 @@ public:
     const RegValueEntry* Value() const { return value_.get(); }
     const std::string& FixKind() const { return fixKind_; }
     const std::string& Item() const { return item_; }
+    // The file the scan tested and whether it was tested with file-system redirection off: a fix
+    // tests it again, the same way, just before the removal. Records no scan tested (from the
+    // ignore list or a backup) have none and are not tested again. Kept in memory only.
+    const std::string& TestedPath() const { return testedPath_; }
+    bool TestedNative() const { return testedNative_; }
 
     void SetCategory(std::string s) { category_ = std::move(s); }
     void SetKeyPath(std::string s) { keyPath_ = std::move(s); }
@@ -38,6 +43,10 @@ public:
     void SetValue(const RegValueEntry& v) { value_ = std::make_unique<RegValueEntry>(v); }
     void SetFixKind(std::string s) { fixKind_ = std::move(s); }
     void SetItem(std::string s) { item_ = std::move(s); }
+    void SetTestedFile(std::string path, bool nativeFiles) {
+        testedPath_ = std::move(path);
+        testedNative_ = nativeFiles;
+    }
 
 private:
     std::string category_;
@@ -45,6 +54,8 @@ private:
     std::unique_ptr<RegValueEntry> value_;
     std::string fixKind_;
     std::string item_;
+    std::string testedPath_;
+    bool testedNative_ = false;
 };
 
 using ErrorList = std::vector<ErrorRecord>;

@@ -1,6 +1,7 @@
 #include "registry/FileRefRules.h"
 
 #include "platform/Text.h"
+#include "registry/PathRoot.h"
 
 namespace {
 
@@ -29,7 +30,9 @@ EntryDecision SharedFileEntry(const RegValueEntry& e, const PathEnvironment& env
 
 EntryDecision DriverEntry(const RegValueEntry& e, const PathEnvironment& env) {
     if (IsNotSet(e)) return Skipped();
-    // Drivers live in the system directory, wherever this system keeps it.
+    // Drivers live in the system directory, wherever this system keeps it; a network or device
+    // path names a place of its own.
+    if (HasNetworkOrDeviceForm(e.text)) return Tested(e.text);
     return Tested(env.SystemDirectory() + "\\" + e.text);
 }
 
@@ -58,7 +61,7 @@ EntryDecision FontEntry(const RegValueEntry& e, const PathEnvironment& env) {
 EntryDecision StartupEntry(const RegValueEntry& e, const PathEnvironment& env) {
     if (IsNotSet(e)) return Skipped();
     std::string t = CutAfterExe(CleanCommandText(e.text, env).path);
-    if (!tw::Contains(t, ":")) t = env.WindowsDirectory() + "\\" + t;
+    if (!tw::Contains(t, ":") && !HasNetworkOrDeviceForm(t)) t = env.WindowsDirectory() + "\\" + t;
     t = tw::StripOuterQuotes(t);
     if (tw::Contains(t, "rundll32") || tw::Contains(t, "RunDll32") || t.size() <= 3) return Untested(t);
     return Tested(t);
@@ -100,7 +103,11 @@ EntryDecision Decide(int category, const RegValueEntry& e, const PathEnvironment
 
 bool NamesFile(std::uint32_t type) { return type == 1 || type == 2; }
 
-bool IsTestablePath(const std::string& path) { return path.find('?') == std::string::npos; }
+bool IsTestablePath(const std::string& path) {
+    // The "\\?\" prefix of a device path is no character of a name.
+    const std::size_t from = HasNetworkOrDeviceForm(path) && path.size() >= 4 && path[2] == '?' ? 4 : 0;
+    return path.find('?', from) == std::string::npos;
+}
 
 EntryDecision DecideEntry(int category, const RegValueEntry& e, const PathEnvironment& env) {
     if (!e.exact) return Skipped();

@@ -23,7 +23,7 @@ EntryDecision DecideEntry(int category, const RegValueEntry& entry, const PathEn
 
 // Whether a path can be tested: '?' is part of no file name, so a path holding one came from text
 // (an expanded variable, a system folder) that the code page could not spell; it names another
-// file, and its absence says nothing.
+// file, and its absence says nothing. The "\\?\" prefix of a device path does not count.
 bool IsTestablePath(const std::string& path);
 
 // Whether data of this registry type can name a file: REG_SZ and REG_EXPAND_SZ. A REG_MULTI_SZ

@@ -101,7 +101,7 @@ private:
             EntryDecision d = DecideEntry(member_.number, entry, scan_.Environment());
             if (d.kind == EntryDecision::Skip) continue;
             lib.SetCurrentItem(d.path);
-            if (d.kind == EntryDecision::Test && scan_.IsMissing(d.path, recordKeyPath))
+            if (d.kind == EntryDecision::Test && scan_.IsMissing(d.path, recordKeyPath, entry))
                 scan_.Report(recordKeyPath, entry, d.path);
             scan_.Progress(d.path);
         }

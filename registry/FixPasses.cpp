@@ -5,7 +5,10 @@
 #include "registry/RegistryLib.h"
 #include "xml/XmlWriter.h"
 
+#include <algorithm>
 #include <map>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,10 +33,46 @@ const FixPass kPasses[] = {
 };
 
 // What became of one record over all passes: removed by one of them, refused with access denied
-// (and never removed), or neither.
-enum class Outcome { None, Removed, Denied };
+// (and never removed), left in place by its second look, or neither.
+enum class Outcome { None, Removed, Denied, Left };
 
 }  // namespace
+
+// The second look at a record's file just before its removal: the scan may be hours old, and a
+// program reinstalled or a disk plugged in since then makes its entries sound again. A "KEY" record
+// also looks at the records its key holds, since removing the key removes them too.
+class CRegistryLib::Retest {
+public:
+    explicit Retest(CRegistryLib& lib) : lib_(lib) {
+        const ErrorList& errors = lib_.errors_;
+        for (std::size_t row = 0; row < errors.size(); ++row)
+            if (!errors[row].KeyPath().empty() && !errors[row].TestedPath().empty())
+                byKey_.emplace_back(tw::ToLower(errors[row].KeyPath()), row);
+        std::sort(byKey_.begin(), byKey_.end());
+    }
+
+    // Why the record must stay, or nothing when it may go.
+    std::optional<LeftReason> Keeps(std::size_t row) {
+        const ErrorRecord& record = lib_.errors_[row];
+        if (record.TestedPath().empty()) return std::nullopt;
+        if (FileState own = Test(record); own != FileState::Missing)
+            return own == FileState::Present ? LeftReason::FileExistsNow : LeftReason::FileCannotBeChecked;
+        if (record.FixKind() != "KEY") return std::nullopt;
+        const std::string key = tw::ToLower(record.KeyPath());
+        for (auto it = std::lower_bound(byKey_.begin(), byKey_.end(), std::make_pair(key, std::size_t{0}));
+             it != byKey_.end() && it->first.compare(0, key.size(), key) == 0; ++it) {
+            if (it->second == row || !IsKeyAtOrBelow(it->first, key)) continue;
+            if (Test(lib_.errors_[it->second]) != FileState::Missing) return LeftReason::KeyHoldsExistingFile;
+        }
+        return std::nullopt;
+    }
+
+private:
+    FileState Test(const ErrorRecord& r) { return lib_.TestFile(r.TestedPath(), r.TestedNative()); }
+
+    CRegistryLib& lib_;
+    std::vector<std::pair<std::string, std::size_t>> byKey_;  // lower-cased key path, row
+};
 
 void CRegistryLib::FixAll(SummaryList& summaries, const std::string& snapshotFile) {
     snapshot_.Close();
@@ -42,10 +81,25 @@ void CRegistryLib::FixAll(SummaryList& summaries, const std::string& snapshotFil
     XmlElement("registry").WriteStart(snapshot_, +1, true, true);
     // A record is counted once, in the summary of its own category, however many passes meet it.
     std::vector<Outcome> outcomes(errors_.size(), Outcome::None);
+    std::vector<bool> looked(errors_.size(), false);  // tested again: once, before the first removal
+    leftAtFix_.clear();
+    probe_.Forget();  // drives plugged in or taken out since the scan count now
+    Retest retest(*this);
     for (const FixPass& pass : kPasses) {
         for (std::size_t i = 0; i < errors_.size(); ++i) {
             const ErrorRecord& record = errors_[i];
             if (pass.category && tw::ToUpper(record.Category()) != pass.category) continue;
+            if (outcomes[i] == Outcome::Left) continue;
+            if (!looked[i]) {
+                looked[i] = true;
+                std::optional<LeftReason> reason;
+                if (retestAtFix_ && !record.KeyPath().empty()) reason = retest.Keeps(i);  // an empty path removes nothing
+                if (reason) {
+                    outcomes[i] = Outcome::Left;
+                    leftAtFix_.push_back({i, *reason});
+                    continue;
+                }
+            }
             LONG rc = FixRecord(record, pass.keyText, pass.valueText, pass.announceFirst, pass.backslashes);
             if (rc == ERROR_SUCCESS)
                 outcomes[i] = Outcome::Removed;
@@ -57,7 +111,7 @@ void CRegistryLib::FixAll(SummaryList& summaries, const std::string& snapshotFil
     for (const CategoryInfo& c : kRegistryCategories) fixed[c.summaryTitle] = 0;
     for (std::size_t i = 0; i < errors_.size(); ++i) {
         const CategoryInfo* category = FindCategory(errors_[i].Category());
-        if (!category || outcomes[i] == Outcome::None) continue;
+        if (!category || outcomes[i] == Outcome::None || outcomes[i] == Outcome::Left) continue;
         fixed[category->summaryTitle] += outcomes[i] == Outcome::Removed ? 1 : -1;
     }
     for (CategorySummary& s : summaries) {

@@ -1,6 +1,7 @@
 #include "registry/PathCleanup.h"
 
 #include "platform/Text.h"
+#include "registry/PathRoot.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ CleanupResult CleanCommandText(const std::string& text, const PathEnvironment& e
 std::string CleanPath(const std::string& text, CleanupVariant variant, const PathEnvironment& env) {
     if (variant == CleanupVariant::Help) return CleanHelpPath(text, std::string(), env);
     CleanupResult r = CleanCommandText(text, env);
-    if (!r.expanded && r.path.find('\\') == std::string::npos) {
+    if (!r.expanded && r.path.find('\\') == std::string::npos && !HasNetworkOrDeviceForm(r.path)) {
         if (variant == CleanupVariant::Font)
             return env.WindowsDirectory() + "\\fonts\\" + r.path;
         return env.SystemDirectory() + "\\" + r.path;
@@ -51,6 +52,7 @@ std::string CleanHelpPath(const std::string& folderText, const std::string& valu
     std::string path = r.path;
     if (!valueName.empty() && !path.empty() && path.back() != '\\') path += '\\';
     path += valueName;
-    if (!r.expanded && r.path.find('\\') == std::string::npos) return env.SystemDirectory() + "\\" + path;
+    if (!r.expanded && r.path.find('\\') == std::string::npos && !HasNetworkOrDeviceForm(r.path))
+        return env.SystemDirectory() + "\\" + path;
     return path;
 }

@@ -230,10 +230,15 @@ std::string CRegistryLib::FindIePath() {
 
 int CRegistryLib::CheckFile(const std::string& path, int mode, bool* ignored) {
     if (ignored) *ignored = false;
-    if (_access(path.c_str(), mode) == 0) return 0;
+    if (!probe_.OnLocalFixedDrive(path) || _access(path.c_str(), mode) == 0) return 0;
     if (!IsIgnored(path)) return -1;
     if (ignored) *ignored = true;
     return 0;
+}
+
+void CRegistryLib::NoteUnreachable(ErrorRecord record) {
+    NoteIgnoredEntry(record.KeyPath());
+    unreachable_.push_back(std::move(record));
 }
 
 void CRegistryLib::NoteIgnoredEntry(const std::string& keyPath) {

@@ -4,6 +4,7 @@
 
 #include "platform/Notifier.h"
 #include "registry/ErrorRecord.h"
+#include "registry/FileProbe.h"
 #include "registry/PathCleanup.h"
 #include "xml/XmlWriter.h"
 
@@ -84,9 +85,18 @@ public:
     static std::string TypeName(DWORD type);
     static DWORD TypeFromName(const std::string& name);
     std::string FindIePath();
-    // 0 when the file is accessible or ignored, -1 otherwise. `ignored`, when given, tells
-    // whether the answer 0 came from the ignore list.
+    // 0 when the file is accessible, ignored or out of reach (not on a local fixed drive that is
+    // there now), -1 otherwise. `ignored`, when given, tells whether the answer 0 came from the
+    // ignore list.
     int CheckFile(const std::string& path, int mode, bool* ignored = nullptr);
+    // The file test of the scanners and of the fix's second look (see FileProbe). Drive types are
+    // remembered until the next scan or fix.
+    FileState TestFile(const std::string& path, bool nativeFiles) { return probe_.Test(path, nativeFiles); }
+
+    // Entries the last scan could not check (their file is out of reach): never reported, listed
+    // here as records would have been. A fix leaves their keys in place. ScanAll empties the list.
+    const ErrorList& Unreachable() const { return unreachable_; }
+    void NoteUnreachable(ErrorRecord record);
 
     // Keys in which the last scan passed over a missing file because it is on the ignore list
     // (the key path its record would have had). A fix leaves these keys, and those above them, in
@@ -112,7 +122,22 @@ public:
     // --- fixing ------------------------------------------------------------------------------
     // Five passes over the error list; each removal is written into the snapshot file first, and
     // the file is removed at the end. Records with an empty key path are passed over.
+    // Each record the scan tested is tested again just before its removal; it stays when its file
+    // is there now or cannot be checked, and so does a key that holds such a record.
     void FixAll(SummaryList& summaries, const std::string& snapshotFile);
+    // Why the last FixAll left a record in place after testing it again.
+    enum class LeftReason {
+        FileExistsNow,         // its file is there now
+        FileCannotBeChecked,   // its file is out of reach now
+        KeyHoldsExistingFile,  // its key holds another record whose file is there or out of reach now
+    };
+    struct LeftRecord {
+        std::size_t row;  // in the error list
+        LeftReason reason;
+    };
+    const std::vector<LeftRecord>& LeftAtFix() const { return leftAtFix_; }
+    // The second look can be turned off only to measure what it costs (bench/fix_bench.cpp).
+    void SetRetestAtFix(bool on) { retestAtFix_ = on; }
 
     // --- snapshots -----------------------------------------------------------------------------
     bool SnapshotPath(XmlWriter& writer, const std::string& path, const RegValueEntry* entry);
@@ -139,6 +164,8 @@ public:
 private:
     LONG FixRecord(const ErrorRecord& record, const char* keyText, const char* valueText, bool announceFirst,
                    bool backslashes);
+    class Retest;
+
 
     ScanProgressCallback progress_ = nullptr;
     std::string currentItem_;
@@ -146,6 +173,10 @@ private:
     ErrorList ignore_;
     std::string ignoreUnpaired_;  // a last line of "ignore.lst" without its pair, kept for the rewrite
     std::vector<std::string> ignoredEntryKeys_;
+    ErrorList unreachable_;
+    std::vector<LeftRecord> leftAtFix_;
+    FileProbe probe_;
+    bool retestAtFix_ = true;
     XmlWriter snapshot_;
     bool is9x_ = false;
     unsigned scannedViews_ = kBothViews;

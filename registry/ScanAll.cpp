@@ -20,6 +20,9 @@ void CRegistryLib::ScanAll(SummaryList& summaries, ScanSelection& selection, Sca
     summaries.clear();
     errors_.clear();
     ignoredEntryKeys_.clear();
+    unreachable_.clear();
+    leftAtFix_.clear();
+    probe_.Forget();  // a drive plugged in or taken out since the last scan counts now
 
     StopEvent stop;
     stop.Reset();

@@ -6,26 +6,34 @@
 
 #include <vector>
 
-void CategoryScan::Report(const std::string& keyPath, const RegValueEntry& entry, const std::string& item) {
+ErrorRecord CategoryScan::MakeRecord(const std::string& keyPath, const RegValueEntry& entry, const std::string& item,
+                                     bool nativeFiles) const {
     ErrorRecord r;
     r.SetCategory(category_.id);
     r.SetKeyPath(keyPath);
     r.SetValue(entry);
     r.SetFixKind(category_.fixKind);
     r.SetItem(item);
-    lib_.Errors().push_back(std::move(r));
+    r.SetTestedFile(item, nativeFiles);
+    return r;
+}
+
+void CategoryScan::Report(const std::string& keyPath, const RegValueEntry& entry, const std::string& item,
+                          bool nativeFiles) {
+    lib_.Errors().push_back(MakeRecord(keyPath, entry, item, nativeFiles));
     ++found_;
 }
 
-bool CategoryScan::IsMissing(const std::string& path, const std::string& recordKeyPath, bool nativeFiles) {
-    bool ignored = false;
-    int rc;
-    {
-        tw::FileRedirectionOff redirection(nativeFiles);
-        rc = lib_.CheckFile(path, 0, &ignored);
+bool CategoryScan::IsMissing(const std::string& path, const std::string& recordKeyPath, const RegValueEntry& entry,
+                             bool nativeFiles) {
+    const FileState state = lib_.TestFile(path, nativeFiles);
+    if (state == FileState::Present) return false;
+    if (lib_.IsIgnored(path)) {
+        lib_.NoteIgnoredEntry(recordKeyPath);
+        return false;
     }
-    if (rc == -1) return true;
-    if (ignored) lib_.NoteIgnoredEntry(recordKeyPath);
+    if (state == FileState::Missing) return true;
+    lib_.NoteUnreachable(MakeRecord(recordKeyPath, entry, path, nativeFiles));
     return false;
 }
 

@@ -23,13 +23,15 @@ public:
     bool StopRequested() const { return stop_.StopRequested(); }
     void CountExamined() { ++examined_; }
 
-    // True when the file is missing and not ignored. A missing file that is ignored is noted
-    // against the key its record would have named, so that a fix leaves that key in place.
+    // True when the file is missing and not ignored. A missing file that is ignored, and a file out
+    // of reach (see FileProbe), is noted against the key its record would have named, so that a fix
+    // leaves that key in place; one out of reach is also listed (CRegistryLib::Unreachable).
     // Tested in the file view of the key being walked (SetNativeFiles).
-    bool IsMissing(const std::string& path, const std::string& recordKeyPath) {
-        return IsMissing(path, recordKeyPath, nativeFiles_);
+    bool IsMissing(const std::string& path, const std::string& recordKeyPath, const RegValueEntry& entry) {
+        return IsMissing(path, recordKeyPath, entry, nativeFiles_);
     }
-    bool IsMissing(const std::string& path, const std::string& recordKeyPath, bool nativeFiles);
+    bool IsMissing(const std::string& path, const std::string& recordKeyPath, const RegValueEntry& entry,
+                   bool nativeFiles);
     bool NativeFiles() const { return nativeFiles_; }
     // The environment that turns an entry's text into a path: a 64-bit program's for native files.
     const PathEnvironment& Environment(bool nativeFiles) const {
@@ -40,8 +42,11 @@ public:
     // under WOW64): those are tested with file-system redirection off.
     void SetNativeFiles(bool native) { nativeFiles_ = native; }
 
-    // Appends the record and counts it as found.
-    void Report(const std::string& keyPath, const RegValueEntry& entry, const std::string& item);
+    // Appends the record, with the file tested for it, and counts it as found.
+    void Report(const std::string& keyPath, const RegValueEntry& entry, const std::string& item) {
+        Report(keyPath, entry, item, nativeFiles_);
+    }
+    void Report(const std::string& keyPath, const RegValueEntry& entry, const std::string& item, bool nativeFiles);
 
     // The progress call made after each entry a scanner looked at.
     void Progress(const std::string& path) const;
@@ -58,6 +63,9 @@ private:
     StopMonitor stop_;
     std::int32_t examined_ = 0;
     std::int32_t found_ = 0;
+    ErrorRecord MakeRecord(const std::string& keyPath, const RegValueEntry& entry, const std::string& item,
+                           bool nativeFiles) const;
+
     bool nativeFiles_ = false;
     NativeProgramFolders nativeEnvironment_;
 };

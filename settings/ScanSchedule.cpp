@@ -10,7 +10,6 @@ namespace {
 
 const char kEvery[] = "BUTTON_START_EVERY";
 const char kAfterEvery[] = "BUTTON_START_AFTER_EVERY";
-const char kScanButton[] = "BUTTON_SCAN";
 
 // The period buttons under "start after every", in the order they are applied.
 struct PeriodButton {
@@ -137,5 +136,5 @@ void ScanSchedule::Tick() {
     ScheduleTime now = clock_.now();
     if (now <= next_) return;
     Advance(now);
-    if (switch_ && !actions_.ScanRunning()) actions_.PressButton(kScanButton);
+    if (switch_ && !actions_.ScanRunning()) actions_.AutomaticScanDue();
 }

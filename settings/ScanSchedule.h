@@ -29,6 +29,8 @@ public:
     // As if the user had pressed the main screen's button of that name ("BUTTON_SCAN").
     virtual void PressButton(const std::string& name) = 0;
     virtual bool ScanRunning() const = 0;
+    // The timer's scan once it is due, with the switch on and no scan running.
+    virtual void AutomaticScanDue() { PressButton("BUTTON_SCAN"); }
 };
 
 inline constexpr ScheduleTime kDefaultScanPeriod = 86460;  // a day and a minute
@@ -65,7 +67,7 @@ public:
 
     // The 10-second timer: once the next scan time has passed the schedule moves on by one period
     // (even with the switch off, so switching on never starts an overdue scan at once) and, with
-    // the switch on and no scan running, presses "BUTTON_SCAN".
+    // the switch on and no scan running, starts the automatic scan (AutomaticScanDue).
     void Tick();
 
     // The switch as the schedule page loads it from "enablescan".

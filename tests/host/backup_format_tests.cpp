@@ -2,6 +2,7 @@
 #include "test_random.h"
 
 #include "maintenance/BackupFormat.h"
+#include "maintenance/LinkStoreFormat.h"
 #include "maintenance/RegExport.h"
 
 #include <algorithm>
@@ -300,4 +301,39 @@ TEST_CASE("long hex data is continued with ,\\ on lines of at most 78 columns") 
           // A name too long for the line still keeps one byte beside it.
           "\"" + std::string(80, 'n') + "\"=hex:01,\\\r\n"
           "  02\r\n\r\n");
+}
+
+TEST_CASE("the store of shortcut files reads back exactly, and every damage is found and named") {
+    SavedLink a{"C:\\x\\a.lnk", 0x21, 1, 2, 3, std::string("L\0\0\0link", 8)};
+    SavedLink b{"C:\\x\\b.lnk", 0x20, 4, 5, 6, ""};
+    const std::string bytes = EncodeLinks({a, b});
+    LinkDecodeResult whole = DecodeLinks(bytes);
+    CHECK_FALSE(whole.damaged);
+    CHECK(whole.links == std::vector<SavedLink>{a, b});
+
+    SUBCASE("cut anywhere: damaged, and only the links read whole are kept") {
+        for (std::size_t n = 0; n < bytes.size(); ++n) {
+            CAPTURE(n);
+            LinkDecodeResult cut = DecodeLinks(bytes.substr(0, n));
+            CHECK(cut.damaged);
+            CHECK_FALSE(cut.damage.empty());
+            CHECK(cut.links.size() <= 1);
+            if (!cut.links.empty()) CHECK(cut.links[0] == a);
+        }
+    }
+    SUBCASE("a changed byte of a link's contents, a count too large, bytes after the end") {
+        std::string changed = bytes;
+        changed[bytes.find("link") + 3] ^= 1;  // the last byte of a's contents
+        LinkDecodeResult r = DecodeLinks(changed);
+        CHECK(r.damaged);
+        CHECK(r.links.empty());
+        CHECK(r.damage.find("checksum") != std::string::npos);
+        std::string more = bytes;
+        more[8] = 3;
+        CHECK(DecodeLinks(more).damaged);
+        CHECK(DecodeLinks(more).links.size() == 2);
+        CHECK(DecodeLinks(bytes + "x").damaged);
+    }
+    CHECK(LinkStoreName("C:\\B\\2026-01-02_03-04-05.REG") == "C:\\B\\2026-01-02_03-04-05.links");
+    CHECK(LinkStoreName("backup") == "backup.links");
 }

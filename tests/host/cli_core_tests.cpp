@@ -52,7 +52,7 @@ TEST_CASE("JSON output escapes and converts the code page to UTF-8") {
     shortcuts.broken = {"C:\\x.lnk"};
     shortcuts.examined = 4;
 
-    std::string text = ScanReportJson(errors, summaries, shortcuts);
+    std::string text = ScanReportJson(errors, summaries, shortcuts, {});
     auto json = testjson::Parse(text);
     CHECK(json["errors"][0]["value"]["name"].text == "a\"b.hlp");
     CHECK(json["errors"][0]["value"]["text"].text == "C:\\Caf\xc3\xa9\\\t\x01");
@@ -62,7 +62,7 @@ TEST_CASE("JSON output escapes and converts the code page to UTF-8") {
     CHECK(json["shortcut_counts"]["broken"].Int() == 1);
     CHECK(json["summaries"][0]["examined"].Int() == 12);
 
-    auto nullValue = testjson::Parse(ScanReportJson(shortcutOnly, {}, ShortcutReport{}));
+    auto nullValue = testjson::Parse(ScanReportJson(shortcutOnly, {}, ShortcutReport{}, {}));
     CHECK(nullValue["errors"][0]["value"].kind == testjson::Value::Null);
 }
 

@@ -66,6 +66,16 @@ TEST_CASE("entry rules: which entries are tested, and as which path") {
         {9, "UninstallString", "\"\"", P, ""},
         {9, "uninstallstring", "C:\\App\\u.exe", S, ""},
         {9, "DisplayName", "App", S, ""},
+        // network and device paths name their own volume: never put under a default folder
+        {2, "//host/share/x.dll", "0x00000001 (1)", T, "//host/share/x.dll"},
+        {3, "wave", "\\\\host\\share\\x.drv", T, "\\\\host\\share\\x.drv"},
+        {4, "a.hlp", "//host/help", T, "//host/help\\a.hlp"},
+        {6, "path", "\\\\?\\UNC\\h\\s\\t.exe", T, "\\\\?\\UNC\\h\\s\\t.exe"},
+        {6, "path", "\\\\?\\C:\\u\\??.exe", P, "\\\\?\\C:\\u\\??.exe"},  // lossy after the prefix
+        {7, "x", "//host/fonts/x.ttf", T, "//host/fonts/x.ttf"},
+        {8, "h", "\\\\192.0.2.10\\share\\app.exe -x", T, "\\\\192.0.2.10\\share\\app.exe"},
+        {8, "i", "\"//host/share/app.exe\"", T, "//host/share/app.exe"},
+        {8, "j", "\\app.exe", T, "D:\\WINNT\\\\app.exe"},  // one separator: still a bare name
     };
     FixedSystem env;
     for (const Row& r : rows) {

@@ -1,12 +1,14 @@
 // The main window driven in-process against the prefix's registry: a scan of planted errors, the
 // fix with a kept row, the restore, the statistics, the automatic scan, leaving during a scan or a
-// fix, and the README's pictures.
+// fix, the rows the user unticks, the boxes, the tray icon and a session's end, and the README's
+// pictures.
 #include "doctest.h"
 
 #include "Version.h"
 
 #include "app/MainWindow.h"
 #include "planted_errors.h"
+#include "platform/MessageBoxNotifier.h"
 #include "registry/StopEvent.h"
 #include "settings/SettingsStore.h"
 #include "skin_preview.h"
@@ -15,6 +17,8 @@
 #include "test_links.h"
 #include "test_process.h"
 #include "test_registry.h"
+
+#include <shellapi.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -29,16 +33,51 @@ const char kKeptFont[] = "C:\\windows\\fonts\\tidewarp-fix.ttf";
 // The remembered scan categories: everything, or everything but the shortcuts.
 const char kAllCategories[] = "11111111111111";
 const char kNoShortcuts[] = "11111111110111";
+const char kFontsAndStartup[] = "00000000110000";
+
+// What the windows' schedules take for now: the real time moved on by this much.
+std::atomic<ScheduleTime> clockShift{0};
+ScheduleClock ShiftedClock() {
+    ScheduleClock clock = SystemScheduleClock();
+    clock.now = [] { return static_cast<ScheduleTime>(std::time(nullptr)) + clockShift; };
+    return clock;
+}
+
+// Holds the quick-scan window's removal until released (released at the latest when it goes).
+struct FixGate {
+    tw::UniqueHandle entered{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    tw::UniqueHandle release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    ~FixGate() { SetEvent(release.get()); }
+};
+
+class HeldQuickScan : public Summary {
+public:
+    HeldQuickScan(const ScanSelection& selection, const std::string& skin, FixGate& gate)
+        : Summary(IDD_SKIN_DIALOG, selection, skin), gate_(gate) {}
+
+protected:
+    FixResult Fix(const FixRequest& request) override {
+        SetEvent(gate_.entered.get());
+        WaitForSingleObject(gate_.release.get(), INFINITE);
+        return Summary::Fix(request);
+    }
+    DWORD StopWait() const override { return 300; }
+
+private:
+    FixGate& gate_;
+};
 
 class TestWindow : public MainWindow {
 public:
-    TestWindow(tw::Notifier& notifier, Settings& settings) : MainWindow(notifier, settings) {}
+    TestWindow(tw::Notifier& notifier, Settings& settings) : MainWindow(notifier, settings, ShiftedClock()) {}
     std::vector<std::string> opened;
     std::string helpPage = "C:\\no such folder\\help.html";
     DWORD hold = 0;
     std::atomic<bool> slowScan{false};  // a scan that only ends a while after a stop request
+    std::atomic<bool> earlyEnd{false};  // whose completion comes to the window before it has ended
     DWORD fixDelay = 0;  // a fix whose bookkeeping takes a while
     std::atomic<bool> scanEnded{false}, fixEnded{false};
+    FixGate* quickFixGate = nullptr;  // the quick-scan window's removal waits for it
 
 protected:
     std::string CustomSkinPath() const override { return "no such folder\\skin.ini"; }
@@ -57,9 +96,14 @@ protected:
             ScanProgressCallback("C:\\Program Files\\Common Files\\Shared Components\\Tidewarp Sample Library\\sample.dll",
                                  "Scanning", 1, 0);
             while (!StopEvent().IsSignalled()) Sleep(10);
+            if (earlyEnd) PostMessageA(Handle(), kScanDone, 0, 0);
             Sleep(700);
         }
         scanEnded = true;
+    }
+    std::unique_ptr<Summary> MakeQuickScanWindow(const ScanSelection& selection) const override {
+        if (!quickFixGate) return MainWindow::MakeQuickScanWindow(selection);
+        return std::make_unique<HeldQuickScan>(selection, SkinFilePath(), *quickFixGate);
     }
     FixResult RunFix(const FixRequest& request, FixObserver& observer) override {
         Sleep(fixDelay);
@@ -73,6 +117,7 @@ struct Fresh {
     Fresh() { Clean(); }
     ~Fresh() { Clean(); }
     static void Clean() {
+        clockShift = 0;
         testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, kSettingsKeyPath);
         DeleteFileA("ignore.lst");
         testlink::RemoveTree(CurrentFolder() + "\\Registry Backups");
@@ -93,6 +138,19 @@ struct Opened {
     TestWindow& operator*() { return *window; }
     TestWindow* operator->() { return window.get(); }
     SkinCheckList& Results() { return *window->Page("SUBMAIN_RESULT")->List(); }
+    // The row whose item is this, or -1.
+    int Row(const std::string& item) {
+        for (int row = 0; row < Results().Count(); ++row)
+            if (Results().Cell(row, 2) == item) return row;
+        return -1;
+    }
+    // A tick as a click on the row's check box sets it.
+    void Tick(int row, bool on) {
+        LVITEMA item{};
+        item.stateMask = LVIS_STATEIMAGEMASK;
+        item.state = INDEXTOSTATEIMAGEMASK(on ? 2 : 1);
+        SendMessageA(Results().Handle(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    }
     std::string Counter(const char* name) { return window->Page("SUBMAIN_SCAN_SUMMARY")->FindText(name)->Text(); }
 };
 
@@ -211,6 +269,7 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
     for (const auto& [key, name] : planted.values) CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, key, name));
     REQUIRE_FALSE(o.notifier.notices.empty());
     CHECK(o.notifier.Texts().back() == "Registry Restored from Last Backup");
+    CHECK(testreg::FileExists(links + "\\gone.lnk"));
 
     o.window.reset();  // closing writes the statistics
     CHECK(Stored("totalscan") == 1);
@@ -370,4 +429,172 @@ TEST_CASE("the help and mail buttons, minimising to the tray, the tabs") {
     CHECK(GetWindowTextLengthA(o->Handle()) == 8);  // "Tidewarp"
     // The home page's version is the program's own.
     CHECK(o->Page("SUBMAIN_MAIN")->FindText("PROGRESS_TEXT_APPLICATION_VERSION")->Text() == TW_VERSION);
+}
+
+TEST_CASE("an unticked row is never removed") {
+    Fresh fresh;
+    PlantedErrors planted;
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    const char fonts[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+    const char run[] = "Software\\Microsoft\\Windows\\Currentversion\\Run";
+    auto fontKept = [&] { return testreg::ValueExists(HKEY_LOCAL_MACHINE, fonts, "Tidewarp Fix (TrueType)"); };
+    auto runKept = [&] { return testreg::ValueExists(HKEY_LOCAL_MACHINE, run, "TidewarpFix"); };
+    {
+        SettingsStore store;
+        store.WriteFlag("enablescan", true);
+        store.WriteNumber("scanperiod", 86400);
+        store.WriteNumber("scannext", static_cast<std::uint32_t>(std::time(nullptr) + 86400));
+    }
+    Opened o(kFontsAndStartup);
+    o->ButtonPressed("BUTTON_SCAN");
+    REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));
+    REQUIRE(o.Results().Count() == 2);
+    const int font = o.Row(kKeptFont);
+    REQUIRE(font >= 0);
+    auto removeAll = [&] {
+        o->ButtonPressed("BUTTON_REMOVE");
+        REQUIRE(o->FixRunning());
+        REQUIRE(PumpUntil([&] { return !o->FixRunning(); }));
+    };
+
+    SUBCASE("an automatic scan that comes due meanwhile waits until the list is removed") {
+        o.Tick(font, false);
+        const ScheduleTime next = o->Schedule().NextScan();
+        clockShift = 2 * kDay;
+        SendMessageA(o->Handle(), WM_TIMER, MainWindow::kAutoScanTimer, 0);
+        CHECK_FALSE(o->Scanning());
+        CHECK(o->Schedule().NextScan() > next + kDay);  // the schedule moved on all the same
+        CHECK_FALSE(o.Results().Checked(font));
+        removeAll();
+        CHECK(fontKept());
+        CHECK_FALSE(runKept());
+        SendMessageA(o->Handle(), WM_TIMER, MainWindow::kAutoScanTimer, 0);
+        CHECK(o->Scanning());  // the scan that was put off
+        REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));
+    }
+    SUBCASE("the ticks are taken when \"Remove Errors\" is pressed; the list takes none while the fix runs") {
+        o.Tick(font, false);
+        o->hold = 1000;
+        o->ButtonPressed("BUTTON_REMOVE");
+        REQUIRE(o->FixRunning());
+        CHECK_FALSE(IsWindowEnabled(o.Results().Handle()));
+        CHECK_FALSE(IsWindowEnabled(o->Page(kIgnoredPage)->Handle()));
+        o.Tick(font, true);  // what a click would have done
+        REQUIRE(PumpUntil([&] { return !o->FixRunning(); }));
+        CHECK(fontKept());
+        CHECK_FALSE(runKept());
+        CHECK(IsWindowEnabled(o.Results().Handle()));
+        CHECK(IsWindowEnabled(o->Page(kIgnoredPage)->Handle()));
+    }
+    SUBCASE("closing the quick-scan window during its removal waits for it, and \"Scan Now\" starts nothing") {
+        FixGate gate;
+        o->quickFixGate = &gate;
+        SendMessageA(o->Handle(), WM_COMMAND, ID_TRAY_QUICKSCAN, 0);
+        REQUIRE(o->QuickScan());
+        CHECK_FALSE(o->ResultsAvailable());  // the main window's results may not be removed again
+        o->ButtonPressed("BUTTON_SCAN");  // leaves the quick scan alone
+        CHECK_FALSE(o->Scanning());
+        Summary& quick = *o->QuickScan()->Window();
+        REQUIRE(PumpUntil([&] { return quick.CurrentStage() == Summary::Stage::ScanComplete; }, 60000));
+        const HWND window = quick.Handle();
+        SendMessageA(quick.FindButton("BUTTON_FIXERROR")->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+        REQUIRE(WaitForSingleObject(gate.entered.get(), 30000) == WAIT_OBJECT_0);
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        PumpUntil([&] { return !IsWindow(window); }, 1500);  // well past the window's wait for a scan
+        CHECK(IsWindow(window));
+        o->ButtonPressed("BUTTON_SCAN");
+        CHECK_FALSE(o->Scanning());
+        o->ButtonPressed("BUTTON_REMOVE");
+        CHECK_FALSE(o->FixRunning());
+        SetEvent(gate.release.get());
+        REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }, 30000));
+        CHECK_FALSE(IsWindow(window));
+        CHECK(fontKept());  // the close came before the removal, which it cancelled
+        CHECK(runKept());
+        StopEvent().Reset();
+    }
+}
+
+TEST_CASE("boxes are modal to the main window; a session's end waits for a fix; the tray icon comes back") {
+    Fresh fresh;
+    SUBCASE("a box the main window shows is owned by it") {
+        tw::MessageBoxNotifier boxes;
+        SettingsStore settings;
+        settings.WriteText("scancategories", kNoShortcuts);
+        TestWindow window(boxes, settings);
+        boxes.SetOwner(&window);
+        REQUIRE(window.CreateModeless(nullptr));
+        Pump();
+        struct Watch {
+            HWND main;
+            HWND owner = nullptr;
+            bool mainEnabled = true;
+            static DWORD WINAPI Run(void* self) {
+                auto& w = *static_cast<Watch*>(self);
+                const DWORD thread = GetWindowThreadProcessId(w.main, nullptr);
+                for (int i = 0; i < 500; ++i, Sleep(20)) {
+                    HWND box = nullptr;
+                    while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr)
+                        if (box != w.main && GetWindowThreadProcessId(box, nullptr) == thread) break;
+                    if (!box) continue;
+                    w.owner = GetWindow(box, GW_OWNER);
+                    w.mainEnabled = IsWindowEnabled(w.main);
+                    PostMessageA(box, WM_COMMAND, IDOK, 0);
+                    return 0;
+                }
+                return 1;
+            }
+        } watch{window.Handle()};
+        tw::UniqueHandle watcher(CreateThread(nullptr, 0, &Watch::Run, &watch, 0, nullptr));
+        window.ButtonPressed("BUTTON_SUPPORT");  // the help page is missing: a box, until the watcher closes it
+        CHECK(WaitForSingleObject(watcher.get(), 15000) == WAIT_OBJECT_0);
+        CHECK(watch.owner == window.Handle());
+        CHECK_FALSE(watch.mainEnabled);
+    }
+    SUBCASE("a logoff during a fix waits for the step under way, then the statistics are written") {
+        PlantedErrors planted;
+        testreg::WriteFile("ignore.lst", kWineFonts);
+        Opened o("00000000100000");  // fonts only
+        CHECK(SendMessageA(o->Handle(), WM_QUERYENDSESSION, 0, 0) != 0);
+        o->ButtonPressed("BUTTON_SCAN");
+        REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));
+        o->hold = 3000;
+        o->ButtonPressed("BUTTON_REMOVE");
+        CHECK(SendMessageA(o->Handle(), WM_QUERYENDSESSION, 0, 0) == 0);
+        REQUIRE(o->FixRunning());
+        REQUIRE(PumpUntil([&] { return !o->FixRunning(); }, 10000));  // the pictures are not waited for
+        CHECK(o->LastFix().status == FixResult::Stopped);  // the removal had not begun
+        CHECK(Stored("totalscan") == 1);
+        CHECK(o.notifier.notices.empty());
+        CHECK(SendMessageA(o->Handle(), WM_QUERYENDSESSION, 0, 0) != 0);
+        StopEvent().Reset();
+    }
+    SUBCASE("Explorer's restart brings the tray icon back; without one, minimising only minimises") {
+        Opened o(kNoShortcuts, false, false);
+        o->ButtonPressed("BUTTON_MINIMIZE");  // before the icon is added
+        CHECK(IsIconic(o->Handle()));
+        CHECK(IsWindowVisible(o->Handle()));
+        REQUIRE(PumpUntil([&] { return o->TrayIconShown(); }, 10000));
+        NOTIFYICONDATAA icon{};
+        icon.cbSize = sizeof icon;
+        icon.hWnd = o->Handle();
+        icon.uID = TrayIcon::kId;
+        REQUIRE(Shell_NotifyIconA(NIM_DELETE, &icon));  // as a new Explorer has none of the old icons
+        CHECK_FALSE(Shell_NotifyIconA(NIM_MODIFY, &icon));
+        SendMessageA(o->Handle(), RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+        CHECK(Shell_NotifyIconA(NIM_MODIFY, &icon));
+    }
+}
+
+TEST_CASE("a window destroyed during a scan waits for the scan, whenever its completion comes") {
+    Fresh fresh;
+    {
+        Opened o;
+        o->slowScan = true;
+        o->earlyEnd = true;  // the wait's pump takes the completion, which lets the worker's handle go
+        o->ButtonPressed("BUTTON_SCAN");
+        REQUIRE(o->Scanning());
+        o.window.reset();  // no Exit first: the destructor asks the scan to stop and waits
+    }
+    CHECK(Stored("totalscan") == 1);
 }

@@ -2,12 +2,17 @@
 // restore. Wine's own four unfixable fonts are put on the ignore list first so the prefix keeps them.
 #include "doctest.h"
 
+#include "maintenance/BackupFolder.h"
+#include "maintenance/RegistryBackup.h"
 #include "planted_errors.h"
+#include "recording_notifier.h"
+#include "test_drives.h"
 #include "test_json.h"
 #include "test_links.h"
 #include "test_process.h"
 #include "test_registry.h"
 
+#include <map>
 #include <set>
 
 namespace {
@@ -263,4 +268,289 @@ TEST_CASE("a whole key stays when it holds a kept row or an ignored entry, and t
     CHECK(again.out.find("Left in place: 2") != std::string::npos);
     CHECK(again.out.find("[APPPath] " + kM + "keep-b.exe: its key holds an entry that is kept") != std::string::npos);
     stays();
+}
+
+TEST_CASE("only a file on a local fixed drive that is there now can be missing") {
+    CleanFolder folder;
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    // Z: is the prefix's network drive; the others are mapped for the test, one letter left unmapped.
+    const std::string u(1, testdrive::UnusedLetter());
+    testdrive::MappedDrive usb(u[0], DRIVE_REMOVABLE, Here() + "\\usb");
+    const std::string c(1, testdrive::UnusedLetter());
+    testdrive::MappedDrive cd(c[0], DRIVE_CDROM, Here() + "\\cd");
+    const std::string m(1, testdrive::UnusedLetter());
+    testdrive::MappedDrive ram(m[0], DRIVE_RAMDISK, Here() + "\\ram");
+    REQUIRE((usb.Ok() && cd.Ok() && ram.Ok()));
+    const std::string absent(1, testdrive::UnusedLetter());
+    REQUIRE(absent != "?");
+    const std::string run = "Software\\Microsoft\\Windows\\Currentversion\\Run";
+    const std::map<std::string, std::string> outOfReach{
+        {"TidewarpUsb", u + ":\\PortableApps\\app.exe"},
+        {"TidewarpCd", c + ":\\setup.exe"},
+        {"TidewarpRam", m + ":\\tool.exe"},
+        {"TidewarpAbsent", absent + ":\\tool.exe"},
+        {"TidewarpNet", "Z:\\tidewarp-nowhere\\app.exe"},
+        {"TidewarpUnc", "\\\\192.0.2.10\\share\\app.exe"},
+        {"TidewarpUncSlashes", "//192.0.2.10/share/fwd.exe"},
+        {"TidewarpDevice", "\\\\?\\UNC\\192.0.2.10\\share\\dev.exe"},
+    };
+    testreg::PlantedValues values;
+    values.String(run, "TidewarpLocal", kM + "local.exe");
+    for (const auto& [name, path] : outOfReach) values.String(run, name, path);
+    // A class with one server missing here and one on a share: removing its key would remove both.
+    testreg::ScratchKey cls(HKEY_CLASSES_ROOT, "CLSID\\{7D1DE0F1-0000-4000-8000-0000000000FA}");
+    testreg::SetString(HKEY_CLASSES_ROOT, cls.Path() + "\\InprocServer32", "", kM + "far.dll");
+    testreg::SetString(HKEY_CLASSES_ROOT, cls.Path() + "\\LocalServer32", "", "\\\\192.0.2.10\\share\\far.exe");
+    const std::string links = Here() + "\\links";
+    testreg::MakeFolders(links);
+    testlink::MakeLink(links + "\\gone.lnk", links + "\\gone.txt");
+    testlink::MakeLink(links + "\\usb.lnk", u + ":\\PortableApps\\app.exe");
+    testlink::MakeLink(links + "\\unc.lnk", "\\\\192.0.2.10\\share\\x.exe");
+    testlink::MakeLink(links + "\\net.lnk", "Z:\\tidewarp-nowhere\\x.exe");
+    testlink::MakeLink(links + "\\absent.lnk", absent + ":\\x.exe");
+
+    const std::string categories = " --categories CLSID,Startup,SHORTCUT";
+    auto text = testproc::Run(kCli, "scan" + categories);
+    CHECK(text.out.find("Not checked (not on a local fixed drive, never reported or removed): 13\r\n") !=
+          std::string::npos);
+
+    auto r = testproc::Run(kCli, "fix --json" + categories);
+    REQUIRE(r.exitCode == 0);
+    auto json = testjson::Parse(r.out);
+    std::set<std::string> reported;
+    for (const auto& e : json["errors"].items) reported.insert(e["item"].text);
+    CHECK(reported == std::set<std::string>{kM + "local.exe", kM + "far.dll"});
+    std::vector<std::string> ourLinks;
+    for (const auto& l : json["shortcuts"].items)
+        if (l.text.find(links) == 0) ourLinks.push_back(l.text);
+    CHECK(ourLinks == std::vector<std::string>{links + "\\gone.lnk"});
+
+    std::map<std::string, std::string> listed;  // value name or link -> item or target
+    for (const auto& u : json["unreachable"].items) {
+        if (u["category"].text == "Startup") {
+            CHECK(u["key"].text == "HKEY_LOCAL_MACHINE\\" + run);
+            listed[u["value_name"].text] = u["item"].text;
+        } else if (u["category"].text == "CLSID") {
+            CHECK(u["key"].text == "HKEY_CLASSES_ROOT\\" + cls.Path());
+            listed["class"] = u["item"].text;
+        } else if (u["category"].text == "SHORTCUT" && u["item"].text.find(links) == 0) {
+            CHECK(u["value_name"].kind == testjson::Value::Null);
+            listed[u["item"].text] = u["target"].text;
+        }
+    }
+    std::map<std::string, std::string> expected = outOfReach;
+    expected["class"] = "\\\\192.0.2.10\\share\\far.exe";
+    expected[links + "\\usb.lnk"] = u + ":\\PortableApps\\app.exe";
+    expected[links + "\\unc.lnk"] = "\\\\192.0.2.10\\share\\x.exe";
+    expected[links + "\\net.lnk"] = "Z:\\tidewarp-nowhere\\x.exe";
+    expected[links + "\\absent.lnk"] = absent + ":\\x.exe";
+    CHECK(listed == expected);
+
+    // Only the local entries went; the class stays, as its key holds the server on the share.
+    CHECK_FALSE(testreg::ValueExists(HKEY_LOCAL_MACHINE, run, "TidewarpLocal"));
+    for (const auto& [name, path] : outOfReach) CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, run, name));
+    CHECK(testreg::ValueExists(HKEY_CLASSES_ROOT, cls.Path() + "\\InprocServer32", ""));
+    REQUIRE(json["left_in_place"].size() == 1);
+    CHECK(json["left_in_place"][0]["item"].text == kM + "far.dll");
+    CHECK_FALSE(testreg::FileExists(links + "\\gone.lnk"));
+    for (const char* link : {"usb.lnk", "unc.lnk", "net.lnk", "absent.lnk"})
+        CHECK(testreg::FileExists(links + "\\" + link));
+}
+
+namespace {
+
+// A file as a restore must bring it back: its bytes, the attributes it keeps, its times.
+struct FileState {
+    std::string bytes;
+    DWORD attributes = 0;
+    FILETIME created{}, accessed{}, written{};
+};
+
+FileState ReadState(const std::string& path) {
+    FileState s;
+    s.bytes = testreg::ReadFile(path);
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (h != INVALID_HANDLE_VALUE && GetFileInformationByHandle(h, &info)) {
+        s.attributes = info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+        s.created = info.ftCreationTime;
+        s.accessed = info.ftLastAccessTime;
+        s.written = info.ftLastWriteTime;
+    }
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return s;
+}
+
+void CheckSameFile(const std::string& path, const FileState& expected) {
+    CAPTURE(path);
+    REQUIRE(testreg::FileExists(path));
+    const FileState now = ReadState(path);
+    CHECK(now.bytes == expected.bytes);
+    CHECK(now.attributes == expected.attributes);
+    CHECK(CompareFileTime(&now.written, &expected.written) == 0);
+    CHECK(CompareFileTime(&now.created, &expected.created) == 0);
+}
+
+// Times of years ago, so that a file made anew now cannot have them by chance.
+void SetOldTimes(const std::string& path, int year) {
+    SYSTEMTIME t{};
+    t.wYear = static_cast<WORD>(year);
+    t.wMonth = 3;
+    t.wDay = 4;
+    t.wHour = 5;
+    FILETIME created, accessed, written;
+    SystemTimeToFileTime(&t, &created);
+    ++t.wMonth;
+    SystemTimeToFileTime(&t, &accessed);
+    ++t.wMonth;
+    SystemTimeToFileTime(&t, &written);
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(h, &created, &accessed, &written);
+    CloseHandle(h);
+}
+
+// The one backup of the folder, and the store of shortcuts that belongs to it.
+std::string OnlyBackup() {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA("Registry Backups\\*.reg", &fd);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    FindClose(h);
+    return Here() + "\\Registry Backups\\" + fd.cFileName;
+}
+std::string StoreOf(const std::string& reg) { return reg.substr(0, reg.size() - 4) + ".links"; }
+
+}  // namespace
+
+TEST_CASE("the shortcut files a fix deletes come back from its backup") {
+    CleanFolder folder;
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    const std::string links = Here() + "\\links";
+    CreateDirectoryA(links.c_str(), nullptr);
+    const std::string plain = links + "\\plain.lnk", readOnly = links + "\\read-only.lnk";
+    testlink::MakeLink(plain, links + "\\gone.txt");
+    testlink::MakeLink(readOnly, links + "\\also-gone.txt");
+    SetOldTimes(plain, 2011);
+    SetOldTimes(readOnly, 2012);
+    SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    const FileState plainBefore = ReadState(plain), readOnlyBefore = ReadState(readOnly);
+    REQUIRE((readOnlyBefore.attributes & FILE_ATTRIBUTE_READONLY) != 0);
+
+    SUBCASE("a fix of links alone writes a backup that restore finds; a file there now is left alone") {
+        auto fix = testproc::Run(kCli, "fix --json");
+        REQUIRE(fix.exitCode == 0);
+        CHECK(testjson::Parse(fix.out)["shortcut_counts"]["deleted"].Int() == 2);
+        CHECK_FALSE(testreg::FileExists(plain));
+        CHECK_FALSE(testreg::FileExists(readOnly));
+        auto list = testjson::Parse(testproc::Run(kCli, "backups --json").out);
+        REQUIRE(list["backups"].size() == 1);  // the store is not a backup of its own
+        CHECK(list["backups"][0]["size"].Int() == 0);
+        CHECK(list["backups"][0]["links"].Int() == 2);
+        CHECK(list["backups"][0]["links_damaged"].boolean == false);
+        CHECK(testproc::Run(kCli, "backups").out.find(" 2 shortcut(s)") != std::string::npos);
+
+        testreg::WriteFile(plain, "made since the fix");
+        auto restore = testproc::Run(kCli, "restore");
+        CHECK(restore.exitCode == 0);
+        CHECK(restore.err.find("exists there now (it was left as it is):") != std::string::npos);
+        CHECK(restore.err.find("  " + plain) != std::string::npos);
+        CHECK(restore.out.find("1 shortcut(s) put back; 1 left out") != std::string::npos);
+        CHECK(testreg::ReadFile(plain) == "made since the fix");
+        CHECK_FALSE(testreg::FileExists(plain + ".tw-restore"));
+        CheckSameFile(readOnly, readOnlyBefore);
+
+        // Named, and again: what is there now stays, what is gone comes back.
+        DeleteFileA(plain.c_str());
+        CHECK(testproc::Run(kCli, "restore \"" + OnlyBackup() + "\"").exitCode == 0);
+        CheckSameFile(plain, plainBefore);
+        CheckSameFile(readOnly, readOnlyBefore);
+
+        // Without its store the empty registry file is a backup that lost its contents, and says so.
+        REQUIRE(DeleteFileA(StoreOf(OnlyBackup()).c_str()));
+        auto lost = testproc::Run(kCli, "restore");
+        CHECK(lost.exitCode == 2);
+        CHECK(lost.err.find("no store of shortcuts lies beside it") != std::string::npos);
+    }
+
+    SUBCASE("a link the backup cannot keep is not deleted; the others are, and come back") {
+        const std::string huge = links + "\\huge.lnk";
+        testlink::MakeLink(huge, links + "\\gone-too.txt");
+        testreg::WriteFile(huge, testreg::ReadFile(huge) + std::string(17 << 20, '\0'));
+        auto fix = testproc::Run(kCli, "fix --json");
+        REQUIRE(fix.exitCode == 0);
+        auto json = testjson::Parse(fix.out);
+        CHECK(json["shortcut_counts"]["deleted"].Int() == 2);
+        REQUIRE(json["left_in_place"].size() == 1);
+        CHECK(json["left_in_place"][0]["category"].text == "SHORTCUT");
+        CHECK(json["left_in_place"][0]["item"].text == huge);
+        CHECK(json["left_in_place"][0]["reason"].text.find("larger than any shortcut") != std::string::npos);
+        CHECK(testreg::FileExists(huge));
+        CHECK(testproc::Run(kCli, "restore").exitCode == 0);
+        CheckSameFile(plain, plainBefore);
+        CheckSameFile(readOnly, readOnlyBefore);
+    }
+
+    SUBCASE("pruning a backup takes its links with it") {
+        testreg::MakeFolders(Here() + "\\Registry Backups");
+        for (int day = 1; day <= 5; ++day) {
+            const std::string name = Here() + "\\Registry Backups\\2020-01-0" + std::to_string(day) + "_00-00-00";
+            testreg::WriteFile(name + ".reg", "");
+            testreg::WriteFile(name + ".links", "the links of day " + std::to_string(day));
+        }
+        REQUIRE(testproc::Run(kCli, "fix").exitCode == 0);
+        CHECK(BackupCount() == 5);
+        CHECK_FALSE(testreg::FileExists("Registry Backups\\2020-01-01_00-00-00.reg"));
+        CHECK_FALSE(testreg::FileExists("Registry Backups\\2020-01-01_00-00-00.links"));
+        for (int day = 2; day <= 5; ++day)
+            CHECK(testreg::FileExists("Registry Backups\\2020-01-0" + std::to_string(day) + "_00-00-00.links"));
+    }
+
+    SUBCASE("a damaged store: the registry part restores, the links before the damage come back, the store stays") {
+        PlantedErrors planted;
+        const Snapshot before(planted);
+        REQUIRE(testproc::Run(kCli, "fix").exitCode == 0);
+        const std::string store = StoreOf(OnlyBackup());
+        std::string bytes = testreg::ReadFile(store);
+        REQUIRE(bytes.size() > 8);
+        bytes[bytes.size() - 5] ^= 0x55;  // the last byte of the last link, before its checksum
+        testreg::WriteFile(store, bytes);
+
+        auto restore = testproc::Run(kCli, "restore");
+        CHECK(restore.exitCode == 2);
+        CHECK(restore.err.find("Registry Restored from Last Backup") != std::string::npos);
+        CHECK(restore.err.find("does not match its checksum") != std::string::npos);
+        CHECK(Snapshot(planted) == before);
+        // The link stored first comes back whole; the damaged one does not come back at all.
+        REQUIRE(testreg::FileExists(plain) != testreg::FileExists(readOnly));
+        if (testreg::FileExists(plain)) CheckSameFile(plain, plainBefore);
+        else CheckSameFile(readOnly, readOnlyBefore);
+        CHECK(testreg::ReadFile(store) == bytes);
+        CHECK(testjson::Parse(testproc::Run(kCli, "backups --json").out)["backups"][0]["links_damaged"].boolean);
+    }
+
+    SUBCASE("a store that cannot be written keeps every link; the registry part is saved and restores") {
+        testreg::ScratchKey key(HKEY_CURRENT_USER, "Software\\TidewarpLinkStoreTest");
+        testreg::SetString(HKEY_CURRENT_USER, key.Path(), "kept", "by the backup");
+        ErrorList records(1);
+        records[0].SetKeyPath("HKEY_CURRENT_USER\\" + key.Path());
+        records[0].SetFixKind("KEY");
+        // A folder where the store is written first, as a full disk would refuse it.
+        const std::string blocked = Here() + "\\" + BackupTempName();
+        const std::string blockedStore = blocked.substr(0, blocked.size() - 4) + ".links";
+        CreateDirectoryA(blockedStore.c_str(), nullptr);
+        const BackupResult backup = BackupErrorKeys(records, {"", plain, readOnly});
+        RemoveDirectoryA(blockedStore.c_str());
+        CHECK(backup.status == BackupResult::Status::Saved);
+        CHECK(backup.recordsSaved == 1);
+        CHECK(backup.linksSaved == 0);
+        REQUIRE(backup.unsavedLinks.size() == 2);
+        CHECK(backup.unsavedLinks[0].index == 1);
+        CHECK(backup.unsavedLinks[1].index == 2);
+        CHECK(backup.unsavedLinks[0].reason.find("could not write its copy") != std::string::npos);
+        CHECK_FALSE(testreg::FileExists(StoreOf(backup.path)));
+
+        testreg::DeleteTreeQuietly(HKEY_CURRENT_USER, key.Path());
+        RecordingNotifier notifier;
+        CHECK(RestoreLastBackup(notifier).Complete());
+        CHECK(testreg::ValueExists(HKEY_CURRENT_USER, key.Path(), "kept"));
+    }
 }

@@ -2,8 +2,10 @@
 // that records what a fix removes.
 #include "doctest.h"
 
+#include "app/FixFlow.h"
 #include "registry/RegistryLib.h"
 #include "recording_notifier.h"
+#include "test_drives.h"
 #include "scan_test_support.h"
 #include "test_registry.h"
 #include "xml/XmlReader.h"
@@ -367,4 +369,109 @@ TEST_CASE("a removal refused with access denied lowers its category's count by o
     CHECK(summaries[0].title == "Invalid CLSID");
     CHECK(summaries[0].fixed == -1);
     CHECK(testreg::KeyExists(HKEY_CLASSES_ROOT, planted.clsid));
+}
+
+TEST_CASE("each entry is tested again just before it is removed") {
+    CleanFolder clean;
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    const std::string back = "C:\\tidewarp-back\\";
+    testlink::RemoveTree(back);
+    CreateDirectoryA(back.c_str(), nullptr);
+    // A fixed drive while the scan runs, gone when the fix comes.
+    const std::string unplugged = std::string(1, testdrive::UnusedLetter()) + ":\\app.exe";
+    auto usb = std::make_unique<testdrive::MappedDrive>(unplugged[0], DRIVE_FIXED, Here() + "\\q");
+    REQUIRE(usb->Ok());
+    const HKEY m = HKEY_LOCAL_MACHINE;
+    const std::string run = "Software\\Microsoft\\Windows\\Currentversion\\Run";
+    testreg::PlantedValues values;
+    values.String(run, "TidewarpBack", back + "run.exe");
+    values.String(run, "TidewarpGone", back + "gone.exe");
+    values.String(run, "TidewarpUnplugged", unplugged);
+    // Two entries of one application key: removing the key for one would take the other with it.
+    ScratchKey app(m, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TidewarpBack.exe");
+    testreg::SetString(m, app.Path(), "", back + "a.exe");
+    testreg::SetString(m, app.Path(), "Other", back + "b.exe");
+    const std::string links = Here() + "\\links";
+    testreg::MakeFolders(links + "\\in");
+    testlink::MakeLink(links + "\\in\\back.lnk", links + "\\back.txt");
+    testlink::MakeLink(links + "\\in\\gone.lnk", links + "\\gone.txt");
+
+    CRegistryLib lib;
+    CShortcut shortcuts;
+    SummaryList summaries;
+    ScanSelection selection;
+    selection.field[ScanSelection::kAppPaths] = selection.field[ScanSelection::kStartup] = 1;
+    lib.ScanAll(summaries, selection);
+    ErrorList ours;
+    for (const ErrorRecord& r : lib.Errors())
+        if (r.Item().find("tidewarp-back") != std::string::npos || r.Item() == unplugged) ours.push_back(r);
+    lib.Errors() = ours;
+    REQUIRE(lib.Errors().size() == 5);
+    shortcuts.RecurseFolder(links);
+    REQUIRE(shortcuts.Count() == 2);
+
+    // Between scan and fix: two files come back, the disk goes.
+    testlink::Touch(back + "run.exe");
+    testlink::Touch(back + "b.exe");
+    testlink::Touch(links + "\\back.txt");
+    usb.reset();
+
+    const FixResult result =
+        FixFlow(lib, &shortcuts).Fix(FixRequest::AllChecked(lib.Errors().size(), shortcuts.Count()), summaries);
+    REQUIRE(result.status == FixResult::Done);
+    using Reason = CRegistryLib::LeftReason;
+    std::map<std::string, Reason> left;
+    for (const CRegistryLib::LeftRecord& l : result.leftByRetest) left[lib.Errors()[l.row].Item()] = l.reason;
+    CHECK(left == std::map<std::string, Reason>{{back + "run.exe", Reason::FileExistsNow},
+                                                 {back + "b.exe", Reason::FileExistsNow},
+                                                 {back + "a.exe", Reason::KeyHoldsExistingFile},
+                                                 {unplugged, Reason::FileCannotBeChecked}});
+    CHECK(result.errorsRemoved == 1);
+    CHECK_FALSE(testreg::ValueExists(m, run, "TidewarpGone"));  // still missing: removed
+    CHECK(testreg::ValueExists(m, run, "TidewarpBack"));
+    CHECK(testreg::ValueExists(m, run, "TidewarpUnplugged"));
+    CHECK(testreg::ValueExists(m, app.Path(), ""));
+    CHECK(testreg::ValueExists(m, app.Path(), "Other"));
+
+    REQUIRE(result.linksLeftByRetest.size() == 1);
+    CHECK(shortcuts.Path(result.linksLeftByRetest[0].index) == links + "\\in\\back.lnk");
+    CHECK(result.linksLeftByRetest[0].state == FileState::Present);
+    CHECK(testreg::FileExists(links + "\\in\\back.lnk"));
+    CHECK_FALSE(testreg::FileExists(links + "\\in\\gone.lnk"));
+    testlink::RemoveTree(back);
+}
+
+TEST_CASE("a shortcut written over after the backup copied it is not deleted") {
+    CleanFolder clean;
+    const std::string links = Here() + "\\relinks";
+    testlink::RemoveTree(links);
+    testreg::MakeFolders(links + "\\in");
+    testlink::MakeLink(links + "\\in\\edited.lnk", links + "\\gone1.txt");
+    testlink::MakeLink(links + "\\in\\same.lnk", links + "\\gone2.txt");
+    CRegistryLib lib;
+    CShortcut shortcuts;
+    shortcuts.RecurseFolder(links);
+    REQUIRE(shortcuts.Count() == 2);
+
+    // Someone saves the shortcut anew between the backup and the deletion: what the backup holds
+    // is no longer what would be deleted.
+    class EditAfterBackup : public FixObserver {
+    public:
+        explicit EditAfterBackup(std::string path) : path_(std::move(path)) {}
+        void OnRemovalStarted() override { testlink::MakeLink(path_, "C:\\windows\\notepad.exe"); }
+
+    private:
+        std::string path_;
+    } edit(links + "\\in\\edited.lnk");
+    SummaryList summaries;
+    const FixResult result = FixFlow(lib, &shortcuts).Fix(FixRequest::AllChecked(0, 2), summaries, &edit);
+    REQUIRE(result.status == FixResult::Done);
+    CHECK_FALSE(result.backupPath.empty());
+    REQUIRE(result.linksLeftByRetest.size() == 1);
+    CHECK(result.linksLeftByRetest[0].changed);
+    CHECK(shortcuts.Path(result.linksLeftByRetest[0].index) == links + "\\in\\edited.lnk");
+    CHECK(testreg::FileExists(links + "\\in\\edited.lnk"));
+    CHECK_FALSE(testreg::FileExists(links + "\\in\\same.lnk"));  // unchanged: its copy is good
+    CHECK(shortcuts.DeletedCount() == 1);
+    testlink::RemoveTree(links);
 }

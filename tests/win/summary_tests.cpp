@@ -11,6 +11,7 @@
 #include "test_registry.h"
 
 #include <atomic>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -170,6 +171,27 @@ TEST_CASE("a stop during the scan, or a close from another thread, ends the wind
         CHECK(AbortedSignalled(aborted.get()));
         CHECK(quick.ended == 1);
     }
+}
+
+TEST_CASE("a window that goes before its scan has stopped tells of its end only once the scan has ended") {
+    Folder folder;
+    struct StubbornScan : Summary {
+        HANDLE release;
+        explicit StubbornScan(HANDLE r) : Summary(IDD_SKIN_DIALOG, Categories(), ""), release(r) {}
+        void Scan() override { WaitForSingleObject(release, INFINITE); }  // deaf to the stop request
+        DWORD StopWait() const override { return 100; }
+    };
+    tw::UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<int> ended{0};
+    CThreadSummary thread(nullptr, [&] { return std::make_unique<StubbornScan>(release.get()); }, [&] { ++ended; });
+    REQUIRE(thread.Start());
+    CHECK_FALSE(thread.Cancel(5000));  // the window has gone, its scan has not
+    CHECK(thread.Wait(0));
+    CHECK(ended == 0);
+    SetEvent(release.get());
+    for (int i = 0; i < 500 && ended == 0; ++i) Sleep(10);
+    CHECK(ended == 1);  // told by the scan's own thread
+    StopEvent().Reset();
 }
 
 TEST_CASE("a wait that pumps lets a worker that sends to this thread finish, and gives up after its time") {
