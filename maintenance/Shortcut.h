@@ -32,11 +32,13 @@ public:
     // drive's root folder are not examined. Returns at once when a stop is already requested.
     void ScanDrives();
     // Walks the subfolders of folder (without a trailing backslash), depth first: the shortcuts of
-    // each subfolder, then its progress call, then its own subfolders. Folders whose path holds
-    // "System Volume Information" are passed over with their subtrees. A stop request ends the
-    // walk before the next folder entry, keeping what was found.
+    // each subfolder, then its progress call, then its own subfolders. Each folder is listed once.
+    // Folders whose path holds "System Volume Information" are passed over with their subtrees, and
+    // so are folder links (junctions, symbolic links, mount points), folders whose content is not
+    // on the disk, and folders already walked under another name in this scan. A stop request ends
+    // the walk before the next folder entry, keeping what was found.
     void RecurseFolder(const std::string& folder);
-    // Examines the ".lnk" files lying directly in folder.
+    // Examines the ".lnk" files lying directly in folder, except those not on the disk.
     void SearchLinkFileAndResolve(const std::string& folder);
     // Examines one shortcut file; lists it when its target is known and missing. A target out of
     // reach (not on a local fixed drive that is there now, see FileProbe) is not listed as broken;
@@ -86,6 +88,11 @@ public:
 
 private:
     class Walk;
+    class Lister;
+    struct Listing;
+
+    void WalkFolders(const std::string& folder, const Listing& listing);
+    void ExamineLinks(const std::string& folder, const Listing& listing);
 
     bool StopRequested() const;
     bool IsIgnored(const std::string& path) const;
@@ -105,6 +112,13 @@ private:
     const ErrorList* ignored_ = nullptr;
     Walk* walk_ = nullptr;  // the stop monitor and COM apartment of the running walk
 };
+
+// What a walk does with one entry of a folder listing, from its name and attributes: walks it as a
+// folder, examines it as a shortcut file, or passes over it. Folder links are never followed (they
+// may lead back up the tree or onto another volume), and nothing whose content is not on the disk
+// is opened: cloud placeholders (OneDrive "files on demand") would be downloaded.
+enum class WalkEntry { kSkip, kFolder, kLink };
+WalkEntry ClassifyWalkEntry(std::uint32_t attributes, const char* name);
 
 constexpr char kScanningShortcutsText[] = "Scanning ShortCuts";
 constexpr char kSearchingDirText[] = "Searching Dir For Shorcuts";

@@ -14,6 +14,8 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <functional>
+#include <map>
 #include <set>
 
 namespace {
@@ -24,6 +26,7 @@ struct Call {
 };
 std::vector<Call> g_calls;
 std::string g_stopAtFolder;  // the "Searching Dir" call for this folder signals the stop event
+std::function<void(const Call&)> g_onCall;  // runs after each call is recorded
 
 void Record(std::string item, std::string status, std::int32_t examined, std::int32_t found) {
     g_calls.push_back({item, status, examined, found});
@@ -31,6 +34,7 @@ void Record(std::string item, std::string status, std::int32_t examined, std::in
         testreg::SetStopEvent(true);
         Sleep(250);  // the walk's stop monitor sees the event from a thread of its own
     }
+    if (g_onCall) g_onCall(g_calls.back());
 }
 
 std::vector<std::string> ItemsWithStatus(const char* status) {
@@ -349,4 +353,112 @@ TEST_CASE("the scan flow runs the shortcut scan after the registry categories wh
         DeleteFileA("ignore.lst");
     }
     testreg::SetStopEvent(false);
+}
+
+namespace {
+
+// x\\y\\up leads back to x; a\\to-b is a second way into b. x holds a sound link, y two broken ones,
+// b one broken one.
+struct LinkedTree {
+    const std::string root = CurrentDirectory() + "\\walk";
+    std::vector<std::string> folderLinks;
+
+    std::string P(const std::string& rel) const { return root + "\\" + rel; }
+    void FolderLink(const std::string& rel, const std::string& targetRel) {
+        testunix::MakeFolderLink(P(rel), P(targetRel));
+        folderLinks.push_back(P(rel));
+    }
+    void Broken(const std::string& rel) {
+        testlink::MakeLink(P(rel), P("gone.txt"));  // never made
+    }
+
+    LinkedTree() {
+        for (const char* f : {"", "\\x", "\\x\\y", "\\a", "\\b"}) CreateDirectoryA((root + f).c_str(), nullptr);
+        testlink::Touch(P("target.txt"));
+        testlink::MakeLink(P("x\\sound.lnk"), P("target.txt"));
+        Broken("x\\y\\broken1.lnk");
+        Broken("x\\y\\broken2.lnk");
+        Broken("b\\broken-b.lnk");
+    }
+    ~LinkedTree() {
+        for (const std::string& link : folderLinks) testunix::RemoveLink(link);  // before they are followed
+        testlink::RemoveTree(root);
+    }
+};
+
+std::map<std::string, int> Tally(const std::vector<std::string>& items) {
+    std::map<std::string, int> out;
+    for (const std::string& i : items) ++out[i];
+    return out;
+}
+
+}  // namespace
+
+TEST_CASE("the walk enters each folder once, follows no folder link and opens nothing kept off the disk") {
+    LinkedTree tree;
+    testreg::SetStopEvent(false);
+    g_calls.clear();
+    CShortcut scanner;
+    scanner.SetProgressCallback(&Record);
+    const std::map<std::string, int> walked = {{tree.P("a"), 1}, {tree.P("b"), 1}, {tree.P("x"), 1}, {tree.P("x\\y"), 1}};
+    const std::map<std::string, int> brokenOnce = {
+        {tree.P("b\\broken-b.lnk"), 1}, {tree.P("x\\y\\broken1.lnk"), 1}, {tree.P("x\\y\\broken2.lnk"), 1}};
+
+    SUBCASE("symbolic links: one leading back up the tree, one to a folder walked anyway") {
+        tree.FolderLink("x\\y\\up", "x");
+        tree.FolderLink("a\\to-b", "b");
+        scanner.RecurseFolder(tree.root);
+        CHECK(Tally(scanner.Broken()) == brokenOnce);
+        CHECK(scanner.ExaminedCount() == 4);
+        CHECK(Tally(ItemsWithStatus("Searching Dir For Shorcuts")) == walked);
+    }
+    SUBCASE("a folder reached by a second name that no reparse point marks is walked once") {
+        // Under Wine a bind mount is such a name: the folder below looks like any other.
+        CreateDirectoryA(tree.P("x\\y\\again").c_str(), nullptr);
+        testunix::BindMount mount(tree.P("x"), tree.P("x\\y\\again"), "sound.lnk");
+        if (!mount.Mounted()) {
+            MESSAGE("bind mounts are not permitted here; the walk's memory of folders is not tested");
+            return;
+        }
+        REQUIRE((GetFileAttributesA(tree.P("x\\y\\again").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) == 0);
+        REQUIRE(GetFileAttributesA(tree.P("x\\y\\again\\y\\broken1.lnk").c_str()) != INVALID_FILE_ATTRIBUTES);
+        scanner.RecurseFolder(tree.root);
+        CHECK(Tally(scanner.Broken()) == brokenOnce);
+        CHECK(scanner.ExaminedCount() == 4);
+        CHECK(Tally(ItemsWithStatus("Searching Dir For Shorcuts")) == walked);
+    }
+    SUBCASE("each folder is listed once: its shortcuts and its subfolders come from one listing") {
+        // A subfolder made while the folder's shortcuts are examined is not in that listing.
+        g_onCall = [&](const Call& c) {
+            if (c.item == tree.P("x\\sound.lnk")) {
+                CreateDirectoryA(tree.P("x\\late").c_str(), nullptr);
+                tree.Broken("x\\late\\broken-late.lnk");
+            }
+        };
+        scanner.RecurseFolder(tree.root);
+        g_onCall = nullptr;
+        CHECK(Tally(scanner.Broken()) == brokenOnce);
+        CHECK(Tally(ItemsWithStatus("Searching Dir For Shorcuts")) == walked);
+    }
+    SUBCASE("entries whose content is not on the disk are neither opened nor walked") {
+        CHECK(ClassifyWalkEntry(FILE_ATTRIBUTE_ARCHIVE, "a.lnk") == WalkEntry::kLink);
+        CHECK(ClassifyWalkEntry(FILE_ATTRIBUTE_READONLY, "B.LNK") == WalkEntry::kLink);
+        CHECK(ClassifyWalkEntry(FILE_ATTRIBUTE_DIRECTORY, "d") == WalkEntry::kFolder);
+        CHECK(ClassifyWalkEntry(FILE_ATTRIBUTE_DIRECTORY, "..") == WalkEntry::kSkip);
+        CHECK(ClassifyWalkEntry(FILE_ATTRIBUTE_ARCHIVE, "notes.lnkx") == WalkEntry::kSkip);
+        CHECK(ClassifyWalkEntry(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT, "junction") == WalkEntry::kSkip);
+        for (std::uint32_t notOnDisk : {0x1000u /* offline */, 0x40000u /* recall on open */,
+                                        0x400000u /* recall on data access */}) {
+            CAPTURE(notOnDisk);
+            CHECK(ClassifyWalkEntry(FILE_ATTRIBUTE_ARCHIVE | notOnDisk, "cloud.lnk") == WalkEntry::kSkip);
+            CHECK(ClassifyWalkEntry(FILE_ATTRIBUTE_DIRECTORY | notOnDisk, "cloud") == WalkEntry::kSkip);
+        }
+        // Where the file system keeps the attribute (Wine drops it), the walk itself shows the rule.
+        SetFileAttributesA(tree.P("b\\broken-b.lnk").c_str(), FILE_ATTRIBUTE_OFFLINE);
+        if (GetFileAttributesA(tree.P("b\\broken-b.lnk").c_str()) & FILE_ATTRIBUTE_OFFLINE) {
+            scanner.RecurseFolder(tree.root);
+            CHECK_FALSE(Contains(scanner.Broken(), tree.P("b\\broken-b.lnk")));
+            CHECK(scanner.ExaminedCount() == 3);
+        }
+    }
 }

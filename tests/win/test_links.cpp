@@ -89,3 +89,71 @@ void Touch(const std::string& path) {
 }
 
 }  // namespace testlink
+
+namespace testunix {
+
+std::string UnixPath(const std::string& windowsPath) {
+    using UnixNameFn = char*(CDECL*)(const wchar_t*);
+    static const auto unixName = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) throw std::runtime_error("not running under Wine");
+    wchar_t wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH);
+    char* name = unixName(wide);
+    if (!name) throw std::runtime_error("no Unix path for " + windowsPath);
+    std::string out = name;
+    HeapFree(GetProcessHeap(), 0, name);
+    return out;
+}
+
+bool Start(const std::string& commandLine) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return false;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+namespace {
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Wine cannot wait for a Unix process (its handle is not waitable), so the caller waits for the effect.
+template <typename Done>
+bool WaitFor(Done done, DWORD ms = 5000) {
+    for (DWORD waited = 0; !done(); waited += 20) {
+        if (waited >= ms) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+}  // namespace
+
+void MakeFolderLink(const std::string& link, const std::string& target) {
+    if (!Start("/bin/ln -s " + Quoted(UnixPath(target)) + " " + Quoted(UnixPath(link))) ||
+        !WaitFor([&] { return Exists(link); }))
+        throw std::runtime_error("cannot link " + link);
+}
+
+void RemoveLink(const std::string& link) {
+    if (Start("/bin/rm -f " + Quoted(UnixPath(link)))) WaitFor([&] { return !Exists(link); });
+}
+
+BindMount::BindMount(const std::string& folder, const std::string& mountPoint, const std::string& entry)
+    : mountPoint_(mountPoint), entry_(mountPoint + "\\" + entry) {
+    mounted_ = Start("/bin/mount --bind " + Quoted(UnixPath(folder)) + " " + Quoted(UnixPath(mountPoint))) &&
+               WaitFor([&] { return Exists(entry_); }, 2000);
+}
+
+BindMount::~BindMount() {
+    if (mounted_ && Start("/bin/umount " + Quoted(UnixPath(mountPoint_)))) WaitFor([&] { return !Exists(entry_); });
+}
+
+}  // namespace testunix
