@@ -26,6 +26,7 @@ create)
     ;;
 stop)
     WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    tw_prefix_unmount "$prefix"
     WINEPREFIX=$template wineserver -k >/dev/null 2>&1 || true
     ;;
 esac

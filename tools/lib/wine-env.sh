@@ -11,6 +11,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 # folders are real folders rather than links into the Linux home, and windows are unmanaged (without
 # a window manager Wine otherwise waits two seconds whenever a window hides).
 tw_prefix_create() {
+    tw_prefix_unmount "$WINEPREFIX"
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineserver -p || true
@@ -37,6 +38,15 @@ tw_prefix_unlink_home() {  # prefix
     done
 }
 
+# Unmounts whatever is mounted below a prefix (a test that plants a bind mount and dies before it
+# unmounts leaves one), deepest first, so that removing the prefix never reaches through a mount.
+tw_prefix_unmount() {  # prefix
+    [ -r /proc/mounts ] || return 0
+    awk -v p="$1/" 'index($2, p) == 1 { print $2 }' /proc/mounts | sort -r | while IFS= read -r m; do
+        umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || true
+    done
+}
+
 # A throwaway copy of a template prefix (creating the template when it is missing).
 tw_prefix_copy() {  # template destination
     local template=$1 dest=$2
@@ -44,6 +54,7 @@ tw_prefix_copy() {  # template destination
         WINEPREFIX=$template tw_prefix_create
         touch "$template/.tidewarp-ready"
     fi
+    tw_prefix_unmount "$dest"
     rm -rf "$dest"
     cp -a "$template" "$dest"
     tw_prefix_unlink_home "$dest"  # templates made before it went deeper than one level
