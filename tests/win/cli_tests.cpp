@@ -156,3 +156,28 @@ TEST_CASE("scan --categories SHORTCUT lists broken shortcuts and their counts") 
 
     testlink::RemoveTree(folder);
 }
+
+TEST_CASE("a folder link back up the tree: the console scan reports each broken shortcut once") {
+    DeleteFileA("ignore.lst");
+    char here[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, here);
+    const std::string folder = std::string(here) + "\\loop";
+    if (GetFileAttributesA((folder + "\\x\\y\\up").c_str()) != INVALID_FILE_ATTRIBUTES)
+        testunix::RemoveLink(folder + "\\x\\y\\up");  // left by a run that died
+    testlink::RemoveTree(folder);
+    testreg::MakeFolders(folder + "\\x\\y");
+    testlink::MakeLink(folder + "\\x\\y\\broken1.lnk", folder + "\\gone1.txt");
+    testlink::MakeLink(folder + "\\x\\y\\broken2.lnk", folder + "\\gone2.txt");
+    testunix::MakeFolderLink(folder + "\\x\\y\\up", folder + "\\x");  // x\y\up\y\up\... without end
+
+    auto r = testproc::Run(kCli, "scan --categories SHORTCUT --json");
+    CHECK(r.exitCode == 1);
+    const auto json = testjson::Parse(r.out);
+    std::vector<std::string> ours;
+    for (const auto& s : json["shortcuts"].items)
+        if (s.text.find("\\loop\\") != std::string::npos) ours.push_back(s.text);
+    CHECK(ours == std::vector<std::string>{folder + "\\x\\y\\broken1.lnk", folder + "\\x\\y\\broken2.lnk"});
+
+    testunix::RemoveLink(folder + "\\x\\y\\up");  // before the tree: removing it by name reaches x
+    testlink::RemoveTree(folder);
+}
