@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "platform/Handles.h"
 #include "platform/MessageBoxNotifier.h"
+#include "platform/SingleInstance.h"
 #include "settings/SettingsStore.h"
 
 #include <windows.h>
@@ -11,8 +12,8 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
     // Held, never waited on, until the process ends: its name tells a second copy that we run.
-    tw::UniqueHandle marker(CreateEventA(nullptr, TRUE, TRUE, "Tidewarp"));
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    tw::UniqueHandle marker;
+    if (tw::ClaimInstance("Tidewarp", marker) == tw::Instance::AlreadyRunning) {
         MessageBoxA(nullptr, "An instance of Tidewarp is already running", "Error", MB_OK);
         return 0;
     }

@@ -130,3 +130,9 @@ std::string ImageResourceName(const std::string& path) {
     if (dot != std::string::npos && dot > 0) name.erase(dot);
     return tw::ToUpper(name);
 }
+
+bool IsBarePictureName(const std::string& name) {
+    if (name.find_first_of("\\/:") != std::string::npos) return false;
+    // Windows drops trailing dots and blanks from a name: what stays must not be dots only.
+    return name.find_first_not_of(". ") != std::string::npos;
+}

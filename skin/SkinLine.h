@@ -82,3 +82,8 @@ SkinRect ParseDimension(std::string value);
 // extension (from the last dot, unless that dot starts the name), ASCII letters in upper case.
 // "main_normal.jpg" -> "MAIN_NORMAL"; "Autoscan_disabled.jpg " -> "AUTOSCAN_DISABLED".
 std::string ImageResourceName(const std::string& path);
+
+// A picture name of a skin is a bare file name: not empty, no '\\', '/' or ':', and not a name
+// the file system reads as the folder itself or its parent ("..", ". ."). Any other name is
+// looked up nowhere.
+bool IsBarePictureName(const std::string& name);

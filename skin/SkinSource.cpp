@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/Handles.h"
+#include "skin/SkinLine.h"
 
 #include <io.h>
 
@@ -71,6 +72,7 @@ std::string SkinDirectory(const std::string& skinFilePath) {
 }
 
 std::string SkinImagePath(const std::string& skinFilePath, const std::string& imageName) {
+    if (!IsBarePictureName(imageName)) return std::string();
     return SkinDirectory(skinFilePath) + "\\" + imageName;
 }
 

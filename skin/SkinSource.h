@@ -14,7 +14,8 @@ std::string ResolveSkinFilePath(const std::string& name = kSkinFileName);
 // The folder that holds the skin file, without a trailing backslash; image names resolve there.
 std::string SkinDirectory(const std::string& skinFilePath);
 
-// Skin directory, "\" and an image name of a skin line.
+// Skin directory, "\" and an image name of a skin line. Empty for a name that is not a bare file
+// name: the loaders open no file and no built-in picture for it and give the missing picture.
 std::string SkinImagePath(const std::string& skinFilePath, const std::string& imageName);
 
 // Writes the custom description chosen by UseCustomSkin, or else the SKININI resource ("INI" type) of the module, to path, replacing the file. A missing

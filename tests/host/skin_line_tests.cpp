@@ -167,3 +167,12 @@ TEST_CASE("image names map to resource names") {
     CHECK(ImageResourceName("C:\\x\\") == "");
     CHECK(ImageResourceName("C:\\x\\caf\xE9.jpg") == "CAF\xE9");  // only ASCII letters change case
 }
+
+TEST_CASE("a skin's picture names must be bare file names") {
+    for (const char* name : {"main_normal.jpg", "Autoscan_disabled.jpg ", ".hidden", "..a", "a..b.gif", "plain"})
+        CHECK_MESSAGE(IsBarePictureName(name), std::string(name));
+    for (const char* name : {"", " ", ".", "..", "...", ". .", ".. ", "..\\secret.jpg", "../secret.jpg",
+                             "C:\\secret.jpg", "C:secret.jpg", "\\\\server\\share\\x.jpg", "/etc/x.jpg",
+                             "sub\\x.jpg", "x.jpg:stream"})
+        CHECK_MESSAGE(!IsBarePictureName(name), std::string(name));
+}

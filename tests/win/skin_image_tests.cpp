@@ -101,6 +101,28 @@ TEST_CASE("a missing or unreadable picture gives a visible placeholder") {
     CHECK_FALSE(found);
 }
 
+TEST_CASE("a skin's picture name that leaves the skin's folder loads nothing from there") {
+    CreateDirectoryA("custom", nullptr);
+    const std::string skin = Beside("custom\\skin.ini");
+    WriteFile("secret.jpg", BmpBytes(7, 5, RGB(200, 30, 40)));
+    SkinImageCache cache;
+    for (const std::string& name : {std::string("..\\secret.jpg"), std::string("../secret.jpg"), Beside("secret.jpg"),
+                                    std::string("..\\main_normal.jpg")}) {  // nor the built-in picture
+        CAPTURE(name);
+        tw::UniqueHBitmap bitmap;
+        bool found = true;
+        CHECK(LoadSkinImage(SkinImagePath(skin, name), bitmap, &found).cx == kMissingImageSize);
+        CHECK_FALSE(found);
+        SIZE size{};
+        found = true;
+        CHECK(static_cast<bool>(cache.Load(SkinImagePath(skin, name), &size, &found)));
+        CHECK(size.cx == kMissingImageSize);
+        CHECK_FALSE(found);
+    }
+    DeleteFileA("secret.jpg");
+    RemoveDirectoryA("custom");
+}
+
 TEST_CASE("a picture cache decodes each file once and its bitmaps outlive it, until their last holder goes") {
     SharedBitmap kept;
     {
