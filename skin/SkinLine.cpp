@@ -134,5 +134,13 @@ std::string ImageResourceName(const std::string& path) {
 bool IsBarePictureName(const std::string& name) {
     if (name.find_first_of("\\/:") != std::string::npos) return false;
     // Windows drops trailing dots and blanks from a name: what stays must not be dots only.
-    return name.find_first_not_of(". ") != std::string::npos;
+    if (name.find_first_not_of(". ") == std::string::npos) return false;
+    // "CON", "nul.jpg", "COM1 .gif": in any folder, with any extension, such a name opens a device.
+    std::string base = name.substr(0, name.find('.'));
+    base.erase(base.find_last_not_of(' ') + 1);
+    for (char& c : base) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (base == device) return false;
+    const bool numbered = base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0);
+    return !(numbered && base[3] >= '1' && base[3] <= '9');
 }

@@ -84,6 +84,6 @@ SkinRect ParseDimension(std::string value);
 std::string ImageResourceName(const std::string& path);
 
 // A picture name of a skin is a bare file name: not empty, no '\\', '/' or ':', and not a name
-// the file system reads as the folder itself or its parent ("..", ". ."). Any other name is
-// looked up nowhere.
+// the file system reads as the folder itself or its parent ("..", ". ."), nor a device name
+// ("CON", "nul.jpg", "COM1.gif"). Any other name is looked up nowhere.
 bool IsBarePictureName(const std::string& name);

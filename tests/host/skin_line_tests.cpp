@@ -169,10 +169,12 @@ TEST_CASE("image names map to resource names") {
 }
 
 TEST_CASE("a skin's picture names must be bare file names") {
-    for (const char* name : {"main_normal.jpg", "Autoscan_disabled.jpg ", ".hidden", "..a", "a..b.gif", "plain"})
+    for (const char* name : {"main_normal.jpg", "Autoscan_disabled.jpg ", ".hidden", "..a", "a..b.gif", "plain",
+                             "console.jpg", "COM0.jpg", "COM10.jpg", "LPT.gif", "nulled.bmp", "xcon.jpg"})
         CHECK_MESSAGE(IsBarePictureName(name), std::string(name));
     for (const char* name : {"", " ", ".", "..", "...", ". .", ".. ", "..\\secret.jpg", "../secret.jpg",
                              "C:\\secret.jpg", "C:secret.jpg", "\\\\server\\share\\x.jpg", "/etc/x.jpg",
-                             "sub\\x.jpg", "x.jpg:stream"})
+                             "sub\\x.jpg", "x.jpg:stream", "CON", "con.jpg", "Nul.bmp", "aux .gif", "PRN.a.b",
+                             "COM1.jpg", "lpt9.gif", "CONOUT$.jpg"})
         CHECK_MESSAGE(!IsBarePictureName(name), std::string(name));
 }
