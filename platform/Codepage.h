@@ -17,4 +17,8 @@ std::string Utf8ToAnsi(const std::string& text);
 // nothing may be judged or rewritten on the strength of its narrow copy. `out` gets the lossy copy.
 bool Utf16ToAnsiExact(const std::u16string& text, std::string& out);
 
+// True when `b` is the first byte of a double-byte character of the ANSI code page (always false in
+// a single-byte code page).
+bool IsAnsiLeadByte(unsigned char b);
+
 }  // namespace tw

@@ -51,4 +51,6 @@ std::string Utf8ToAnsi(const std::string& text) {
     return out;
 }
 
+bool IsAnsiLeadByte(unsigned char) { return false; }
+
 }  // namespace tw

@@ -63,4 +63,6 @@ std::string Utf8ToAnsi(const std::string& text) {
     return FromWide(w.data(), w.size(), CP_ACP);
 }
 
+bool IsAnsiLeadByte(unsigned char b) { return IsDBCSLeadByteEx(CP_ACP, b) != FALSE; }
+
 }  // namespace tw

@@ -22,6 +22,21 @@ inline std::string ToUpper(std::string_view s) {
     return out;
 }
 
+// ToLower for text of a code page with double-byte characters: a byte `isLeadByte` takes for the
+// first of two keeps its second byte with it, and both stay as they are. A second byte may fall in
+// 'A'..'Z', and changing it would name another character (in code page 932, 83 41 is katakana A,
+// U+30A2, and 83 61 is katakana DI, U+30C2): a key name lower-cased byte by byte can name another key.
+inline std::string ToLower(std::string_view s, bool (*isLeadByte)(unsigned char)) {
+    std::string out(s);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (isLeadByte(static_cast<unsigned char>(out[i])))
+            ++i;
+        else
+            out[i] = LowerAscii(out[i]);
+    }
+    return out;
+}
+
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)

@@ -4,6 +4,7 @@
 // They are one family. Each member is a row of data: where it looks, whether it lists one key or
 // walks the sub-keys of a key, and how a record's key path is formed; how an entry becomes the path
 // to test is its rule (FileRefRules). Two walks (flat and sub-key) and one entry loop serve them all.
+#include "platform/Codepage.h"
 #include "platform/Text.h"
 #include "registry/FileRefRules.h"
 #include "registry/ScanSupport.h"
@@ -77,7 +78,7 @@ public:
 
 private:
     void VisitSubKey(HKEY root, const std::string& rootPath, const std::string& name, bool exact) {
-        const std::string lower = tw::ToLower(name);
+        const std::string lower = tw::ToLower(name, tw::IsAnsiLeadByte);
         if (member_.wantsSubKey && (!exact || !member_.wantsSubKey(lower))) return;
         if (!exact) {
             // A key the code page cannot name cannot be opened, reported or removed by that name.

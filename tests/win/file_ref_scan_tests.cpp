@@ -9,6 +9,7 @@
 #include "test_registry.h"
 #include "test_json.h"
 
+#include <cstdlib>
 #include <memory>
 
 using namespace scantest;
@@ -327,4 +328,24 @@ TEST_CASE("the console program picks the Fonts key by the system family it runs 
     };
     CHECK_FALSE(hasNine(nt));
     CHECK(hasNine(nine));
+}
+
+// Run with code page 932 as the ANSI code page (the "cp932" run sets TW_CP932 and a Japanese locale,
+// from which Wine takes the code page); elsewhere there is no double-byte character to keep.
+TEST_CASE("code page 932: a record names the key that exists, second bytes of its name unchanged") {
+    if (!std::getenv("TW_CP932") && GetACP() != 932) return;
+    REQUIRE(GetACP() == 932);
+    const std::string kana = "Tidewarp\x83\x41\x83\x43.EXE";  // katakana A and I: second bytes 'A' and 'C'
+    CRegistryLib lib;
+    ScratchKey key(HKEY_LOCAL_MACHINE, std::string(kAppPaths) + "\\" + kana);
+    testreg::SetString(HKEY_LOCAL_MACHINE, key.Path(), "", kM + "kana.exe");
+    ScanCategory(lib, 5);
+    const ErrorRecord* r = RecordFor(lib, kM + "kana.exe");
+    REQUIRE(r);
+    CHECK(r->KeyPath() == Hklm(kAppPaths) + "\\tidewarp\x83\x41\x83\x43.exe");
+    // Lowered byte by byte, the name would be katakana DI and U: another key, here none.
+    HKEY opened = nullptr;
+    const std::string sub = r->KeyPath().substr(std::string("HKEY_LOCAL_MACHINE\\").size());
+    CHECK(RegOpenKeyExA(HKEY_LOCAL_MACHINE, sub.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS);
+    if (opened) RegCloseKey(opened);
 }
