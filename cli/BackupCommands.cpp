@@ -3,6 +3,7 @@
 #include "cli/Json.h"
 #include "cli/StderrNotifier.h"
 #include "maintenance/BackupFolder.h"
+#include "maintenance/BackupFormat.h"
 #include "maintenance/LinkBackup.h"
 #include "maintenance/RegExport.h"
 #include "maintenance/RegistryBackup.h"
@@ -27,12 +28,11 @@ std::string LocalTimeText(const FILETIME& utc) {
     return buf;
 }
 
-// Newest last, in the order the Restore button judges "newest": by creation time, then by name.
+// Newest last, in the order the Restore button judges "newest": by the time in the name.
 std::vector<BackupFileInfo> SortedBackups() {
     std::vector<BackupFileInfo> files = ListBackupFiles(BackupFolderPath());
     std::stable_sort(files.begin(), files.end(), [](const BackupFileInfo& a, const BackupFileInfo& b) {
-        LONG c = CompareFileTime(&a.created, &b.created);
-        return c != 0 ? c < 0 : a.name < b.name;
+        return backup::BackupNameBefore(a.name, b.name);
     });
     return files;
 }

@@ -32,8 +32,7 @@ std::vector<BackupFileInfo> ListBackupFiles(const std::string& folder) {
     do {
         std::string name = found.cFileName;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (name == "." || name == ".." || tw::EqualsNoCase(name, "desktop.ini")) continue;
-        if (!tw::EndsWith(tw::ToLower(name), ".reg")) continue;
+        if (!backup::IsBackupFileName(name)) continue;
         BackupFileInfo info;
         info.name = name;
         info.path = JoinPath(folder, name);
@@ -44,11 +43,33 @@ std::vector<BackupFileInfo> ListBackupFiles(const std::string& folder) {
     return files;
 }
 
+namespace {
+
+backup::BackupStamp LocalNow() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    backup::BackupStamp now;
+    now.year = t.wYear;
+    now.month = t.wMonth;
+    now.day = t.wDay;
+    now.hour = t.wHour;
+    now.minute = t.wMinute;
+    now.second = t.wSecond;
+    return now;
+}
+
+}  // namespace
+
 const BackupFileInfo* NewestBackup(const std::vector<BackupFileInfo>& files) {
-    const BackupFileInfo* newest = nullptr;
-    for (const BackupFileInfo& f : files)
-        if (!newest || CompareFileTime(&f.created, &newest->created) > 0) newest = &f;
-    return newest;
+    std::vector<std::string> names;
+    for (const BackupFileInfo& f : files) names.push_back(f.name);
+    std::size_t i = backup::NewestBackupIndex(names, LocalNow());
+    return i < files.size() ? &files[i] : nullptr;
+}
+
+bool IsRestorableBackupName(const std::string& name) {
+    backup::BackupStamp stamp;
+    return backup::ParseBackupFileName(name, stamp) && !backup::IsFutureStamp(stamp, LocalNow());
 }
 
 void PruneBackups(const std::string& folder, const std::string& justWritten, int keep) {

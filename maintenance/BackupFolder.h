@@ -26,13 +26,19 @@ std::string CurrentDirectory();
 std::string JoinPath(const std::string& folder, const std::string& name);
 std::string BackupFolderPath();
 
-// Every file matching "*.reg" in the folder except "desktop.ini", in the order the system lists
-// them. Only names that really end in ".reg" count, not long names whose short 8.3 alias matches
-// (nor, so, the ".links" stores of shortcuts beside the backups).
+// The backups in the folder: every file whose name is one this program gives its backups
+// ("YYYY-MM-DD_HH-MM-SS.reg", maybe with "_NNN" before ".reg"), in the order the system lists
+// them. Other files, even other "*.reg" files, are no backups and are left out.
 std::vector<BackupFileInfo> ListBackupFiles(const std::string& folder);
 
-// The file with the latest creation time; of equal times the first listed. Null for none.
+// The backup with the latest time in its name, leaving out names more than a day in the future;
+// the file's own dates are not consulted, since whoever may write the folder may set them. Null
+// for none.
 const BackupFileInfo* NewestBackup(const std::vector<BackupFileInfo>& files);
+
+// Whether a file of this name may be restored: a backup name whose time is not more than a day
+// in the future.
+bool IsRestorableBackupName(const std::string& name);
 
 // Deletes all but the `keep` newest backups by the time in their names, each with the store of
 // shortcuts beside it; the file just written always stays, and files whose names are not backup

@@ -181,26 +181,88 @@ std::string BackupFileName(int year, int month, int day, int hour, int minute, i
     return buf;
 }
 
-bool IsBackupFileName(std::string_view name) {
+namespace {
+
+bool IsLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Seconds since 0000-03-01 of a stamp already checked by ParseBackupFileName.
+long long SecondsOf(const BackupStamp& s) {
+    const int y = s.month <= 2 ? s.year - 1 : s.year;
+    const int m = s.month <= 2 ? s.month + 9 : s.month - 3;  // March is 0
+    const long long days = 365LL * y + y / 4 - y / 100 + y / 400 + (153 * m + 2) / 5 + s.day - 1;
+    return days * 86400 + s.hour * 3600 + s.minute * 60 + s.second;
+}
+
+}  // namespace
+
+bool ParseBackupFileName(std::string_view name, BackupStamp& stamp) {
     // "YYYY-MM-DD_HH-MM-SS" then "_NNN" or nothing, then ".reg".
     static const char kShape[] = "dddd-dd-dd_dd-dd-dd";
-    const std::size_t stamp = sizeof kShape - 1;
-    if (name.size() != stamp + 4 && name.size() != stamp + 8) return false;
-    auto digits = [&](std::size_t at, std::size_t n) {
-        for (std::size_t i = at; i < at + n; ++i)
-            if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
-        return true;
+    const std::size_t length = sizeof kShape - 1;
+    if (name.size() != length + 4 && name.size() != length + 8) return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const bool digit = std::isdigit(static_cast<unsigned char>(name[i])) != 0;
+        if (kShape[i] == 'd' ? !digit : name[i] != kShape[i]) return false;
+    }
+    auto number = [&](std::size_t at, std::size_t n) {
+        int v = 0;
+        for (std::size_t i = at; i < at + n; ++i) v = v * 10 + (name[i] - '0');
+        return v;
     };
-    for (std::size_t i = 0; i < stamp; ++i)
-        if (kShape[i] == 'd' ? !digits(i, 1) : name[i] != kShape[i]) return false;
-    std::size_t ext = stamp;
-    if (name.size() == stamp + 8) {
-        if (name[stamp] != '_' || !digits(stamp + 1, 3)) return false;
+    BackupStamp s;
+    s.year = number(0, 4);
+    s.month = number(5, 2);
+    s.day = number(8, 2);
+    s.hour = number(11, 2);
+    s.minute = number(14, 2);
+    s.second = number(17, 2);
+    std::size_t ext = length;
+    if (name.size() == length + 8) {
+        if (name[length] != '_') return false;
+        for (std::size_t i = length + 1; i < length + 4; ++i)
+            if (!std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+        s.attempt = number(length + 1, 3);
+        if (s.attempt == 0) return false;
         ext += 4;
     }
     std::string tail(name.substr(ext));
     std::transform(tail.begin(), tail.end(), tail.begin(), [](unsigned char c) { return std::tolower(c); });
-    return tail == ".reg";
+    // Years before 1601 are no system time.
+    if (tail != ".reg" || s.year < 1601 || s.month < 1 || s.month > 12 || s.day < 1 ||
+        s.day > DaysInMonth(s.year, s.month) || s.hour > 23 || s.minute > 59 || s.second > 59)
+        return false;
+    stamp = s;
+    return true;
+}
+
+bool IsBackupFileName(std::string_view name) {
+    BackupStamp unused;
+    return ParseBackupFileName(name, unused);
+}
+
+bool IsFutureStamp(const BackupStamp& stamp, const BackupStamp& now) {
+    return SecondsOf(stamp) > SecondsOf(now) + 86400;
+}
+
+bool BackupNameBefore(const std::string& a, const std::string& b) {
+    // The fixed-width stamp makes name order time order; ".REG" and ".reg" sort alike.
+    int c = a.compare(0, a.size() - 4, b, 0, b.size() - 4);
+    return c != 0 ? c < 0 : a < b;
+}
+
+std::size_t NewestBackupIndex(const std::vector<std::string>& names, const BackupStamp& now) {
+    std::size_t newest = names.size();
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        BackupStamp s;
+        if (!ParseBackupFileName(names[i], s) || IsFutureStamp(s, now)) continue;
+        if (newest == names.size() || BackupNameBefore(names[newest], names[i])) newest = i;
+    }
+    return newest;
 }
 
 std::vector<std::string> BackupsToPrune(std::vector<std::string> names, const std::string& justWritten, int keep) {
@@ -211,11 +273,7 @@ std::vector<std::string> BackupsToPrune(std::vector<std::string> names, const st
                                    return n == justWritten || !IsBackupFileName(n);
                                }),
                 names.end());
-    // The fixed-width stamp makes name order time order; ".REG" and ".reg" sort alike.
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        int c = a.compare(0, a.size() - 4, b, 0, b.size() - 4);
-        return c != 0 ? c < 0 : a < b;
-    });
+    std::sort(names.begin(), names.end(), BackupNameBefore);
     std::size_t others = static_cast<std::size_t>(std::max(0, keep - (newInFolder ? 1 : 0)));
     if (names.size() <= others) return {};
     names.resize(names.size() - others);

@@ -77,9 +77,31 @@ DecodeResult Decode(std::string_view bytes);
 std::string BackupFileName(int year, int month, int day, int hour, int minute, int second, int attempt = 0);
 constexpr int kMaxSameSecondBackups = 999;
 
-// Whether a file name is one BackupFileName makes (".reg" in any letter case); no other file in
-// the backup folder is ever pruned.
+// The local time a backup name holds, and which backup of that second it is (0 for the first).
+struct BackupStamp {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, attempt = 0;
+};
+
+// Reads a name BackupFileName makes (".reg" in any letter case). False for every other name,
+// among them impossible dates and times ("2026-02-29", hour 24) and the suffix "_000", which is
+// never written.
+bool ParseBackupFileName(std::string_view name, BackupStamp& stamp);
+
+// Whether a file name is one BackupFileName makes; no other file in the backup folder is ever
+// pruned, listed or restored.
 bool IsBackupFileName(std::string_view name);
+
+// Whether `stamp` lies more than a day after `now`. The day allows for a clock put right and a
+// changed time zone; a name later than that is no backup this program wrote.
+bool IsFutureStamp(const BackupStamp& stamp, const BackupStamp& now);
+
+// Order of backup names by the time in them (".REG" and ".reg" alike); the names must be backup
+// names.
+bool BackupNameBefore(const std::string& a, const std::string& b);
+
+// Of `names`, the index of the newest backup by the time in its name, leaving out other names and
+// names in the future; names.size() when there is none.
+std::size_t NewestBackupIndex(const std::vector<std::string>& names, const BackupStamp& now);
 
 // Of the names in a backup folder, those to delete so that `keep` backups remain: only backup
 // names take part, ordered by the time in their name, and `justWritten` always stays.

@@ -562,6 +562,16 @@ RestoreResult Apply(const std::string& path, const DecodeResult& decoded, tw::No
 }  // namespace
 
 RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier) {
+    // Only files named as this program names its backups are written into the registry: any
+    // other file, or one dated later than tomorrow, was put there by someone else.
+    if (!IsRestorableBackupName(FileNameOf(path))) {
+        notifier.Notify("Not restored: " + path +
+                        " is not named like a backup of this program (YYYY-MM-DD_HH-MM-SS.reg, at most a "
+                        "day after the time now).");
+        RestoreResult result;
+        result.file = path;
+        return result;
+    }
     DecodeResult decoded;
     DWORD error = ERROR_SUCCESS;
     if (!ReadBackupFile(path, decoded, error)) {

@@ -199,6 +199,57 @@ TEST_CASE("backup file names sort in time order, same-second backups included") 
         CHECK_FALSE(IsBackupFileName(n));
 }
 
+TEST_CASE("only real dates and times make a backup name, and the newest is chosen by that time") {
+    BackupStamp s;
+    SUBCASE("the shapes written, read back") {
+        REQUIRE(ParseBackupFileName("2024-02-29_23-59-59_999.REG", s));  // leap day, last of a second
+        CHECK((s.year == 2024 && s.month == 2 && s.day == 29 && s.hour == 23 && s.minute == 59 && s.second == 59 &&
+               s.attempt == 999));
+        REQUIRE(ParseBackupFileName("2000-02-29_00-00-00.reg", s));
+        CHECK(s.attempt == 0);
+        CHECK(ParseBackupFileName("2001-12-31_00-00-00_001.reg", s));
+    }
+    SUBCASE("impossible dates, times and shapes") {
+        for (const char* n :
+             {"2026-13-01_00-00-00.reg", "2026-00-01_00-00-00.reg", "2026-01-32_00-00-00.reg", "2026-04-31_00-00-00.reg",
+              "2026-01-00_00-00-00.reg", "2023-02-29_00-00-00.reg", "1900-02-29_00-00-00.reg", "2026-01-01_24-00-00.reg",
+              "2026-01-01_00-60-00.reg", "2026-01-01_00-00-60.reg", "2026-01-01-00-00-00.reg", "2026_01_01_00-00-00.reg",
+              "2026-01-01_00:00:00.reg", "2026-01-01_00-00-00_000.reg", "2026-01-01_00-00-00_1.reg",
+              "2026-01-01_00-00-00.reg ", "2026-01-01_00-00-00 .reg", " 2026-01-01_00-00-00.reg",
+              "2026-01-01_00-00-00.rex", "2026-01-01_00-00-00_0a1.reg", "0000-01-01_00-00-00.reg", "evil.reg"}) {
+            CAPTURE(n);
+            CHECK_FALSE(ParseBackupFileName(n, s));
+        }
+    }
+    SUBCASE("a name more than a day ahead is never the newest") {
+        BackupStamp now;
+        REQUIRE(ParseBackupFileName("2026-12-31_23-00-00.reg", now));
+        REQUIRE(ParseBackupFileName("2027-01-01_23-00-00.reg", s));  // a day ahead across the year
+        CHECK_FALSE(IsFutureStamp(s, now));
+        REQUIRE(ParseBackupFileName("2027-01-01_23-00-01.reg", s));
+        CHECK(IsFutureStamp(s, now));
+        REQUIRE(ParseBackupFileName("2024-03-01_00-00-00.reg", now));
+        REQUIRE(ParseBackupFileName("2024-03-02_00-00-00.reg", s));
+        CHECK_FALSE(IsFutureStamp(s, now));
+        REQUIRE(ParseBackupFileName("2024-03-02_00-00-01.reg", s));
+        CHECK(IsFutureStamp(s, now));
+        REQUIRE(ParseBackupFileName("2100-02-28_12-00-00.reg", now));  // 2100 has no leap day
+        REQUIRE(ParseBackupFileName("2100-03-01_12-00-00.reg", s));
+        CHECK_FALSE(IsFutureStamp(s, now));
+        REQUIRE(ParseBackupFileName("2024-02-28_23-59-59.reg", now));  // the leap day counts
+        REQUIRE(ParseBackupFileName("2024-03-01_00-00-00.reg", s));
+        CHECK(IsFutureStamp(s, now));
+
+        REQUIRE(ParseBackupFileName("2026-12-08_12-00-00.reg", now));
+        const std::vector<std::string> names{"2026-12-08_10-00-00_002.reg", "2099-01-01_00-00-00.reg", "zzz.reg",
+                                             "2026-12-08_10-00-00_010.REG", "2026-12-07_23-00-00.reg",
+                                             "2026-12-09_11-00-00.reg"};
+        CHECK(NewestBackupIndex(names, now) == 5);
+        CHECK(NewestBackupIndex({names.begin(), names.begin() + 5}, now) == 3);
+        CHECK(NewestBackupIndex({"2099-01-01_00-00-00.reg", "evil.reg"}, now) == 2);
+    }
+}
+
 TEST_CASE("pruning keeps the newest by the time in the name, the new backup always, other files never") {
     std::vector<std::string> future;
     for (int day = 1; day <= 5; ++day) future.push_back(BackupFileName(2099, 1, day, 0, 0, 0));

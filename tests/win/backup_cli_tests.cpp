@@ -105,9 +105,9 @@ TEST_CASE("backups lists newest last; restore takes the newest or the one named"
     CHECK(testproc::Run(kCli, "restore").exitCode == 0);
     CHECK(ReadString(HKEY_CURRENT_USER, kKey, "n") == "second");
 
-    auto missing = testproc::Run(kCli, "restore no-such-backup.reg");
+    auto missing = testproc::Run(kCli, "restore 2001-01-01_00-00-00.reg");
     CHECK(missing.exitCode == 2);
-    CHECK(missing.err.find("Cannot read the backup file no-such-backup.reg") == 0);
+    CHECK(missing.err.find("Cannot read the backup file 2001-01-01_00-00-00.reg") == 0);
 
     // A damaged file: exit 2, and what could be read is still exported.
     std::string bytes = testreg::ReadFile(second.path);
@@ -116,11 +116,37 @@ TEST_CASE("backups lists newest last; restore takes the newest or the one named"
     CHECK(damaged.exitCode == 2);
     CHECK(damaged.err.find("damaged.reg is damaged (record 1: ") != std::string::npos);
     CHECK(testreg::ReadFile("out.reg") == "REGEDIT4\r\n\r\n");
-    auto restoreDamaged = testproc::Run(kCli, "restore damaged.reg");
+    // Restored from a backup name: any other name is refused before the file is read.
+    testreg::WriteFile("2001-01-01_00-00-00.reg", bytes.substr(0, bytes.size() - 1));
+    auto restoreDamaged = testproc::Run(kCli, "restore 2001-01-01_00-00-00.reg");
     CHECK(restoreDamaged.exitCode == 2);
     CHECK(restoreDamaged.err.find("Registry Restored") == std::string::npos);
     DeleteFileA("damaged.reg");
+    DeleteFileA("2001-01-01_00-00-00.reg");
     DeleteFileA("out.reg");
+}
+
+TEST_CASE("restore and backups see only the program's own backups, the newest by its name") {
+    BackupFolderScratch folder;
+    testreg::ScratchKey key(HKEY_CURRENT_USER, kPlantedKey);
+    PlantedBackups planted;
+    auto list = testproc::Run(kCli, "backups");
+    CHECK(list.exitCode == 0);
+    CHECK(list.out.find("evil.reg") == std::string::npos);
+    CHECK(list.out.find(FileName(planted.older)) < list.out.find(FileName(planted.newer)));
+    CHECK(list.out.find(FileName(planted.newer)) < list.out.find(FileName(planted.future)));
+
+    auto last = testproc::Run(kCli, "restore");
+    CHECK(last.exitCode == 0);
+    CHECK(last.out.find("restored from " + planted.newer) != std::string::npos);
+    CHECK(ReadString(HKEY_CURRENT_USER, kPlantedKey, "n") == "newer");
+    for (const std::string& path : {planted.evil, planted.future, FileName(planted.future)}) {
+        CAPTURE(path);
+        auto refused = testproc::Run(kCli, "restore \"" + path + "\"");
+        CHECK(refused.exitCode == 2);
+        CHECK(refused.err.find("Not restored: ") == 0);
+        CHECK_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, kForeignKey));
+    }
 }
 
 TEST_CASE("the exported registry-editor file, imported by Wine's own regedit and reg, restores the same state") {
@@ -152,9 +178,9 @@ TEST_CASE("export-reg never writes over a backup and reports the names it leaves
     r.path = kKey;
     r.body.values = {{"line\nbreak", REG_SZ, std::string("x\0", 2)}, {"ok", REG_SZ, std::string("y\0", 2)}};
     testreg::MakeFolders(BackupFolderPath());
-    const std::string path = BackupFolderPath() + "\\2030-01-01_00-00-00.reg", bytes = backup::Encode({r});
+    const std::string path = BackupFolderPath() + "\\2001-01-01_00-00-00.reg", bytes = backup::Encode({r});
     testreg::WriteFile(path, bytes);
-    for (std::string out : {"Registry Backups\\2030-01-01_00-00-00.reg", "Registry Backups\\new.reg",
+    for (std::string out : {"Registry Backups\\2001-01-01_00-00-00.reg", "Registry Backups\\new.reg",
                             "registry backups\\..\\Registry Backups\\x.txt"}) {
         CAPTURE(out);
         auto run = testproc::Run(kCli, "export-reg \"" + path + "\" \"" + out + "\"");
@@ -162,7 +188,7 @@ TEST_CASE("export-reg never writes over a backup and reports the names it leaves
         CHECK(run.err.find("tidewarp-cli: will not write " + out + ": it ") == 0);
     }
     CHECK(testreg::ReadFile(path) == bytes);
-    CHECK(BackupNames() == std::vector<std::string>{"2030-01-01_00-00-00.reg"});
+    CHECK(BackupNames() == std::vector<std::string>{"2001-01-01_00-00-00.reg"});
 
     auto run = testproc::Run(kCli, "export-reg out.reg");
     CHECK(run.exitCode == 2);
@@ -171,9 +197,9 @@ TEST_CASE("export-reg never writes over a backup and reports the names it leaves
     CHECK(testreg::ReadFile("out.reg").find("\r\n\"ok\"=\"y\"\r\n") != std::string::npos);
     DeleteFileA("out.reg");
 
-    testreg::WriteFile("empty.reg", "");  // a backup that lost its contents restores nothing
-    CHECK(testproc::Run(kCli, "restore empty.reg").exitCode == 2);
-    DeleteFileA("empty.reg");
+    testreg::WriteFile("2001-01-01_00-00-00.reg", "");  // a backup that lost its contents restores nothing
+    CHECK(testproc::Run(kCli, "restore 2001-01-01_00-00-00.reg").exitCode == 2);
+    DeleteFileA("2001-01-01_00-00-00.reg");
 }
 
 TEST_CASE("two fixes started together in one folder both end, and every key either removed is in a backup") {

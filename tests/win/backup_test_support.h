@@ -5,6 +5,7 @@
 #include "doctest.h"
 
 #include "maintenance/BackupFolder.h"
+#include "maintenance/BackupFormat.h"
 #include "registry/RegistryLib.h"
 #include "test_registry.h"
 
@@ -286,6 +287,49 @@ inline std::vector<std::string> BackupNames() {
     std::sort(names.begin(), names.end());
     return names;
 }
+
+// A folder as someone who may write it could leave it: two files that are no backups of this
+// program (a foreign name, a name in 2099) holding a value under HKEY_LOCAL_MACHINE, both created
+// "in 2099", and two own backups of kPlantedKey's "n" whose creation times run against their names.
+constexpr char kPlantedKey[] = "Software\\TidewarpBackupTest";
+constexpr char kForeignKey[] = "Software\\TidewarpPlantedByUser";
+struct PlantedBackups {
+    std::string evil = BackupFolderPath() + "\\evil.reg", future = BackupFolderPath() + "\\2099-01-01_00-00-00.reg";
+    std::string older = BackupFolderPath() + "\\2001-01-01_00-00-00_001.reg";
+    std::string newer = BackupFolderPath() + "\\2001-01-02_00-00-00.reg";
+    PlantedBackups() {
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, kForeignKey);
+        backup::KeyRecord foreign;
+        foreign.root = backup::kLocalMachine;
+        foreign.path = kForeignKey;
+        foreign.body.values = {{"Debugger", REG_SZ, std::string("cmd.exe\0", 8)}};
+        testreg::MakeFolders(BackupFolderPath());
+        // Wine keeps no creation time of its own, so the files are also written in that order.
+        Plant(newer, {Own("newer")}, 2000);
+        Plant(older, {Own("older")}, 2098);
+        for (const std::string* path : {&evil, &future}) Plant(*path, {foreign}, 2099);
+    }
+    ~PlantedBackups() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kForeignKey); }
+    static backup::KeyRecord Own(const char* value) {
+        backup::KeyRecord r;
+        r.root = backup::kCurrentUser;
+        r.path = kPlantedKey;
+        r.body.values = {{"n", REG_SZ, std::string(value) + '\0'}};
+        return r;
+    }
+    static void Plant(const std::string& path, const std::vector<backup::KeyRecord>& records, WORD year) {
+        Sleep(20);
+        testreg::WriteFile(path, backup::Encode(records));
+        SYSTEMTIME t{};
+        t.wYear = year;
+        t.wMonth = t.wDay = 1;
+        FILETIME created;
+        SystemTimeToFileTime(&t, &created);
+        HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        SetFileTime(h, &created, nullptr, nullptr);
+        CloseHandle(h);
+    }
+};
 
 inline std::string FileName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 

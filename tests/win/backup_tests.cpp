@@ -160,6 +160,38 @@ TEST_CASE("backups within one second get distinct names in time order; restore t
     CHECK(ReadString(HKEY_CURRENT_USER, key.Path(), "n") == "2");
 }
 
+TEST_CASE("only the program's own backups are restored, the newest by the time in its name") {
+    BackupFolderScratch folder;
+    testreg::ScratchKey key(HKEY_CURRENT_USER, kPlantedKey);
+    PlantedBackups planted;
+    // The files' creation times really run against their names.
+    std::vector<BackupFileInfo> files = ListBackupFiles(BackupFolderPath());
+    REQUIRE(files.size() == 3);  // "evil.reg" is no backup
+    auto created = [&](const std::string& path) {
+        return std::find_if(files.begin(), files.end(), [&](const BackupFileInfo& f) { return f.path == path; })->created;
+    };
+    FILETIME older = created(planted.older), newer = created(planted.newer);
+    REQUIRE(CompareFileTime(&older, &newer) > 0);
+
+    RecordingNotifier notifier;
+    CHECK(RestoreLastBackup(notifier).file == planted.newer);
+    CHECK(ReadString(HKEY_CURRENT_USER, kPlantedKey, "n") == "newer");
+    CHECK_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, kForeignKey));
+
+    for (const std::string& path : {planted.evil, planted.future}) {
+        CAPTURE(path);
+        RecordingNotifier refused;
+        CHECK(RestoreBackupFile(path, refused).status == RestoreResult::Status::NotFound);
+        CHECK(refused.Texts() == std::vector<std::string>{"Not restored: " + path +
+                                                          " is not named like a backup of this program "
+                                                          "(YYYY-MM-DD_HH-MM-SS.reg, at most a day after the time now)."});
+        CHECK_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, kForeignKey));
+    }
+    RecordingNotifier own;
+    CHECK(RestoreBackupFile(planted.older, own).status == RestoreResult::Status::Restored);
+    CHECK(ReadString(HKEY_CURRENT_USER, kPlantedKey, "n") == "older");
+}
+
 TEST_CASE("restore with no backup: the not-found message names the folder's pattern") {
     BackupFolderScratch folder;
     const std::string expected = "Backup file not found in " + BackupFolderPath() + "\\*.reg.";
@@ -274,7 +306,7 @@ TEST_CASE("keys and values that cannot be written are reported one by one and th
     good.body.subKeys = {{std::string(300, 'k'), {}},  // name too long
                          {"sub", backup::KeyBody{{{"v", REG_DWORD, std::string("\1\0\0\0", 4)}}, {}}}};
     testreg::MakeFolders(BackupFolderPath());
-    testreg::WriteFile(BackupFolderPath() + "\\2030-01-01_00-00-00.reg", backup::Encode({bad, good}));
+    testreg::WriteFile(BackupFolderPath() + "\\2001-01-01_00-00-00.reg", backup::Encode({bad, good}));
 
     RecordingNotifier notifier;
     RestoreResult r = RestoreLastBackup(notifier);
