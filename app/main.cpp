@@ -1,6 +1,7 @@
 // Tidewarp, the window program: one copy at a time, the word "scan" starts a scan at once, and the
 // main window runs until the user leaves it.
 #include "app/MainWindow.h"
+#include "platform/DllSearch.h"
 #include "platform/Handles.h"
 #include "platform/MessageBoxNotifier.h"
 #include "platform/SingleInstance.h"
@@ -11,6 +12,8 @@
 #include <cstring>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    // The program runs elevated, perhaps from a folder others can write to: no DLL from beside it.
+    tw::RestrictDllSearch();
     // Held, never waited on, until the process ends: its name tells a second copy that we run.
     tw::UniqueHandle marker;
     if (tw::ClaimInstance("Tidewarp", marker) == tw::Instance::AlreadyRunning) {

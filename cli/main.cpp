@@ -7,6 +7,7 @@
 #include "cli/StderrNotifier.h"
 #include "log/LogFile.h"
 #include "maintenance/Shortcut.h"
+#include "platform/DllSearch.h"
 #include "registry/Categories.h"
 #include "xml/XmlReader.h"
 
@@ -259,6 +260,8 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Scripts may run it elevated from a folder others can write to: no DLL from beside it.
+    tw::RestrictDllSearch();
     // Failures are reported on stderr; the console program never shows a message box.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     LogFile::Instance();  // the dormant log exists for the whole run; nothing opens it

@@ -2,31 +2,45 @@
 
 #include "platform/Gdi.h"
 
-#include <objidl.h>
-#include <gdiplus.h>
+#include "skin/GdiplusSession.h"
 
 #include <algorithm>
 #include <cstring>
 
 namespace {
 
-// GDI+ is only needed while a movie is decoded; the frames are plain GDI bitmaps afterwards.
-class GdiplusSession {
+// An image or a drawing surface of a session, disposed of when it goes.
+class GdipImage {
 public:
-    GdiplusSession() {
-        Gdiplus::GdiplusStartupInput input;
-        ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
+    explicit GdipImage(GdiplusSession& gdiplus) : gdiplus_(gdiplus) {}
+    ~GdipImage() {
+        if (image_) gdiplus_.DisposeImage(image_);
     }
-    ~GdiplusSession() {
-        if (ok_) Gdiplus::GdiplusShutdown(token_);
-    }
-    GdiplusSession(const GdiplusSession&) = delete;
-    GdiplusSession& operator=(const GdiplusSession&) = delete;
-    bool Ok() const { return ok_; }
+    GdipImage(const GdipImage&) = delete;
+    GdipImage& operator=(const GdipImage&) = delete;
+    Gdiplus::GpImage* get() const { return image_; }
+    Gdiplus::GpImage** put() { return &image_; }
 
 private:
-    ULONG_PTR token_ = 0;
-    bool ok_ = false;
+    GdiplusSession& gdiplus_;
+    Gdiplus::GpImage* image_ = nullptr;
+};
+
+class GdipGraphics {
+public:
+    GdipGraphics(GdiplusSession& gdiplus, HDC dc) : gdiplus_(gdiplus) {
+        if (gdiplus_.CreateFromHDC(dc, &graphics_) != Gdiplus::Ok) graphics_ = nullptr;
+    }
+    ~GdipGraphics() {
+        if (graphics_) gdiplus_.DeleteGraphics(graphics_);
+    }
+    GdipGraphics(const GdipGraphics&) = delete;
+    GdipGraphics& operator=(const GdipGraphics&) = delete;
+    Gdiplus::GpGraphics* get() const { return graphics_; }
+
+private:
+    GdiplusSession& gdiplus_;
+    Gdiplus::GpGraphics* graphics_ = nullptr;
 };
 
 tw::ComPtr<IStream> StreamOver(const std::string& bytes) {
@@ -43,13 +57,16 @@ tw::ComPtr<IStream> StreamOver(const std::string& bytes) {
 }
 
 // Delays of every frame in milliseconds; frames without one get 100 ms.
-std::vector<UINT> FrameDelays(Gdiplus::Image& image, UINT frames) {
+std::vector<UINT> FrameDelays(GdiplusSession& gdiplus, Gdiplus::GpImage* image, UINT frames) {
     std::vector<UINT> delays(frames, 100);
-    UINT size = image.GetPropertyItemSize(PropertyTagFrameDelay);
-    if (size < sizeof(Gdiplus::PropertyItem)) return delays;
+    UINT size = 0;
+    if (gdiplus.GetPropertyItemSize(image, PropertyTagFrameDelay, &size) != Gdiplus::Ok ||
+        size < sizeof(Gdiplus::PropertyItem))
+        return delays;
     std::vector<unsigned char> buffer(size);
     auto* item = reinterpret_cast<Gdiplus::PropertyItem*>(buffer.data());
-    if (image.GetPropertyItem(PropertyTagFrameDelay, size, item) != Gdiplus::Ok || !item->value) return delays;
+    if (gdiplus.GetPropertyItem(image, PropertyTagFrameDelay, size, item) != Gdiplus::Ok || !item->value)
+        return delays;
     UINT count = std::min<UINT>(frames, item->length / 4);
     const auto* values = static_cast<const unsigned char*>(item->value);
     for (UINT i = 0; i < count; ++i) {
@@ -73,43 +90,45 @@ std::vector<GifFrame> DecodeGifFrames(const std::string& bytes, int width, int h
     if (!gdiplus.Ok()) return frames;
     tw::ComPtr<IStream> stream = StreamOver(bytes);
     if (!stream) return frames;
-    {
-        Gdiplus::Image image(stream.get());
-        if (image.GetLastStatus() != Gdiplus::Ok || image.GetWidth() == 0 || image.GetHeight() == 0) return frames;
-        GUID time = Gdiplus::FrameDimensionTime;
-        UINT count = image.GetFrameCount(&time);
-        if (count == 0) count = 1;  // a still picture
-        // Every frame is held at the area's size: a movie with very many frames keeps its first ones.
-        UINT fit = static_cast<UINT>(kMaxGifFrameBytes / (static_cast<unsigned long long>(width) * height * 4));
-        count = std::min<UINT>(count, std::max<UINT>(fit, 1));
-        std::vector<UINT> delays = FrameDelays(image, count);
+    GdipImage image(gdiplus);
+    UINT imageWidth = 0, imageHeight = 0;
+    if (gdiplus.LoadImageFromStream(stream.get(), image.put()) != Gdiplus::Ok ||
+        gdiplus.GetImageWidth(image.get(), &imageWidth) != Gdiplus::Ok ||
+        gdiplus.GetImageHeight(image.get(), &imageHeight) != Gdiplus::Ok || imageWidth == 0 || imageHeight == 0)
+        return frames;
+    UINT count = 0;
+    if (gdiplus.ImageGetFrameCount(image.get(), &kGdiplusFrameDimensionTime, &count) != Gdiplus::Ok) count = 0;
+    if (count == 0) count = 1;  // a still picture
+    // Every frame is held at the area's size: a movie with very many frames keeps its first ones.
+    UINT fit = static_cast<UINT>(kMaxGifFrameBytes / (static_cast<unsigned long long>(width) * height * 4));
+    count = std::min<UINT>(count, std::max<UINT>(fit, 1));
+    std::vector<UINT> delays = FrameDelays(gdiplus, image.get(), count);
 
-        // Fit the picture into the area with its proportions kept.
-        double scale = std::min(static_cast<double>(width) / image.GetWidth(),
-                                static_cast<double>(height) / image.GetHeight());
-        int w = std::max(1, static_cast<int>(image.GetWidth() * scale + 0.5));
-        int h = std::max(1, static_cast<int>(image.GetHeight() * scale + 0.5));
-        Gdiplus::Rect place((width - w) / 2, (height - h) / 2, w, h);
+    // Fit the picture into the area with its proportions kept.
+    double scale = std::min(static_cast<double>(width) / imageWidth, static_cast<double>(height) / imageHeight);
+    int w = std::max(1, static_cast<int>(imageWidth * scale + 0.5));
+    int h = std::max(1, static_cast<int>(imageHeight * scale + 0.5));
+    int x = (width - w) / 2, y = (height - h) / 2;
 
-        tw::WindowDC screen(nullptr);
-        tw::UniqueHDC dc = tw::CreateMemoryDC(screen.get());
-        tw::UniqueHBrush fill(CreateSolidBrush(background));
-        RECT all{0, 0, width, height};
-        for (UINT i = 0; i < count; ++i) {
-            if (image.SelectActiveFrame(&time, i) != Gdiplus::Ok && i > 0) break;
-            tw::UniqueHBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
-            if (!bitmap) break;
-            {
-                tw::SelectScope keep(dc.get(), bitmap.get());
-                FillRect(dc.get(), &all, fill.get());
-                Gdiplus::Graphics graphics(dc.get());
-                // Scaled pictures are smoothed; one at its own size is copied pixel for pixel.
-                graphics.SetInterpolationMode(scale == 1.0 ? Gdiplus::InterpolationModeNearestNeighbor
-                                                           : Gdiplus::InterpolationModeHighQualityBicubic);
-                if (graphics.DrawImage(&image, place) != Gdiplus::Ok) break;
-            }
-            frames.push_back(GifFrame{std::move(bitmap), delays[i]});
+    tw::WindowDC screen(nullptr);
+    tw::UniqueHDC dc = tw::CreateMemoryDC(screen.get());
+    tw::UniqueHBrush fill(CreateSolidBrush(background));
+    RECT all{0, 0, width, height};
+    for (UINT i = 0; i < count; ++i) {
+        if (gdiplus.ImageSelectActiveFrame(image.get(), &kGdiplusFrameDimensionTime, i) != Gdiplus::Ok && i > 0) break;
+        tw::UniqueHBitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+        if (!bitmap) break;
+        {
+            tw::SelectScope keep(dc.get(), bitmap.get());
+            FillRect(dc.get(), &all, fill.get());
+            GdipGraphics graphics(gdiplus, dc.get());
+            if (!graphics.get()) break;
+            // Scaled pictures are smoothed; one at its own size is copied pixel for pixel.
+            gdiplus.SetInterpolationMode(graphics.get(), scale == 1.0 ? Gdiplus::InterpolationModeNearestNeighbor
+                                                                      : Gdiplus::InterpolationModeHighQualityBicubic);
+            if (gdiplus.DrawImageRectI(graphics.get(), image.get(), x, y, w, h) != Gdiplus::Ok) break;
         }
+        frames.push_back(GifFrame{std::move(bitmap), delays[i]});
     }
     return frames;
 }

@@ -1,0 +1,14 @@
+// A stand-in for a DLL someone planted beside a program: whatever name it is given, loading it
+// leaves an empty file "<its own path>.loaded" behind, so a test sees that it ran.
+#include <windows.h>
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
+    if (reason != DLL_PROCESS_ATTACH) return TRUE;
+    wchar_t path[MAX_PATH + 8];
+    DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return TRUE;
+    lstrcatW(path, L".loaded");
+    HANDLE marker = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (marker != INVALID_HANDLE_VALUE) CloseHandle(marker);
+    return TRUE;
+}
