@@ -2,6 +2,7 @@
 
 #include "log/Trace.h"
 #include "platform/Handles.h"
+#include "platform/SystemFunction.h"
 #include "platform/Text.h"
 #include "platform/Wow64.h"
 #include "registry/StopEvent.h"
@@ -105,12 +106,8 @@ struct IdBothDirInfo {  // FILE_ID_BOTH_DIR_INFO
 static_assert(offsetof(IdBothDirInfo, fileId) == 96 && offsetof(IdBothDirInfo, fileName) == 104, "layout");
 
 GetFileInformationByHandleExFn ListingByHandle() {
-    static const auto get = [] {
-        HMODULE kernel = GetModuleHandleA("kernel32.dll");
-        return kernel ? reinterpret_cast<GetFileInformationByHandleExFn>(
-                            reinterpret_cast<void*>(GetProcAddress(kernel, "GetFileInformationByHandleEx")))
-                      : nullptr;
-    }();
+    static const auto get =
+        tw::FindSystemFunction<GetFileInformationByHandleExFn>("kernel32.dll", "GetFileInformationByHandleEx");
     return get;
 }
 

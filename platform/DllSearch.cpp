@@ -1,13 +1,14 @@
 #include "platform/DllSearch.h"
 
+#include "platform/SystemFunction.h"
+
 namespace tw {
 namespace {
 
 // Looked up by name: kernel32 is always mapped (a KnownDLL), and older systems lack both functions.
 template <typename F>
 F FindInKernel32(const char* name) {
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    return kernel ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(kernel, name))) : nullptr;
+    return FindSystemFunction<F>("kernel32.dll", name);
 }
 
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);

@@ -1,13 +1,14 @@
 #include "platform/ShutdownBlock.h"
 
+#include "platform/SystemFunction.h"
+
 namespace tw {
 
 namespace {
 
 template <typename F>
 F User32(const char* name) {
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    return user32 ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(user32, name))) : nullptr;
+    return FindSystemFunction<F>("user32.dll", name);
 }
 
 }  // namespace

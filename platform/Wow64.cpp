@@ -1,6 +1,7 @@
 #include "platform/Wow64.h"
 
 #include "platform/Codepage.h"
+#include "platform/SystemFunction.h"
 
 #include <vector>
 
@@ -9,8 +10,7 @@ namespace {
 
 template <typename F>
 F Find(const char* module, const char* name) {
-    HMODULE m = GetModuleHandleA(module);
-    return m ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m, name))) : nullptr;
+    return FindSystemFunction<F>(module, name);
 }
 
 using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);

@@ -1,5 +1,6 @@
 #include "registry/FileProbe.h"
 
+#include "platform/SystemFunction.h"
 #include "platform/Text.h"
 #include "platform/Wow64.h"
 #include "registry/PathRoot.h"
@@ -14,12 +15,7 @@ using VolumePathFn = BOOL(WINAPI*)(LPCSTR, LPSTR, DWORD);
 
 // GetVolumePathNameA, which the Windows 95/98/Me family lacks (and with it folders holding volumes).
 VolumePathFn VolumePathName() {
-    static const VolumePathFn fn = [] {
-        HMODULE kernel = GetModuleHandleA("kernel32.dll");
-        return kernel ? reinterpret_cast<VolumePathFn>(
-                            reinterpret_cast<void*>(GetProcAddress(kernel, "GetVolumePathNameA")))
-                      : nullptr;
-    }();
+    static const VolumePathFn fn = tw::FindSystemFunction<VolumePathFn>("kernel32.dll", "GetVolumePathNameA");
     return fn;
 }
 
