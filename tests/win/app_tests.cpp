@@ -193,6 +193,50 @@ void Shot(TestWindow& window, const char* page, const char* name) {
 
 std::uint32_t Stored(const char* name) { return SettingsStore().ReadNumber(name); }
 
+// From another thread, notes what the next box the window's thread shows is (and takes its picture
+// under shot, when the pictures are taken), then closes it with OK.
+class BoxWatch {
+public:
+    explicit BoxWatch(HWND window, const char* shot = nullptr)
+        : main_(window), shot_(shot), thread_(CreateThread(nullptr, 0, &Run, this, 0, nullptr)) {}
+    ~BoxWatch() { Closed(); }
+    bool Closed() { return WaitForSingleObject(thread_.get(), 15000) == WAIT_OBJECT_0; }
+    HWND owner = nullptr;
+    bool mainEnabled = true;
+    std::string title, helpText;
+
+private:
+    static DWORD WINAPI Run(void* self) { return static_cast<BoxWatch*>(self)->Watch() ? 0 : 1; }
+    bool Watch() {
+        const DWORD thread = GetWindowThreadProcessId(main_, nullptr);
+        for (int i = 0; i < 500; ++i, Sleep(20)) {
+            HWND box = nullptr;
+            while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr)
+                if (box != main_ && GetWindowThreadProcessId(box, nullptr) == thread && IsWindowVisible(box)) break;
+            if (!box) continue;
+            owner = GetWindow(box, GW_OWNER);
+            mainEnabled = IsWindowEnabled(main_);
+            char text[64] = {};
+            GetWindowTextA(box, text, sizeof text);
+            title = text;
+            helpText.assign(65536, '\0');
+            helpText.resize(GetDlgItemTextA(box, IDC_HELP_TEXT, &helpText[0], static_cast<int>(helpText.size())));
+            const char* folder = std::getenv("TW_APP_SHOTS");
+            if (shot_ && folder && *folder) {
+                Sleep(300);  // painted by then
+                COLORREF probe = 0;
+                SaveScreenshot(box, std::string(folder) + "\\" + shot_ + ".bmp", probe);
+            }
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            return true;
+        }
+        return false;
+    }
+    HWND main_;
+    const char* shot_;
+    tw::UniqueHandle thread_;
+};
+
 }  // namespace
 
 TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, one backup, the statistics") {
@@ -514,41 +558,13 @@ TEST_CASE("help and mail are opened by the user's desktop shell, never by the pr
         Opened o;
         o->shellAnswers = false;
         o->realHelp = true;
-        struct Watch {
-            HWND main;
-            std::string title, text;
-            static DWORD WINAPI Run(void* self) {
-                auto& w = *static_cast<Watch*>(self);
-                const DWORD thread = GetWindowThreadProcessId(w.main, nullptr);
-                for (int i = 0; i < 500; ++i, Sleep(20)) {
-                    HWND box = nullptr;
-                    while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr)
-                        if (box != w.main && GetWindowThreadProcessId(box, nullptr) == thread && IsWindowVisible(box)) break;
-                    if (!box) continue;
-                    char title[64] = {};
-                    GetWindowTextA(box, title, sizeof title);
-                    w.title = title;
-                    std::string text(65536, '\0');
-                    text.resize(GetDlgItemTextA(box, IDC_HELP_TEXT, &text[0], static_cast<int>(text.size())));
-                    w.text = text;
-                    if (const char* folder = std::getenv("TW_APP_SHOTS")) {
-                        COLORREF probe = 0;
-                        Sleep(300);
-                        if (*folder) SaveScreenshot(box, std::string(folder) + "\\help-window.bmp", probe);
-                    }
-                    PostMessageA(box, WM_COMMAND, IDOK, 0);
-                    return 0;
-                }
-                return 1;
-            }
-        } watch{o->Handle(), {}, {}};
-        tw::UniqueHandle watcher(CreateThread(nullptr, 0, &Watch::Run, &watch, 0, nullptr));
+        BoxWatch watch(o->Handle(), "help-window");
         o->ButtonPressed("BUTTON_SUPPORT");
-        CHECK(WaitForSingleObject(watcher.get(), 15000) == WAIT_OBJECT_0);
+        CHECK(watch.Closed());
         CHECK(watch.title == "Tidewarp Help");
-        CHECK(watch.text.rfind("Tidewarp Help\r\n\r\nTidewarp finds and removes broken references", 0) == 0);
-        CHECK(watch.text.find("Where Tidewarp keeps its files") != std::string::npos);
-        CHECK(watch.text.find('<') == std::string::npos);
+        CHECK(watch.helpText.rfind("Tidewarp Help\r\n\r\nTidewarp finds and removes broken references", 0) == 0);
+        CHECK(watch.helpText.find("Where Tidewarp keeps its files") != std::string::npos);
+        CHECK(watch.helpText.find('<') == std::string::npos);
         CHECK(o->helpShown == 1);
         CHECK(planted.Runs().empty());
     }
@@ -650,29 +666,9 @@ TEST_CASE("boxes are modal to the main window; a session's end waits for a fix; 
         boxes.SetOwner(&window);
         REQUIRE(window.CreateModeless(nullptr));
         Pump();
-        struct Watch {
-            HWND main;
-            HWND owner = nullptr;
-            bool mainEnabled = true;
-            static DWORD WINAPI Run(void* self) {
-                auto& w = *static_cast<Watch*>(self);
-                const DWORD thread = GetWindowThreadProcessId(w.main, nullptr);
-                for (int i = 0; i < 500; ++i, Sleep(20)) {
-                    HWND box = nullptr;
-                    while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr)
-                        if (box != w.main && GetWindowThreadProcessId(box, nullptr) == thread) break;
-                    if (!box) continue;
-                    w.owner = GetWindow(box, GW_OWNER);
-                    w.mainEnabled = IsWindowEnabled(w.main);
-                    PostMessageA(box, WM_COMMAND, IDOK, 0);
-                    return 0;
-                }
-                return 1;
-            }
-        } watch{window.Handle()};
-        tw::UniqueHandle watcher(CreateThread(nullptr, 0, &Watch::Run, &watch, 0, nullptr));
+        BoxWatch watch(window.Handle());
         window.ButtonPressed("BUTTON_SUPPORT");  // the help page is missing: the built-in one, until the watcher closes it
-        CHECK(WaitForSingleObject(watcher.get(), 15000) == WAIT_OBJECT_0);
+        CHECK(watch.Closed());
         CHECK(watch.owner == window.Handle());
         CHECK_FALSE(watch.mainEnabled);
     }
