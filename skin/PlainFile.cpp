@@ -23,7 +23,8 @@ std::string Lengthened(const std::string& path) {
 
 // The path the handle really reaches, in the form GetFullPathNameA gives. Links of the file system
 // (and, under Wine, Unix links that show no reparse point) are resolved here. Empty when the
-// system cannot say; that system has no file links a user can plant.
+// system cannot say (before Vista, which has no symbolic links; a junction on the way to the file
+// then goes unseen there).
 std::string ReachedPath(HANDLE file) {
     static const FinalPathFn finalPath =
         tw::FindSystemFunction<FinalPathFn>("kernel32.dll", "GetFinalPathNameByHandleA");
