@@ -125,11 +125,11 @@ bool ReadLinkTarget(const std::string& path, std::string& target) {
 
     char buffer[MAX_PATH];
     lstrcpynA(buffer, path.c_str(), MAX_PATH);
-    WIN32_FIND_DATAA data;
     // The path as stored: the short form would be asked of the file system (and of a network
-    // host, for a UNC path) before the target's drive is known to be local.
+    // host, for a UNC path) before the target's drive is known to be local. No find-data record
+    // either: Wine fills one by looking the target up.
     // S_FALSE: the shortcut has no file path (My Computer, Control Panel, ...), so no target to miss.
-    if (link->GetPath(buffer, MAX_PATH, &data, SLGP_RAWPATH) != S_OK) return false;
+    if (link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK) return false;
     target = buffer;
     // '?' stands for characters the code page lacks; such a path names no file we could test, and
     // calling its shortcut broken would delete a working one.
