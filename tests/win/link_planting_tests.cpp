@@ -262,3 +262,19 @@ TEST_CASE("a \"Registry Backups\" folder that is a link is neither written nor p
 
     Clean();
 }
+
+TEST_CASE("a link under the log's name that leads nowhere yet makes no file where it leads") {
+    Clean();
+    CreateDirectoryA(kElsewhere.c_str(), nullptr);
+    const std::string absent = kElsewhere + "\\made-by-the-log.txt";
+    testreg::WriteFile(absent, "");
+    Plant(CurrentFolder() + "\\planted.log", Kind::Symbolic, absent);
+    REQUIRE(DeleteFileA(absent.c_str()));  // under Wine this removes what the link leads to
+
+    LogFile log;
+    log.Open(CurrentFolder() + "\\planted.log", true, 0);
+    CHECK_FALSE(log.IsOpen());
+    log.Close();
+    CHECK_FALSE(Exists(absent));
+    Clean();
+}
