@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace tw {
 namespace {
@@ -17,7 +18,8 @@ namespace {
 using GetFinalPathFn = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
 using SetFileInfoFn = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
 using GenRandomFn = BOOLEAN(WINAPI*)(PVOID, ULONG);
-const int kFileDispositionInfo = 4;  // FILE_INFO_BY_HANDLE_CLASS
+const int kFileRenameInfo = 3;  // FILE_INFO_BY_HANDLE_CLASS
+const int kFileDispositionInfo = 4;
 struct DispositionInfo {
     BOOLEAN deleteFile;
 };
@@ -202,23 +204,71 @@ DWORD DeleteOwnFile(const std::string& path) {
     return where.Delete(name);
 }
 
+namespace {
+
+bool Unsupported(DWORD error) {
+    return error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ||
+           error == ERROR_INVALID_NAME;
+}
+
+// Renames an open file through its handle: 0, a Win32 error, or ERROR_NOT_SUPPORTED when the system
+// takes no rename of this form. With a root, `name` is relative to that folder's handle.
+DWORD RenameByHandle(HANDLE file, HANDLE root, const std::string& name, bool replace) {
+    static const auto setInfo = FindSystemFunction<SetFileInfoFn>("kernel32.dll", "SetFileInformationByHandle");
+    const int length = MultiByteToWideChar(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), nullptr, 0);
+    if (!setInfo || length <= 0) return ERROR_NOT_SUPPORTED;
+    struct RenameInfo {  // FILE_RENAME_INFO
+        BOOL replaceIfExists;
+        HANDLE rootDirectory;
+        DWORD fileNameLength;
+        WCHAR fileName[1];
+    };
+    std::vector<BYTE> buffer(sizeof(RenameInfo) + static_cast<std::size_t>(length) * sizeof(WCHAR));
+    auto* info = reinterpret_cast<RenameInfo*>(buffer.data());
+    info->replaceIfExists = replace;
+    info->rootDirectory = root;
+    info->fileNameLength = static_cast<DWORD>(length * sizeof(WCHAR));
+    MultiByteToWideChar(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), info->fileName, length);
+    if (setInfo(file, kFileRenameInfo, info, static_cast<DWORD>(buffer.size()))) return ERROR_SUCCESS;
+    const DWORD error = LastError(ERROR_ACCESS_DENIED);
+    return Unsupported(error) ? ERROR_NOT_SUPPORTED : error;
+}
+
+// Renames our open file (`fromPath`) to `to` in `toFolder`, through its handle where the system
+// allows, so that nothing can take its place on the way: by a name relative to the folder's handle
+// (Windows), else by the full path (Wine takes no name relative to a handle here). Systems that
+// rename no handle (XP) close it and rename by the paths.
+DWORD RenameOpenFile(UniqueFile& file, const std::string& fromPath, const CheckedFolder& toFolder,
+                     const std::string& to, bool replace) {
+    DWORD error = RenameByHandle(file.get(), toFolder.Handle(), to, replace);
+    if (error == ERROR_SUCCESS || error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return error;
+    error = RenameByHandle(file.get(), nullptr, toFolder.PathOf(to), replace);
+    if (error != ERROR_NOT_SUPPORTED) return error;
+    file.reset();
+    // A rename replaces a name, never writes through it, so a link planted under the target after
+    // the check is replaced rather than followed.
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    if (MoveFileExA(fromPath.c_str(), toFolder.PathOf(to).c_str(), flags)) return ERROR_SUCCESS;
+    return LastError(ERROR_ACCESS_DENIED);
+}
+
+// With `replace`, an existing target must be a file of ours, not a link.
+DWORD CheckTarget(const CheckedFolder& toFolder, const std::string& to, bool replace) {
+    if (!replace) return ERROR_SUCCESS;
+    UniqueFile target;
+    const DWORD error = toFolder.OpenExisting(to, FILE_READ_ATTRIBUTES, target);
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+}
+
+}  // namespace
+
 DWORD MoveOwnFile(const CheckedFolder& fromFolder, const std::string& from, const CheckedFolder& toFolder,
                   const std::string& to, bool replace) {
-    {
-        // Still our file, not something put under its name since it was written.
-        UniqueFile source;
-        if (DWORD error = fromFolder.OpenExisting(from, FILE_READ_ATTRIBUTES, source)) return error;
-    }
-    if (replace) {
-        UniqueFile target;
-        DWORD error = toFolder.OpenExisting(to, FILE_READ_ATTRIBUTES, target);
-        if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) return error;
-    }
-    // A rename replaces a name, never writes through it, so a link planted after the check above
-    // is replaced rather than followed.
-    const DWORD flags = MOVEFILE_WRITE_THROUGH | (replace ? MOVEFILE_REPLACE_EXISTING : 0);
-    if (MoveFileExA(fromFolder.PathOf(from).c_str(), toFolder.PathOf(to).c_str(), flags)) return ERROR_SUCCESS;
-    return LastError(ERROR_ACCESS_DENIED);
+    // Still our file, not something put under its name since it was written.
+    UniqueFile source;
+    if (DWORD error = fromFolder.OpenExisting(from, DELETE | FILE_READ_ATTRIBUTES, source)) return error;
+    if (DWORD error = CheckTarget(toFolder, to, replace)) return error;
+    return RenameOpenFile(source, fromFolder.PathOf(from), toFolder, to, replace);
 }
 
 DWORD WriteOwnFile(const std::string& path, const std::string& bytes) {
@@ -227,21 +277,22 @@ DWORD WriteOwnFile(const std::string& path, const std::string& bytes) {
     CheckedFolder folder;
     if (DWORD error = folder.Open(folderPath)) return error;
     const std::string temp = TemporaryNameFor(name);
-    DWORD error = ERROR_SUCCESS;
-    {
-        UniqueFile file;
-        if ((error = folder.CreateNew(temp, file))) return error;
-        std::size_t done = 0;
-        while (done < bytes.size() && error == ERROR_SUCCESS) {
-            DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
-            DWORD wrote = 0;
-            if (!WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0)
-                error = LastError(ERROR_WRITE_FAULT);
-            done += wrote;
-        }
-        if (error == ERROR_SUCCESS && !FlushFileBuffers(file.get())) error = LastError(ERROR_WRITE_FAULT);
+    UniqueFile file;
+    DWORD error = folder.CreateNew(temp, file);
+    if (error != ERROR_SUCCESS) return error;
+    std::size_t done = 0;
+    while (done < bytes.size() && error == ERROR_SUCCESS) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        DWORD wrote = 0;
+        if (!WriteFile(file.get(), bytes.data() + done, chunk, &wrote, nullptr) || wrote == 0)
+            error = LastError(ERROR_WRITE_FAULT);
+        done += wrote;
     }
-    if (error == ERROR_SUCCESS) error = MoveOwnFile(folder, temp, folder, name, true);
+    if (error == ERROR_SUCCESS && !FlushFileBuffers(file.get())) error = LastError(ERROR_WRITE_FAULT);
+    if (error == ERROR_SUCCESS) error = CheckTarget(folder, name, true);
+    // Renamed through the handle it was written by: nothing can take its place meanwhile.
+    if (error == ERROR_SUCCESS) error = RenameOpenFile(file, folder.PathOf(temp), folder, name, true);
+    file.reset();
     if (error != ERROR_SUCCESS) folder.Delete(temp);
     return error;
 }

@@ -35,6 +35,7 @@ public:
     DWORD OpenChild(const CheckedFolder& parent, const std::string& name, bool create);
 
     bool IsOpen() const { return static_cast<bool>(handle_); }
+    HANDLE Handle() const { return handle_.get(); }
     const std::string& Path() const { return path_; }
     std::string PathOf(const std::string& name) const;
 
