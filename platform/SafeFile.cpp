@@ -276,6 +276,10 @@ DWORD WriteOwnFile(const std::string& path, const std::string& bytes) {
     SplitPath(path, folderPath, name);
     CheckedFolder folder;
     if (DWORD error = folder.Open(folderPath)) return error;
+    return WriteOwnFile(folder, name, bytes);
+}
+
+DWORD WriteOwnFile(const CheckedFolder& folder, const std::string& name, const std::string& bytes) {
     const std::string temp = TemporaryNameFor(name);
     UniqueFile file;
     DWORD error = folder.CreateNew(temp, file);

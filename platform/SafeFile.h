@@ -74,15 +74,17 @@ DWORD DeleteOwnFile(const std::string& path);
 DWORD MoveOwnFile(const CheckedFolder& fromFolder, const std::string& from, const CheckedFolder& toFolder,
                   const std::string& to, bool replace);
 
-// Writes `bytes` as the new contents of a file of ours in one step: the bytes go to a new file
+// The call for writing any file of ours whole, new or not: the bytes go to a new file
 // (TemporaryNameFor) that then replaces the target, which is refused when it is a link. 0 or a
 // Win32 error; on failure the target is untouched and the temporary file gone.
 DWORD WriteOwnFile(const std::string& path, const std::string& bytes);
+// The same for a file of a folder held open (a file beside a backup in "Registry Backups").
+DWORD WriteOwnFile(const CheckedFolder& folder, const std::string& name, const std::string& bytes);
 // Reads a whole file of ours; refuses links. 0 or a Win32 error; bytes is then empty.
 DWORD ReadOwnFile(const std::string& path, std::string& bytes);
 
-// A C stream over an open file, which it then owns ("rb", "wb", "ab"); null when it cannot be made
-// (the handle is closed then too).
+// A C stream over an open file, which it then owns (mode "r", "w" or "a", with "b" for binary);
+// null when it cannot be made (the handle is closed then too).
 std::FILE* StreamOver(UniqueFile file, const char* mode);
 // Stream openers for the XML snapshot writer and reader: a new file (never an existing one) and an
 // existing file of ours.
