@@ -1,6 +1,7 @@
 #include "log/LogFile.h"
 
 #include "log/LogPath.h"
+#include "platform/SafeFile.h"
 
 #include <windows.h>
 
@@ -33,11 +34,11 @@ void LogFile::Open(const std::string& name, bool append, std::int32_t tag) {
     tag_ = tag;
     fileName_ = name;
     const std::string path = logpath::Resolve(name, ExecutablePath());
-    const char* mode = append ? "a" : "w";
-    std::FILE* stream = std::fopen(path.c_str(), mode);
+    // Opened as itself: a link planted under the log's name is refused, not written through.
+    std::FILE* stream = tw::OpenOwnTextStream(path, append);
     if (!stream) {
         CreateFolders(path);
-        stream = std::fopen(path.c_str(), mode);
+        stream = tw::OpenOwnTextStream(path, append);
     }
     std::lock_guard<std::mutex> hold(lock_);
     stream_ = stream;

@@ -7,7 +7,9 @@
 
 
 const char kBackupFolderName[] = "Registry Backups";
-std::string BackupTempName() { return "1." + std::to_string(GetCurrentProcessId()) + ".reg"; }
+std::string BackupTempName() {
+    return "1." + std::to_string(GetCurrentProcessId()) + "." + tw::ProcessNameToken() + ".reg";
+}
 
 std::string CurrentDirectory() {
     DWORD n = GetCurrentDirectoryA(0, nullptr);
@@ -72,13 +74,18 @@ bool IsRestorableBackupName(const std::string& name) {
     return backup::ParseBackupFileName(name, stamp) && !backup::IsFutureStamp(stamp, LocalNow());
 }
 
-void PruneBackups(const std::string& folder, const std::string& justWritten, int keep) {
+DWORD OpenBackupFolder(const tw::CheckedFolder& here, tw::CheckedFolder& folder, bool create) {
+    return folder.OpenChild(here, kBackupFolderName, create);
+}
+
+void PruneBackups(const tw::CheckedFolder& folder, const std::string& justWritten, int keep) {
     std::vector<std::string> names;
-    for (const BackupFileInfo& f : ListBackupFiles(folder)) names.push_back(f.name);
+    // Listed by its path: the folder is held open, so the path still names the folder checked.
+    for (const BackupFileInfo& f : ListBackupFiles(folder.Path())) names.push_back(f.name);
     for (const std::string& name : backup::BackupsToPrune(names, justWritten, keep)) {
         // The shortcut store first: a crash between the two leaves a backup without its links,
         // never links without their backup.
-        DeleteFileA(JoinPath(folder, backup::LinkStoreName(name)).c_str());
-        DeleteFileA(JoinPath(folder, name).c_str());
+        folder.Delete(backup::LinkStoreName(name));
+        folder.Delete(name);
     }
 }

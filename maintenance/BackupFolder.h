@@ -4,13 +4,16 @@
 
 #include <windows.h>
 
+#include "platform/SafeFile.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 extern const char kBackupFolderName[];  // "Registry Backups"
 // The file a backup is built in, in the current directory, before it moves into the folder: one
-// name per process, so that two runs started together in one folder never share it.
+// name per process ("1.<process id>.<random>.reg"), so that two runs started together in one folder
+// never share it and nobody can plant anything under it beforehand.
 std::string BackupTempName();
 constexpr int kBackupsKept = 5;
 
@@ -40,7 +43,11 @@ const BackupFileInfo* NewestBackup(const std::vector<BackupFileInfo>& files);
 // in the future.
 bool IsRestorableBackupName(const std::string& name);
 
+// Opens "Registry Backups" in `here` (creating it when asked) and holds it for one operation;
+// refused (tw::kLinkRefused) when it is a link, which is then neither written to nor pruned.
+DWORD OpenBackupFolder(const tw::CheckedFolder& here, tw::CheckedFolder& folder, bool create);
+
 // Deletes all but the `keep` newest backups by the time in their names, each with the store of
-// shortcuts beside it; the file just written always stays, and files whose names are not backup
-// names are never touched.
-void PruneBackups(const std::string& folder, const std::string& justWritten, int keep = kBackupsKept);
+// shortcuts beside it; the file just written always stays, files whose names are not backup names
+// are never touched, and neither are links planted under a backup's name.
+void PruneBackups(const tw::CheckedFolder& folder, const std::string& justWritten, int keep = kBackupsKept);

@@ -5,6 +5,7 @@
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
+#include "platform/SafeFile.h"
 #include "platform/Wow64.h"
 #include "registry/RegistryLib.h"
 
@@ -286,27 +287,26 @@ BackupResult Failure(DWORD error, const std::string& what) {
 
 std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of("\\/") + 1); }
 
-// Moves the finished temporary file into the folder under the time-stamped name, or under the
-// same name with _001, _002, ... when a backup of the same second is already there.
-BackupResult MoveIntoPlace(const std::string& temp, const std::string& folder, const SYSTEMTIME& t) {
-    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
-        return Failure(GetLastError(), "cannot create the folder " + folder);
+// Moves the finished temporary file (a file of `here`) into the folder under the time-stamped name,
+// or under the same name with _001, _002, ... when a backup of the same second is already there.
+BackupResult MoveIntoPlace(const tw::CheckedFolder& here, const std::string& temp, const tw::CheckedFolder& folder,
+                           const SYSTEMTIME& t) {
     DWORD error = ERROR_SUCCESS;
     for (int attempt = 0, transient = 0; attempt <= kMaxSameSecondBackups;) {
-        std::string target =
-            JoinPath(folder, BackupFileName(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, attempt));
+        const std::string target =
+            BackupFileName(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, attempt);
         // A store left under the name would be taken for this backup's links.
-        if (GetFileAttributesA(LinkStoreName(target).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        if (GetFileAttributesA(folder.PathOf(LinkStoreName(target)).c_str()) != INVALID_FILE_ATTRIBUTES) {
             ++attempt;
             continue;
         }
-        if (MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        error = tw::MoveOwnFile(here, temp, folder, target, false);
+        if (error == ERROR_SUCCESS) {
             BackupResult r;
             r.status = BackupResult::Status::Saved;
-            r.path = target;
+            r.path = folder.PathOf(target);
             return r;
         }
-        error = GetLastError();
         if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) {
             ++attempt;
             continue;
@@ -315,12 +315,13 @@ BackupResult MoveIntoPlace(const std::string& temp, const std::string& folder, c
         if (++transient > 3) break;
         Sleep(100);
     }
-    return Failure(error, "cannot move " + temp + " into " + folder);
+    return Failure(error, "cannot move " + here.PathOf(temp) + " into " + folder.Path());
 }
 
-// Reads the links to keep and writes them to `temp`; what cannot be kept goes to `result`.
-// False when none was kept.
-bool WriteLinkStore(const std::vector<std::string>& links, const std::string& temp, BackupResult& result) {
+// Reads the links to keep and writes them to the new file `temp` of `here`; what cannot be kept goes
+// to `result`. False when none was kept.
+bool WriteLinkStore(const std::vector<std::string>& links, const tw::CheckedFolder& here, const std::string& temp,
+                    BackupResult& result) {
     std::vector<SavedLink> saved;
     std::vector<std::size_t> savedIndexes;
     for (std::size_t i = 0; i < links.size(); ++i) {
@@ -335,13 +336,13 @@ bool WriteLinkStore(const std::vector<std::string>& links, const std::string& te
         savedIndexes.push_back(i);
     }
     if (saved.empty()) return false;
-    DWORD error = ERROR_SUCCESS;
-    tw::UniqueFile file(CreateFileA(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file || !WriteAll(file.get(), EncodeLinks(saved), error) || !FlushFileBuffers(file.get())) {
+    tw::UniqueFile file;
+    DWORD error = here.CreateNew(temp, file);
+    if (error != ERROR_SUCCESS || !WriteAll(file.get(), EncodeLinks(saved), error) || !FlushFileBuffers(file.get())) {
         if (error == ERROR_SUCCESS) error = GetLastError();
+        const bool ours = static_cast<bool>(file);
         file.reset();
-        DeleteFileA(temp.c_str());
+        if (ours) here.Delete(temp);
         char buf[32];
         std::snprintf(buf, sizeof buf, " (error %lu)", static_cast<unsigned long>(error));
         for (std::size_t i : savedIndexes)
@@ -366,13 +367,16 @@ void LinksNotKept(const std::vector<std::string>& links, BackupResult& result, c
 }  // namespace
 
 BackupResult BackupErrorKeys(const ErrorList& records, const std::vector<std::string>& links) {
-    const std::string dir = CurrentDirectory();
     SYSTEMTIME started;
     GetLocalTime(&started);
-    const std::string temp = JoinPath(dir, BackupTempName());
+    // The current directory, held for the whole backup; the temporary files are this process's own
+    // names in it, and a leftover of an earlier backup of this process is deleted unless it is a link.
+    tw::CheckedFolder here;
+    if (DWORD error = here.Open(CurrentDirectory())) return Failure(error, "cannot open the current folder");
+    const std::string temp = BackupTempName();
     const std::string linkTemp = LinkStoreName(temp);
-    DeleteFileA(temp.c_str());
-    DeleteFileA(linkTemp.c_str());
+    here.Delete(temp);
+    here.Delete(linkTemp);
 
     bool any = std::any_of(records.begin(), records.end(), [](const ErrorRecord& r) { return !r.KeyPath().empty(); }) ||
                std::any_of(links.begin(), links.end(), [](const std::string& l) { return !l.empty(); });
@@ -381,10 +385,9 @@ BackupResult BackupErrorKeys(const ErrorList& records, const std::vector<std::st
     EnableBackupPrivilege();
     BackupResult result;
     try {
-        tw::UniqueFile file(CreateFileA(temp.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return Failure(GetLastError(), "cannot create " + temp);
-        DWORD error = ERROR_SUCCESS;
+        tw::UniqueFile file;
+        DWORD error = here.CreateNew(temp, file);
+        if (error != ERROR_SUCCESS) return Failure(error, "cannot create " + here.PathOf(temp));
         ValueCache values;
         std::string pending;  // records go to the file in chunks, not one write each
         for (std::size_t i = 0; i < records.size(); ++i) {
@@ -418,8 +421,8 @@ BackupResult BackupErrorKeys(const ErrorList& records, const std::vector<std::st
             if (pending.size() >= kWriteChunk) {
                 if (!WriteAll(file.get(), pending, error)) {
                     file.reset();
-                    DeleteFileA(temp.c_str());
-                    return Failure(error, "cannot write " + temp);
+                    here.Delete(temp);
+                    return Failure(error, "cannot write " + here.PathOf(temp));
                 }
                 pending.clear();
             }
@@ -427,41 +430,52 @@ BackupResult BackupErrorKeys(const ErrorList& records, const std::vector<std::st
         if (!WriteAll(file.get(), pending, error) || !FlushFileBuffers(file.get())) {
             if (error == ERROR_SUCCESS) error = GetLastError();
             file.reset();
-            DeleteFileA(temp.c_str());
-            return Failure(error, "cannot write " + temp);
+            here.Delete(temp);
+            return Failure(error, "cannot write " + here.PathOf(temp));
         }
-        WriteLinkStore(links, linkTemp, result);
+        WriteLinkStore(links, here, linkTemp, result);
     } catch (const std::bad_alloc&) {
-        DeleteFileA(temp.c_str());
-        DeleteFileA(linkTemp.c_str());
+        here.Delete(temp);
+        here.Delete(linkTemp);
         return Failure(ERROR_NOT_ENOUGH_MEMORY, "a key is too large to hold in memory");
     }
     if (result.recordsSaved == 0 && result.linksSaved == 0) {
         // Everything named is gone already or may not be removed: an empty file would only be a
         // backup that restores nothing.
-        DeleteFileA(temp.c_str());
+        here.Delete(temp);
         return result;
     }
 
-    const std::string folder = JoinPath(dir, kBackupFolderName);
-    BackupResult moved = MoveIntoPlace(temp, folder, started);
+    // Opened once for the rest of the backup; a folder that is a link is neither written nor pruned.
+    tw::CheckedFolder folder;
+    BackupResult moved;
+    if (DWORD error = OpenBackupFolder(here, folder, true))
+        moved = Failure(error, error == tw::kLinkRefused ? "the folder " + here.PathOf(kBackupFolderName) +
+                                                                " is a link, and nothing is written through it"
+                                                          : "cannot move " + here.PathOf(temp) + " into " +
+                                                                here.PathOf(kBackupFolderName));
+    else
+        moved = MoveIntoPlace(here, temp, folder, started);
     if (moved.status == BackupResult::Status::Failed) {
-        DeleteFileA(temp.c_str());
-        DeleteFileA(linkTemp.c_str());
+        here.Delete(temp);
+        here.Delete(linkTemp);
         return moved;
     }
-    if (result.linksSaved > 0 && !MoveFileExA(linkTemp.c_str(), LinkStoreName(moved.path).c_str(), MOVEFILE_WRITE_THROUGH)) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, " (error %lu)", static_cast<unsigned long>(GetLastError()));
-        DeleteFileA(linkTemp.c_str());
-        LinksNotKept(links, result, std::string("the backup could not put its copy in place") + buf);
-        if (result.recordsSaved == 0) {
-            // An empty registry file without its links would restore nothing.
-            DeleteFileA(moved.path.c_str());
-            return result;
+    const std::string movedName = FileNameOf(moved.path);
+    if (result.linksSaved > 0) {
+        if (DWORD error = tw::MoveOwnFile(here, linkTemp, folder, LinkStoreName(movedName), false)) {
+            char buf[32];
+            std::snprintf(buf, sizeof buf, " (error %lu)", static_cast<unsigned long>(error));
+            here.Delete(linkTemp);
+            LinksNotKept(links, result, std::string("the backup could not put its copy in place") + buf);
+            if (result.recordsSaved == 0) {
+                // An empty registry file without its links would restore nothing.
+                folder.Delete(movedName);
+                return result;
+            }
         }
     }
-    PruneBackups(folder, FileNameOf(moved.path));
+    PruneBackups(folder, movedName);
     result.status = BackupResult::Status::Saved;
     result.path = moved.path;
     return result;

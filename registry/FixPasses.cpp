@@ -1,5 +1,6 @@
 // Removing what a scan found: five passes over the error list, each removal written into the
 // snapshot file first.
+#include "platform/SafeFile.h"
 #include "platform/Text.h"
 #include "registry/Categories.h"
 #include "registry/RegistryLib.h"
@@ -78,6 +79,9 @@ void CRegistryLib::FixAll(SummaryList& summaries, const std::string& snapshotFil
     snapshot_.Close();
     snapshot_.SetIndent(0);
     snapshot_.SetFileName(snapshotFile);
+    // A new file, never one that lies under the name already: its name can be foreseen, and a
+    // link planted under it must not be written through.
+    snapshot_.SetOpener(tw::CreateOwnStream);
     XmlElement("registry").WriteStart(snapshot_, +1, true, true);
     // A record is counted once, in the summary of its own category, however many passes meet it.
     std::vector<Outcome> outcomes(errors_.size(), Outcome::None);
@@ -120,7 +124,7 @@ void CRegistryLib::FixAll(SummaryList& summaries, const std::string& snapshotFil
     }
     XmlElement("registry").WriteEnd(snapshot_, -1, true, true);
     snapshot_.Close();
-    DeleteFileA(snapshotFile.c_str());
+    tw::DeleteOwnFile(snapshotFile);
 }
 
 LONG CRegistryLib::FixRecord(const ErrorRecord& record, const char* keyText, const char* valueText,

@@ -1,6 +1,7 @@
 // Snapshots: the keys and values a fix removes, written as XML before they go, and applied back.
 #include "platform/Codepage.h"
 #include "platform/Handles.h"
+#include "platform/SafeFile.h"
 #include "platform/Text.h"
 #include "registry/RegistryLib.h"
 #include "xml/XmlEscape.h"
@@ -139,11 +140,15 @@ bool SetValueFromText(HKEY key, const std::string& name, const std::string& text
     return false;
 }
 
-// Only a file on a disk can be a snapshot: a folder or a device such as CON never is.
-bool IsDiskFile(const std::string& path) {
-    tw::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file && GetFileType(file.get()) == FILE_TYPE_DISK;
+// Only a file on a disk can be a snapshot: a folder or a device such as CON never is, and a link
+// (or a file with a second name) is not read at all, whatever it leads to. Empty when it can be read.
+std::string Unreadable(const std::string& path) {
+    tw::UniqueFile file;
+    const DWORD error = tw::OpenOwnFile(path, GENERIC_READ, file);
+    if (error == tw::kLinkRefused) return path + " is a link or has a second name: it is not read as a snapshot";
+    if (error != ERROR_SUCCESS || GetFileType(file.get()) != FILE_TYPE_DISK)
+        return path + " cannot be read as a file: a folder or a device is not a snapshot";
+    return {};
 }
 
 bool IsBlankText(const std::string& text) { return tw::Trim(text).empty(); }
@@ -190,9 +195,10 @@ bool CRegistryLib::RestoreFromXml(XmlReader& reader, const std::string& file) {
     AttributesOf attributes = AttributesOf::Nothing;
 
     reader.SetFileName(file);
+    reader.SetOpener(tw::ReadOwnStream);
     reader.SetShowErrors(false);
-    const bool readable = IsDiskFile(file);
-    if (!readable) problem = file + " cannot be read as a file: a folder or a device is not a snapshot";
+    problem = Unreadable(file);
+    const bool readable = problem.empty();
     while (problem.empty() && reader.Read()) {
         const XmlToken token = reader.Token();
         if (awaitingKeyName && token != XmlToken::Attribute && token != XmlToken::None) {

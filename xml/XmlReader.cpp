@@ -41,7 +41,7 @@ bool XmlReader::Open() {
     inputEnded_ = fromMemory_;
     if (!fromMemory_) {
         input_.clear();
-        file_ = std::fopen(fileName_.c_str(), "rb");
+        file_ = opener_ ? opener_(fileName_) : std::fopen(fileName_.c_str(), "rb");
         if (!file_) return false;
     }
     open_ = true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/Notifier.h"
+#include "xml/XmlFileOpener.h"
 
 #include <cstdio>
 #include <string>
@@ -30,6 +31,8 @@ public:
     // of a file, exactly as if they were the file's contents.
     void SetFileName(const std::string& path);
     void SetDocument(std::string bytes);
+    // How the file is opened ("rb" by name when none is set); takes effect at the next open.
+    void SetOpener(XmlFileOpener opener) { opener_ = opener; }
     // A parse error is shown through the notifier only while the flag is set; Close clears it.
     void SetShowErrors(bool show, tw::Notifier* notifier = nullptr);
 
@@ -64,6 +67,7 @@ private:
 
     // Where the lines come from: a file read in chunks, or the whole document in memory.
     std::FILE* file_ = nullptr;
+    XmlFileOpener opener_ = nullptr;
     bool fromMemory_ = false;
     std::string input_;
     std::size_t inputPos_ = 0;

@@ -15,7 +15,7 @@ void XmlWriter::SetFileName(const std::string& path) {
 bool XmlWriter::Write(const std::string& text) {
     if (!open_) {
         // Binary: the lines carry their own CR LF.
-        file_ = std::fopen(fileName_.c_str(), "wb");
+        file_ = opener_ ? opener_(fileName_) : std::fopen(fileName_.c_str(), "wb");
         if (!file_) return false;
         open_ = true;
         failed_ = false;

@@ -3,6 +3,8 @@
 // need escaping use XmlEscape.h.
 #pragma once
 
+#include "xml/XmlFileOpener.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -17,6 +19,8 @@ public:
     // Takes effect only while the writer is closed.
     void SetFileName(const std::string& path);
     const std::string& FileName() const { return fileName_; }
+    // How the file is created ("wb" by name when none is set); takes effect at the next open.
+    void SetOpener(XmlFileOpener opener) { opener_ = opener; }
     int Indent() const { return indent_; }
     void SetIndent(int indent) { indent_ = indent; }
     bool IsOpen() const { return open_; }
@@ -32,6 +36,7 @@ public:
 
 private:
     std::FILE* file_ = nullptr;
+    XmlFileOpener opener_ = nullptr;
     bool open_ = false;
     bool headerWritten_ = false;
     bool failed_ = false;

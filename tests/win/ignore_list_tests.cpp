@@ -1,6 +1,7 @@
 // "ignore.lst" in the current directory: loading, saving, and what a failed save leaves behind.
 #include "doctest.h"
 
+#include "platform/SafeFile.h"
 #include "registry/RegistryLib.h"
 #include "test_registry.h"
 
@@ -11,8 +12,8 @@ struct CleanFolder {
     ~CleanFolder() { Clean(); }
     static void Clean() {
         DeleteFileA("ignore.lst");
-        DeleteFileA("ignore.lst.tmp");
-        RemoveDirectoryA("ignore.lst.tmp");
+        DeleteFileA(tw::TemporaryNameFor("ignore.lst").c_str());
+        RemoveDirectoryA(tw::TemporaryNameFor("ignore.lst").c_str());
     }
 };
 
@@ -40,7 +41,7 @@ TEST_CASE("saving then loading keeps order, items and categories only") {
     }
     CHECK(testreg::ReadFile("ignore.lst") ==
           "C:\\gone\\a.dll\r\nCLSID\r\nC:\\Users\\me\\Desktop\\old.lnk\r\nSHORTCUT\r\nC:\\gone\\b\xe9.hlp\r\nHelp\r\n");
-    CHECK_FALSE(testreg::FileExists("ignore.lst.tmp"));
+    CHECK_FALSE(testreg::FileExists(tw::TemporaryNameFor("ignore.lst")));
 
     CRegistryLib reloaded;  // a new instance reads the file
     const ErrorList& list = reloaded.IgnoreList();
@@ -80,7 +81,7 @@ TEST_CASE("a file written by hand loads as a text-mode reader sees it") {
 TEST_CASE("a save that cannot be written reports it and leaves the old list in place") {
     CleanFolder folder;
     testreg::WriteFile("ignore.lst", "C:\\keep.dll\r\nCLSID\r\n");
-    REQUIRE(CreateDirectoryA("ignore.lst.tmp", nullptr));  // the temporary name cannot become a file
+    REQUIRE(CreateDirectoryA(tw::TemporaryNameFor("ignore.lst").c_str(), nullptr));  // the temporary name cannot become a file
     CRegistryLib lib;
     lib.IgnoreList().push_back(Entry("C:\\new.dll", "CLSID"));
     CHECK(lib.SaveIgnoreList() != 0);
