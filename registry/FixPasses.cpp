@@ -123,8 +123,10 @@ void CRegistryLib::FixAll(SummaryList& summaries, const std::string& snapshotFil
         if (it != fixed.end()) s.fixed = it->second;
     }
     XmlElement("registry").WriteEnd(snapshot_, -1, true, true);
+    // Only a snapshot this fix made is removed; a file that held the name before stays.
+    const bool made = snapshot_.IsOpen();
     snapshot_.Close();
-    tw::DeleteOwnFile(snapshotFile);
+    if (made) tw::DeleteOwnFile(snapshotFile);
 }
 
 LONG CRegistryLib::FixRecord(const ErrorRecord& record, const char* keyText, const char* valueText,

@@ -278,3 +278,13 @@ TEST_CASE("a link under the log's name that leads nowhere yet makes no file wher
     CHECK_FALSE(Exists(absent));
     Clean();
 }
+
+TEST_CASE("a plain file that already holds the snapshot's name is neither written nor removed by the fix") {
+    Clean();
+    testreg::WriteFile("FixedOnPlanted.xml", "someone else's");
+    CRegistryLib lib;
+    SummaryList summaries;
+    lib.FixAll(summaries, "FixedOnPlanted.xml");
+    CHECK(testreg::ReadFile("FixedOnPlanted.xml") == "someone else's");
+    Clean();
+}
