@@ -127,12 +127,18 @@ void MainWindow::ReportFix(const FixResult& result) {
     if (!result.leftForKeptEntries.empty())
         add(std::to_string(result.leftForKeptEntries.size()) +
             " entries were left in place because their key holds an entry you keep or ignore.");
-    std::size_t changed = 0;
-    for (const CShortcut::LeftLink& l : result.linksLeftByRetest) changed += l.changed ? 1 : 0;
-    if (const std::size_t now = result.leftByRetest.size() + result.linksLeftByRetest.size() - changed)
+    std::size_t changed = 0, replaced = 0;
+    for (const CShortcut::LeftLink& l : result.linksLeftByRetest) {
+        changed += l.changed ? 1 : 0;
+        replaced += l.replaced ? 1 : 0;
+    }
+    if (const std::size_t now = result.leftByRetest.size() + result.linksLeftByRetest.size() - changed - replaced)
         add(std::to_string(now) + " entries were left in place because their file exists now or cannot be checked.");
     if (changed > 0)
         add(std::to_string(changed) + " shortcuts were left in place because they changed after the backup copied them.");
+    if (replaced > 0)
+        add(std::to_string(replaced) +
+            " shortcuts were left in place because their path no longer leads to the file the scan found.");
     if (result.leftUnsaved > 0)
         add(std::to_string(result.leftUnsaved) +
             " entries were left in place because the backup could not hold them whole.");

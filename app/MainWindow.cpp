@@ -1,6 +1,8 @@
 #include "app/MainWindow.h"
 
 #include "Version.h"
+#include "app/HelpWindow.h"
+#include "app/UserShell.h"
 #include "maintenance/RegistryBackup.h"
 #include "platform/Gdi.h"
 #include "platform/UiThread.h"
@@ -9,7 +11,9 @@
 #include "skin/SkinSource.h"
 
 #include <ole2.h>
-#include <shellapi.h>
+
+#include <cctype>
+#include <cstring>
 
 namespace {
 
@@ -42,10 +46,26 @@ protected:
     }
 };
 
-const char kRecommendation[] =
-    "mailto:?subject=Tidewarp%20registry%20cleaner"
-    "&body=I%20use%20Tidewarp%20to%20find%20and%20remove%20broken%20registry%20entries%20and%20shortcuts."
-    "%20It%20backs%20up%20what%20it%20removes%20and%20restores%20it%20with%20one%20click.";
+const char kMailSubject[] = "Tidewarp registry cleaner";
+const char kMailBody[] =
+    "I use Tidewarp to find and remove broken registry entries and shortcuts. It backs up what it "
+    "removes and restores it with one click.";
+
+// A text as it stands in an address: everything but letters, digits and "-._~" as %XX.
+std::string Escaped(const std::string& text) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if ((c < 0x80 && std::isalnum(c)) || (c && std::strchr("-._~", c))) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -163,7 +183,7 @@ void MainWindow::ButtonPressed(std::string name) {
         EnableAllButtons(true);
         EnableButton(name, false);
     } else if (name == "BUTTON_LIVEUPDATE") {
-        OpenDocument(kRecommendation);
+        RecommendByMail();
     } else if (name == "BUTTON_SUPPORT") {
         OpenHelp();
     } else if (name == "BUTTON_RESTORENOW" && RefuseRepair()) {
@@ -427,15 +447,21 @@ void MainWindow::ShowAbout() { AboutBox().RunModal(Handle()); }
 std::string MainWindow::HelpPagePath() const { return ProgramFolder() + "\\help.html"; }
 
 void MainWindow::OpenHelp() {
+    // The page beside the program opens in the user's own browser; without the page, or without a
+    // shell of the user's to open it, the copy built into the program shows here.
     const std::string path = HelpPagePath();
-    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        notifier_.Notify("The help page " + path + " is missing. Reinstall Tidewarp to get it back.");
-        return;
-    }
-    OpenDocument(path);
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES && OpenDocument(path)) return;
+    ShowBuiltInHelp();
 }
 
-void MainWindow::OpenDocument(const std::string& target) {
-    const auto opened = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "Open", target.c_str(), "", "", SW_SHOW));
-    if (opened <= 32) notifier_.Notify("Windows could not open " + target + ".");
+void MainWindow::ShowBuiltInHelp() { HelpWindow().RunModal(Handle()); }
+
+void MainWindow::RecommendByMail() {
+    if (OpenDocument("mailto:?subject=" + Escaped(kMailSubject) + "&body=" + Escaped(kMailBody))) return;
+    // Without a shell of the user's, the mail is theirs to write: the box's text can be copied (Ctrl+C).
+    notifier_.Notify(std::string("Windows could not open your mail program. To recommend Tidewarp, write a mail "
+                                 "yourself:\r\n\r\nSubject: ") +
+                     kMailSubject + "\r\n\r\n" + kMailBody);
 }
+
+bool MainWindow::OpenDocument(const std::string& target) { return OpenWithUserShell(target); }

@@ -104,8 +104,10 @@ protected:
 
     // The tray menu's commands (and the hidden ones the window still answers). True when handled.
     virtual bool OnTrayCommand(UINT id);
-    // Opens a file or address with the shell.
-    virtual void OpenDocument(const std::string& target);
+    // Has the user's desktop shell open a file or address, as the user; false when it could not.
+    virtual bool OpenDocument(const std::string& target);
+    // The help page built into the program, in a window of its own.
+    virtual void ShowBuiltInHelp();
     // The help page shipped beside the program.
     virtual std::string HelpPagePath() const;
     // What the workers run: the scan of the selected categories, and the removal.

@@ -83,8 +83,8 @@ bool Summary::OnInitDialog() {
 void Summary::BuildScreen(const std::string& screen) {
     list_.Destroy();
     Reset();
-    SkinDescriptionFile file(skinFilePath_);
-    IniFile ini(file.Path());
+    SkinDescription skin(skinFilePath_);
+    IniFile ini(skin.Path(), skin.Text());
     ScreenLine line = ParseScreenLine(ini.GetString(screen + "INFO", "1", ""));
     const ScreenImage kinds[4] = {ScreenImage::Normal, ScreenImage::Over, ScreenImage::Down, ScreenImage::Disabled};
     for (int i = 0; i < 4; ++i) LoadScreen(kinds[i], SkinImagePath(skinFilePath_, line.images[i]));
@@ -104,8 +104,8 @@ void Summary::BuildScreen(const std::string& screen) {
 }
 
 void Summary::StartScanAnimation() {
-    SkinDescriptionFile file(skinFilePath_);
-    const SkinRect area = ParseDimension(IniFile(file.Path()).GetString("SCANSCREENANIMATION", "DIMENSION", ""));
+    SkinDescription skin(skinFilePath_);
+    const SkinRect area = ParseDimension(IniFile(skin.Path(), skin.Text()).GetString("SCANSCREENANIMATION", "DIMENSION", ""));
     CreateScanScreenAnimation(animation_, Handle(), RECT{area.left, area.top, area.right, area.bottom});
 }
 

@@ -59,7 +59,6 @@ int main(int argc, char** argv) {
     auto [build, buildBlit] = bench::Alternate(
         rounds,
         [&] {
-            SkinDescriptionFile file(screen.SkinFilePath());
             screen.LoadSkin();
             image = screen.Screen(ScreenImage::Normal);
             UpdateWindow(window);

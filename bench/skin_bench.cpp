@@ -67,13 +67,13 @@ void CopyToDib(HBITMAP source, SIZE size) {
 int main(int argc, char** argv) {
     int rounds = argc > 1 ? std::atoi(argv[1]) : 7;
     if (rounds < 1) rounds = 1;
-    SkinDescriptionFile file(ResolveSkinFilePath());
-    if (!file.Ready()) {
-        std::printf("skin_bench: the skin description could not be written\n");
+    SkinDescription skin(ResolveSkinFilePath());
+    if (!skin.Ready()) {
+        std::printf("skin_bench: the skin description could not be had\n");
         return 1;
     }
-    IniFile ini(file.Path());
-    auto path = [&](const std::string& name) { return SkinImagePath(file.Path(), name); };
+    IniFile ini(skin.Path(), skin.Text());
+    auto path = [&](const std::string& name) { return SkinImagePath(skin.Path(), name); };
 
     tw::UniqueHBitmap mask;
     SIZE maskSize = LoadSkinImage(path(ReadImageKeys(ini, "MAINSCREENINFO").mask), mask);

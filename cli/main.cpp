@@ -100,7 +100,8 @@ std::vector<LeftInPlace> MakeLeftInPlace(const FixResult& result, const ErrorLis
     };
     for (const FixResult::LinkLeft& l : result.linksLeftUnsaved) addLink(l.index, l.reason);
     for (const CShortcut::LeftLink& l : result.linksLeftByRetest)
-        addLink(l.index, l.changed                        ? "it changed after the backup copied it"
+        addLink(l.index, l.replaced                       ? "its path no longer leads to the file the scan found"
+                         : l.changed                      ? "it changed after the backup copied it"
                          : l.state == FileState::Present ? "its target exists now"
                                                          : "its target cannot be checked now (not on a local fixed drive)");
     return left;

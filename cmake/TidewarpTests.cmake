@@ -12,19 +12,15 @@ set(TW_DOCTEST_DIR /usr/include/doctest CACHE PATH "Folder holding doctest.h")
 
 set(TW_WINE_TEMPLATE ${CMAKE_BINARY_DIR}/wine-template)
 set(TW_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-test-prefix)
-set(TW_WINE_ENV
-    "WINEPREFIX=${TW_WINE_PREFIX}"
-    "WINEARCH=win32"
-    "WINEDEBUG=-all"
-    "WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d")
+# The load-order list holds a ';', escaped so that CMake keeps it one variable.
+set(TW_WINE_DLLS "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=\\;winemenubuilder.exe=d")
+set(TW_WINE_ENV "WINEPREFIX=${TW_WINE_PREFIX}" "WINEARCH=win32" "${TW_WINE_DLLS}")
 
 # Tests marked WOW64 run in a 64-bit prefix of their own (fixture "wine64"), where the 32-bit program
 # runs under WOW64; it has its own wineserver, so they may run beside the 32-bit ones.
 set(TW_WINE_TEMPLATE64 ${CMAKE_BINARY_DIR}/wine-template64)
 set(TW_WINE_PREFIX64 ${CMAKE_BINARY_DIR}/wine-test-prefix64)
-set(TW_WINE_ENV64 ${TW_WINE_ENV})
-list(TRANSFORM TW_WINE_ENV64 REPLACE "^WINEPREFIX=.*" "WINEPREFIX=${TW_WINE_PREFIX64}")
-list(TRANSFORM TW_WINE_ENV64 REPLACE "^WINEARCH=.*" "WINEARCH=win64")
+set(TW_WINE_ENV64 "WINEPREFIX=${TW_WINE_PREFIX64}" "WINEARCH=win64" "${TW_WINE_DLLS}")
 
 if(WIN32)
     foreach(arch win32 win64)

@@ -6,6 +6,7 @@
 #include "platform/Text.h"
 #include "platform/Wow64.h"
 #include "registry/StopEvent.h"
+#include "registry/SystemEnvironment.h"
 
 #include <windows.h>
 
@@ -124,9 +125,11 @@ bool ReadLinkTarget(const std::string& path, std::string& target) {
 
     char buffer[MAX_PATH];
     lstrcpynA(buffer, path.c_str(), MAX_PATH);
-    WIN32_FIND_DATAA data;
+    // The path as stored: the short form would be asked of the file system (and of a network
+    // host, for a UNC path) before the target's drive is known to be local. No find-data record
+    // either: Wine fills one by looking the target up.
     // S_FALSE: the shortcut has no file path (My Computer, Control Panel, ...), so no target to miss.
-    if (link->GetPath(buffer, MAX_PATH, &data, SLGP_SHORTPATH) != S_OK) return false;
+    if (link->GetPath(buffer, MAX_PATH, nullptr, SLGP_RAWPATH) != S_OK) return false;
     target = buffer;
     // '?' stands for characters the code page lacks; such a path names no file we could test, and
     // calling its shortcut broken would delete a working one.
@@ -295,6 +298,7 @@ CShortcut::~CShortcut() = default;
 void CShortcut::Reset() {
     broken_.clear();
     targets_.clear();
+    identities_.clear();
     unreachable_.clear();
     leftAtFix_.clear();
     backupStamps_.clear();
@@ -373,7 +377,7 @@ void CShortcut::CheckLinkFile(const std::string& path) {
     // A link names its target as a 64-bit program would see it (system32 is system32), so the
     // target is looked for without file-system redirection. The link itself is read with it: the
     // shell's own libraries load from the redirected system folder.
-    const FileState state = probe_.Test(target, true);
+    const FileState state = TestTarget(target);
     if (state == FileState::Present) return;
     if (IsIgnored(path)) return;
     if (state == FileState::CannotCheck) {
@@ -382,7 +386,19 @@ void CShortcut::CheckLinkFile(const std::string& path) {
     }
     broken_.push_back(path);
     targets_.push_back(target);
+    identities_.push_back(linkfile::IdentifyFile(path));
     ++brokenCount_;
+}
+
+// The stored path may hold environment strings ("%ProgramFiles%\App\app.exe"), which the shell
+// expands when it does not hand out the raw path. A path that merely looks like one (a folder
+// really named "%x%") counts as there when the unexpanded path is.
+FileState CShortcut::TestTarget(const std::string& target) {
+    const std::string expanded =
+        target.find('%') == std::string::npos ? target : SystemPathEnvironment().Expand(target);
+    const FileState state = probe_.Test(expanded, true);
+    if (state != FileState::Missing || expanded == target) return state;
+    return probe_.Test(target, true) == FileState::Present ? FileState::Present : FileState::Missing;
 }
 
 void CShortcut::FixShortcuts() {
@@ -394,19 +410,26 @@ void CShortcut::FixShortcuts() {
         if (path.empty()) continue;  // cleared: the user keeps it
         // The scan may be hours old: a target that is there again, or out of reach now, keeps its link.
         if (i < targets_.size()) {
-            const FileState state = probe_.Test(targets_[i], true);
+            const FileState state = TestTarget(targets_[i]);
             if (state != FileState::Missing) {
                 leftAtFix_.push_back({i, state});
                 continue;
             }
         }
-        if (!MatchesBackup(i)) {
-            leftAtFix_.push_back({i, FileState::Present, true});
+        // Without the identity the scan saw there is nothing to hold the file at the path against.
+        if (i >= identities_.size() || !identities_[i]) {
+            leftAtFix_.push_back({i, FileState::Present, false, true});
             continue;
         }
         Progress(path, kFixingShortcutsText, 0, 0);
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // read-only files cannot be deleted
-        if (DeleteFileA(path.c_str())) ++deleted_;
+        const std::optional<LinkStamp> stamp = i < backupStamps_.size() ? backupStamps_[i] : std::nullopt;
+        switch (linkfile::RemoveScannedFile(path, *identities_[i], stamp)) {
+        case linkfile::Removal::Deleted: ++deleted_; break;
+        case linkfile::Removal::Replaced: leftAtFix_.push_back({i, FileState::Present, false, true}); break;
+        case linkfile::Removal::Changed: leftAtFix_.push_back({i, FileState::Present, true}); break;
+        case linkfile::Removal::Gone:
+        case linkfile::Removal::Failed: break;  // as a failed deletion always was: not reported
+        }
     }
 }
 
@@ -414,21 +437,6 @@ void CShortcut::SetBackupStamp(std::size_t index, LinkStamp stamp) {
     if (index >= broken_.size()) return;
     if (backupStamps_.size() < broken_.size()) backupStamps_.resize(broken_.size());
     backupStamps_[index] = stamp;
-}
-
-// Whether the file at index is still the one its backup copy was taken from. Written over since
-// then (or swapped for another file), deleting it would lose what the copy does not hold.
-bool CShortcut::MatchesBackup(std::size_t index) const {
-    if (index >= backupStamps_.size() || !backupStamps_[index]) return true;  // no copy was asked for
-    WIN32_FILE_ATTRIBUTE_DATA now;
-    if (!GetFileAttributesExA(broken_[index].c_str(), GetFileExInfoStandard, &now)) {
-        const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;  // gone: nothing to lose
-    }
-    const std::uint64_t size = (std::uint64_t{now.nFileSizeHigh} << 32) | now.nFileSizeLow;
-    const std::uint64_t written =
-        (std::uint64_t{now.ftLastWriteTime.dwHighDateTime} << 32) | now.ftLastWriteTime.dwLowDateTime;
-    return size == backupStamps_[index]->size && written == backupStamps_[index]->written;
 }
 
 bool CShortcut::ClearEntry(std::size_t index) {

@@ -3,6 +3,7 @@
 // address entries by index, so an entry is blanked (ClearEntry), never removed, during a run.
 #pragma once
 
+#include "maintenance/LinkRemoval.h"
 #include "registry/ErrorRecord.h"
 #include "registry/FileProbe.h"
 
@@ -40,22 +41,22 @@ public:
     void RecurseFolder(const std::string& folder);
     // Examines the ".lnk" files lying directly in folder, except those not on the disk.
     void SearchLinkFileAndResolve(const std::string& folder);
-    // Examines one shortcut file; lists it when its target is known and missing. A target out of
-    // reach (not on a local fixed drive that is there now, see FileProbe) is not listed as broken;
-    // the link goes to Unreachable().
+    // Examines one shortcut file; lists it when its target is known and missing. The target is the
+    // path as the link stores it (never resolved, never made short: either could reach a network
+    // host), with environment strings expanded. A target out of reach (not on a local fixed drive
+    // that is there now, see FileProbe) is never tested and not listed as broken; the link goes
+    // to Unreachable(). A listed link's file identity is recorded for the fix.
     void CheckLinkFile(const std::string& path);
 
     // Deletes the listed files (read-only ones too), skipping cleared entries; the list stays.
     // Each link's target is tested again just before: a link whose target is there now, or out of
-    // reach now, stays (LeftAtFix). So does a link whose file no longer matches its backup copy.
+    // reach now, stays (LeftAtFix). So does a link whose file no longer matches its backup copy,
+    // and one whose path no longer leads to the very file the scan found (see LinkRemoval.h).
     void FixShortcuts();
     // What the backup copy of the entry at index was taken from: its size and last-write time
     // (FILETIME ticks). Set after the backup; a new scan forgets it. Entries without one are
     // deleted without this test.
-    struct LinkStamp {
-        std::uint64_t size = 0;
-        std::uint64_t written = 0;
-    };
+    using LinkStamp = linkfile::FileStamp;
     void SetBackupStamp(std::size_t index, LinkStamp stamp);
     // Blanks the entry at index so it is not deleted; later entries keep their indices.
     // Returns false (and changes nothing) for an index outside the list.
@@ -75,11 +76,13 @@ public:
     const std::vector<UnreachableLink>& Unreachable() const { return unreachable_; }
     // Entries the last fix left in place, and whether their target was there (Present) or out of
     // reach (CannotCheck) when it was tested again, or the file had changed since its backup copy
-    // was taken (changed; state Present).
+    // was taken (changed; state Present), or its path led to another file than the scan found
+    // (replaced; state Present).
     struct LeftLink {
         std::size_t index;
         FileState state;
         bool changed = false;
+        bool replaced = false;
     };
     const std::vector<LeftLink>& LeftAtFix() const { return leftAtFix_; }
     std::int32_t ExaminedCount() const { return examined_; }
@@ -96,11 +99,12 @@ private:
 
     bool StopRequested() const;
     bool IsIgnored(const std::string& path) const;
-    bool MatchesBackup(std::size_t index) const;
+    FileState TestTarget(const std::string& target);
     void Progress(const std::string& item, const char* status, std::int32_t examined, std::int32_t found) const;
 
     std::vector<std::string> broken_;
     std::vector<std::string> targets_;  // parallel to broken_
+    std::vector<std::optional<linkfile::FileIdentity>> identities_;  // parallel to broken_: as scanned
     std::vector<UnreachableLink> unreachable_;
     std::vector<LeftLink> leftAtFix_;
     std::vector<std::optional<LinkStamp>> backupStamps_;  // by index into broken_, when set

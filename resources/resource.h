@@ -4,6 +4,7 @@
 // Dialogs
 #define IDD_ABOUTBOX 100
 #define IDD_SKIN_DIALOG 134  // the skinned dialogs' template: no controls, sized by the skin
+#define IDD_HELP 102
 
 // Strings
 #define IDS_ABOUTBOX 101
@@ -11,6 +12,9 @@
 // Icons
 #define IDR_MAINFRAME 128
 #define IDI_TRAY 132
+
+// The built-in help page (type HTML)
+#define IDR_HELP_PAGE 180
 
 // Menus
 #define IDR_TRAY_MENU 140
@@ -26,6 +30,9 @@
 // Controls of the About dialog
 #define IDC_ABOUT_ICON 1000
 #define IDC_ABOUT_VERSION 1001
+
+// Controls of the help window
+#define IDC_HELP_TEXT 1010
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -1,8 +1,8 @@
 #include "skin/GifAnimationHost.h"
 
-#include "platform/Files.h"
 #include "platform/Gdi.h"
 #include "skin/GifFrames.h"
+#include "skin/PlainFile.h"
 #include "skin/SkinSource.h"
 
 const char kScanMovieName[] = "skin3.swf";
@@ -12,14 +12,6 @@ namespace {
 const UINT_PTR kFrameTimer = 1;
 // A movie file larger than this is not one of ours and is not read.
 const DWORD kMaxMovieBytes = 32 * 1024 * 1024;
-
-bool ReadMovie(const std::string& path, std::string& bytes) {
-    WIN32_FILE_ATTRIBUTE_DATA info{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) || info.nFileSizeHigh != 0 ||
-        info.nFileSizeLow > kMaxMovieBytes)
-        return false;
-    return tw::ReadWholeFile(path, bytes);
-}
 
 }  // namespace
 
@@ -53,7 +45,7 @@ bool GifAnimationHost::SetMovie(const std::string& path) {
     current_ = 0;
     RECT client{};
     std::string bytes;
-    if (Handle() && GetClientRect(Handle(), &client) && ReadMovie(path, bytes)) {
+    if (Handle() && GetClientRect(Handle(), &client) && skinfile::ReadPlain(path, bytes, kMaxMovieBytes)) {
         for (GifFrame& f : DecodeGifFrames(bytes, client.right, client.bottom, background_))
             frames_.push_back(Frame{std::move(f.bitmap), f.delayMs});
     }
@@ -132,7 +124,7 @@ std::string ScanMoviePath() {
 
 bool CreateMainScreenAnimation(GifAnimationHost& host, HWND parent, const RECT& rect) {
     bool made = host.Create(parent, "SHOCKWAVE", WS_CHILD, rect, 110);
-    DeleteFileA("remove-top.swf");
+    skinfile::DeletePlain("remove-top.swf");
     return made;
 }
 

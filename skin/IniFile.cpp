@@ -1,6 +1,6 @@
 #include "skin/IniFile.h"
 
-#include "platform/Files.h"
+#include "skin/PlainFile.h"
 
 #include <windows.h>
 
@@ -11,6 +11,8 @@ namespace {
 // The sizes of the lists the profile functions fill: a section's key names, one value.
 const std::size_t kKeyBuffer = 16384;
 const std::size_t kValueBuffer = 2048;
+// A file larger than this is no description and is not read.
+const DWORD kMaxFileBytes = 4 * 1024 * 1024;
 
 // The file the profile functions open for path: a bare name lies in the Windows folder.
 std::string ProfilePath(const std::string& path) {
@@ -55,9 +57,12 @@ std::string AnsiText(const std::string& bytes) {
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {
     std::string bytes;
-    loaded_ = tw::ReadWholeFile(ProfilePath(path_), bytes);
+    loaded_ = skinfile::ReadPlain(ProfilePath(path_), bytes, kMaxFileBytes);
     if (loaded_) text_ = IniText(AnsiText(bytes));
 }
+
+IniFile::IniFile(std::string path, const std::string& bytes)
+    : path_(std::move(path)), loaded_(true), text_(AnsiText(bytes)) {}
 
 bool IniFile::GetKeys(const std::string& section, std::vector<std::string>& keys) const {
     keys = text_.Keys(section, kKeyBuffer);

@@ -1,6 +1,6 @@
-// Reads a skin description: the whole file once, when made; every answer comes from memory
-// afterwards, so the file may go as soon as the reader exists. The answers are those the
-// private-profile functions (GetPrivateProfileStringA) give for the same file.
+// Reads a skin description: the whole text once, when made (from memory, or from a file); every
+// answer comes from memory afterwards. The answers are those the private-profile functions
+// (GetPrivateProfileStringA) give for a file holding the same text.
 #pragma once
 
 #include "skin/IniText.h"
@@ -11,9 +11,12 @@
 class IniFile {
 public:
     // A name without any folder is looked for in the Windows folder, as the profile functions do.
+    // A file that is a link of the file system, or one name of a file with several, is not read.
     explicit IniFile(std::string path);
+    // A description already in memory (bytes as a file would hold them); path only names it.
+    IniFile(std::string path, const std::string& bytes);
     const std::string& Path() const { return path_; }
-    // The file could be read when this was made; otherwise every answer is the default.
+    // The text could be had when this was made; otherwise every answer is the default.
     bool Loaded() const { return loaded_; }
 
     // The key names of a section in file order; false when none came back.

@@ -2,6 +2,7 @@
 
 #include "platform/Gdi.h"
 #include "skin/IniFile.h"
+#include "skin/PlainFile.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinRegion.h"
 #include "skin/SkinSource.h"
@@ -33,10 +34,9 @@ void MainSkinDialog::PrepareSkin() {
     skinFilePath_ = ResolveSkinFilePath(skinFilePath_);
     // Decided once, when the screen first builds: every screen built later follows the choice.
     prepared_->custom = UseCustomSkin(CustomSkinPath());
-    // The description exists on disk only while the screen is built from it.
-    prepared_->file = std::make_unique<SkinDescriptionFile>(skinFilePath_);
-    if (!prepared_->file->Ready()) return;
-    prepared_->ini = std::make_unique<IniFile>(skinFilePath_);
+    prepared_->description = std::make_unique<SkinDescription>(skinFilePath_);
+    if (!prepared_->description->Ready()) return;
+    prepared_->ini = std::make_unique<IniFile>(skinFilePath_, prepared_->description->Text());
     prepared_->images = std::make_unique<SkinImageCache>();
     prepared_->images->DecodeAhead(FirstPictures(*prepared_->ini));
 }
@@ -44,7 +44,7 @@ void MainSkinDialog::PrepareSkin() {
 bool MainSkinDialog::OnInitDialog() {
     PrepareSkin();
     if (prepared_->custom == CustomSkin::Unusable) notifier_.Notify(kCustomSkinUnusable);
-    if (!prepared_->file->Ready()) {
+    if (!prepared_->description->Ready()) {
         prepared_.reset();
         notifier_.Notify("");
         End(2);
@@ -81,7 +81,7 @@ void MainSkinDialog::LoadSkin() {
         ini = std::move(prepared_->ini);
         cache = std::move(prepared_->images);
     } else {
-        ini = std::make_unique<IniFile>(skinFilePath_);
+        ini = std::make_unique<IniFile>(skinFilePath_, SkinDescription(skinFilePath_).Text());
         cache = std::make_unique<SkinImageCache>();
         cache->DecodeAhead(FirstPictures(*ini));
     }
@@ -125,7 +125,7 @@ void MainSkinDialog::LoadSkin() {
     InvalidateRect(Handle(), nullptr, TRUE);
 
     CreateAnimationArea(animation);
-    DeleteFileA("remove-top.swf");
+    skinfile::DeletePlain("remove-top.swf");
     if (ShouldScanOnStart()) ButtonPressed("BUTTON_SCAN");
 }
 

@@ -51,12 +51,12 @@ public:
     const std::string& SkinFilePath() const { return skinFilePath_; }
 
     // Settles the skin before the window is made, so that its pictures decode meanwhile: chooses
-    // the description, resolves the skin file and writes it, reads it, and starts decoding the
+    // the description, resolves the skin file path, reads the description, and starts decoding the
     // pictures the screen shows first. Initialising the dialog does it when nobody did before;
     // the window made next takes what it prepared.
     void PrepareSkin();
 
-    // Builds the whole screen from the skin file (Reset first). The file must exist.
+    // Builds the whole screen from the skin description (Reset first).
     virtual void LoadSkin();
 
     // The first page with this name becomes the primary page (the side page goes); an unknown
@@ -85,8 +85,8 @@ public:
     void Reset() override;
 
 protected:
-    // PrepareSkin unless done, tells the user when their "skin.ini" cannot serve, builds the screen
-    // and deletes the skin file. Without the file: the user is told and the dialog ends with 2.
+    // PrepareSkin unless done, tells the user when their "skin.ini" cannot serve, and builds the
+    // screen. Without a description: the user is told and the dialog ends with 2.
     bool OnInitDialog() override;
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     bool OnTimer(UINT_PTR id) override;
@@ -111,7 +111,7 @@ private:
     // What PrepareSkin settled, kept until the screen is built from it.
     struct PreparedSkin {
         CustomSkin custom = CustomSkin::Absent;
-        std::unique_ptr<SkinDescriptionFile> file;
+        std::unique_ptr<SkinDescription> description;
         std::unique_ptr<IniFile> ini;
         std::unique_ptr<SkinImageCache> images;
     };

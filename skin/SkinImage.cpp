@@ -1,6 +1,7 @@
 #include "skin/SkinImage.h"
 
 #include "platform/Gdi.h"
+#include "skin/PlainFile.h"
 #include "skin/SkinLine.h"
 
 #include <ole2.h>
@@ -17,8 +18,8 @@ tw::ComPtr<IStream> StreamOver(tw::UniqueHGlobal block) {
 }
 
 tw::ComPtr<IStream> StreamFromFile(const std::string& path, DWORD& size) {
-    tw::UniqueFile file(
-        CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Not plain (a link, a second name of a file elsewhere): the built-in picture of that name.
+    tw::UniqueFile file = skinfile::OpenPlain(path, GENERIC_READ, 0);
     if (!file) return {};
     size = GetFileSize(file.get(), nullptr);
     if (size == INVALID_FILE_SIZE || size == 0) return {};

@@ -1,12 +1,8 @@
 #include "skin/SkinSource.h"
 
-#include "platform/Files.h"
-#include "platform/Handles.h"
+#include "skin/PlainFile.h"
 #include "skin/SkinLine.h"
 
-#include <io.h>
-
-#include <map>
 #include <mutex>
 
 const char kSkinFileName[] = "profile";
@@ -14,8 +10,9 @@ const char kCustomSkinName[] = "skin.ini";
 
 namespace {
 
-std::mutex g_filesLock;
-std::map<std::string, int> g_fileUsers;
+// A description larger than this is not a skin and is not read.
+const DWORD kMaxDescriptionBytes = 4 * 1024 * 1024;
+
 std::mutex g_customLock;  // guards the two below
 bool g_custom = false;
 std::string g_customDescription;
@@ -35,20 +32,6 @@ bool HasMainScreenSection(const std::string& text) {
         if (lstrcmpiA(line.c_str(), "[MAINSCREENINFO]") == 0) return true;
     }
     return false;
-}
-
-bool WriteWhole(const std::string& path, const void* bytes, DWORD size) {
-    bool whole = false;
-    {
-        tw::UniqueFile file(
-            CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) return false;
-        DWORD wrote = 0;
-        whole = WriteFile(file.get(), bytes, size, &wrote, nullptr) && wrote == size &&
-                FlushFileBuffers(file.get());
-    }
-    if (!whole) DeleteFileA(path.c_str());
-    return whole;
 }
 
 }  // namespace
@@ -86,40 +69,33 @@ std::string ProgramFolder() {
 CustomSkin UseCustomSkin(const std::string& path) {
     std::string text;
     const bool exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-    const bool usable = exists && tw::ReadWholeFile(path, text) && HasMainScreenSection(text);
+    // A link, or a second name of a file elsewhere, is no skin of the user's: its text would show.
+    const bool usable = exists && skinfile::ReadPlain(path, text, kMaxDescriptionBytes) && HasMainScreenSection(text);
     std::lock_guard<std::mutex> guard(g_customLock);
     g_custom = usable;
     g_customDescription = usable ? std::move(text) : std::string();
     return usable ? CustomSkin::Used : exists ? CustomSkin::Unusable : CustomSkin::Absent;
 }
 
-bool WriteSkinDescription(HMODULE module, const std::string& path) {
+bool LoadSkinDescription(HMODULE module, std::string& text) {
+    text.clear();
     {
         std::lock_guard<std::mutex> guard(g_customLock);
-        if (g_custom)
-            return WriteWhole(path, g_customDescription.data(), static_cast<DWORD>(g_customDescription.size()));
+        if (g_custom) {
+            text = g_customDescription;
+            return true;
+        }
     }
     if (!module) module = GetModuleHandleA(nullptr);
     HRSRC found = FindResourceA(module, "SKININI", "INI");
-    if (!found) return false;
-    HGLOBAL loaded = LoadResource(module, found);
-    const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    DWORD size = SizeofResource(module, found);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
     if (!bytes) return false;
-    return WriteWhole(path, bytes, size);
+    text.assign(bytes, SizeofResource(module, found));
+    return true;
 }
 
-SkinDescriptionFile::SkinDescriptionFile(std::string path, HMODULE module) : path_(std::move(path)) {
-    std::lock_guard<std::mutex> guard(g_filesLock);
-    if (g_fileUsers[path_]++ == 0) WriteSkinDescription(module, path_);
+SkinDescription::SkinDescription(std::string path, HMODULE module) : path_(std::move(path)) {
+    const DWORD folder = GetFileAttributesA(SkinDirectory(path_).c_str());
+    ready_ = folder != INVALID_FILE_ATTRIBUTES && (folder & FILE_ATTRIBUTE_DIRECTORY) && LoadSkinDescription(module, text_);
 }
-
-SkinDescriptionFile::~SkinDescriptionFile() {
-    std::lock_guard<std::mutex> guard(g_filesLock);
-    if (--g_fileUsers[path_] == 0) {
-        g_fileUsers.erase(path_);
-        DeleteFileA(path_.c_str());
-    }
-}
-
-bool SkinDescriptionFile::Ready() const { return _access(path_.c_str(), 0) == 0; }

@@ -1,5 +1,6 @@
-// Where the skin description lives: the SKININI resource, written out as the skin file "profile"
-// in the current directory while windows are built from it.
+// Where the skin description comes from: the SKININI resource, or a "skin.ini" of the user's own.
+// It is read from memory and never written to the disk: the skin file "profile" in the current
+// directory is only a name, whose folder is where the skin's pictures are looked for.
 #pragma once
 
 #include <windows.h>
@@ -18,10 +19,9 @@ std::string SkinDirectory(const std::string& skinFilePath);
 // name: the loaders open no file and no built-in picture for it and give the missing picture.
 std::string SkinImagePath(const std::string& skinFilePath, const std::string& imageName);
 
-// Writes the custom description chosen by UseCustomSkin, or else the SKININI resource ("INI" type) of the module, to path, replacing the file. A missing
-// resource writes nothing. A write that fails part-way removes the half-written file and returns
-// false, so a truncated description is never read as if it were whole.
-bool WriteSkinDescription(HMODULE module, const std::string& path);
+// The custom description chosen by UseCustomSkin, or else the SKININI resource ("INI" type) of the
+// module. False, with text empty, when there is neither.
+bool LoadSkinDescription(HMODULE module, std::string& text);
 
 // A skin of the user's own: "skin.ini" beside the program replaces the built-in description.
 extern const char kCustomSkinName[];  // "skin.ini"
@@ -35,20 +35,20 @@ std::string ProgramFolder();
 // Unusable: the file exists but cannot serve; the resource is used.
 CustomSkin UseCustomSkin(const std::string& path);
 
-// Keeps the description on disk for as long as one of these exists for a path: the first writes
-// the file, the last deletes it. The main screen holds one while it builds; screens built later
-// (the summary window's, on their own thread) take one again to read their sections.
-class SkinDescriptionFile {
+// The description as the screens read it: its text in memory, named by the skin file path.
+class SkinDescription {
 public:
-    explicit SkinDescriptionFile(std::string path, HMODULE module = nullptr);
-    ~SkinDescriptionFile();
-    SkinDescriptionFile(const SkinDescriptionFile&) = delete;
-    SkinDescriptionFile& operator=(const SkinDescriptionFile&) = delete;
+    explicit SkinDescription(std::string path, HMODULE module = nullptr);
 
+    // The skin file path; nothing is on the disk there.
     const std::string& Path() const { return path_; }
-    // The file exists (the check the program makes before building a screen from it).
-    bool Ready() const;
+    const std::string& Text() const { return text_; }
+    // The description could be had and the skin file's folder, where the pictures are looked for,
+    // exists (the check the program makes before building a screen from it).
+    bool Ready() const { return ready_; }
 
 private:
     std::string path_;
+    std::string text_;
+    bool ready_ = false;
 };

@@ -9,8 +9,10 @@
 #include "app/MainWindow.h"
 #include "maintenance/RepairGuard.h"
 #include "planted_errors.h"
+#include "platform/Files.h"
 #include "platform/MessageBoxNotifier.h"
 #include "registry/StopEvent.h"
+#include "resource.h"
 #include "settings/SettingsStore.h"
 #include "skin_preview.h"
 #include "skin_test_support.h"
@@ -73,6 +75,10 @@ class TestWindow : public MainWindow {
 public:
     TestWindow(tw::Notifier& notifier, Settings& settings) : MainWindow(notifier, settings, ShiftedClock()) {}
     std::vector<std::string> opened;
+    bool realShell = false;    // open through the user's desktop shell, as the program does
+    bool shellAnswers = true;  // otherwise: whether the shell would have opened what is recorded
+    bool realHelp = false;     // the built-in help window, as the program shows it
+    int helpShown = 0;
     std::string helpPage = "C:\\no such folder\\help.html";
     DWORD hold = 0;
     std::atomic<bool> slowScan{false};  // a scan that only ends a while after a stop request
@@ -83,7 +89,15 @@ public:
 
 protected:
     std::string CustomSkinPath() const override { return "no such folder\\skin.ini"; }
-    void OpenDocument(const std::string& target) override { opened.push_back(target); }
+    bool OpenDocument(const std::string& target) override {
+        if (realShell) return MainWindow::OpenDocument(target);
+        opened.push_back(target);
+        return shellAnswers;
+    }
+    void ShowBuiltInHelp() override {
+        ++helpShown;
+        if (realHelp) MainWindow::ShowBuiltInHelp();
+    }
     std::string HelpPagePath() const override { return helpPage; }
     DWORD PictureHold() const override { return hold; }
     void RunScan() override {
@@ -180,6 +194,50 @@ void Shot(TestWindow& window, const char* page, const char* name) {
 }
 
 std::uint32_t Stored(const char* name) { return SettingsStore().ReadNumber(name); }
+
+// From another thread, notes what the next box the window's thread shows is (and takes its picture
+// under shot, when the pictures are taken), then closes it with OK.
+class BoxWatch {
+public:
+    explicit BoxWatch(HWND window, const char* shot = nullptr)
+        : main_(window), shot_(shot), thread_(CreateThread(nullptr, 0, &Run, this, 0, nullptr)) {}
+    ~BoxWatch() { Closed(); }
+    bool Closed() { return WaitForSingleObject(thread_.get(), 15000) == WAIT_OBJECT_0; }
+    HWND owner = nullptr;
+    bool mainEnabled = true;
+    std::string title, helpText;
+
+private:
+    static DWORD WINAPI Run(void* self) { return static_cast<BoxWatch*>(self)->Watch() ? 0 : 1; }
+    bool Watch() {
+        const DWORD thread = GetWindowThreadProcessId(main_, nullptr);
+        for (int i = 0; i < 500; ++i, Sleep(20)) {
+            HWND box = nullptr;
+            while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr)
+                if (box != main_ && GetWindowThreadProcessId(box, nullptr) == thread && IsWindowVisible(box)) break;
+            if (!box) continue;
+            owner = GetWindow(box, GW_OWNER);
+            mainEnabled = IsWindowEnabled(main_);
+            char text[64] = {};
+            GetWindowTextA(box, text, sizeof text);
+            title = text;
+            helpText.assign(65536, '\0');
+            helpText.resize(GetDlgItemTextA(box, IDC_HELP_TEXT, &helpText[0], static_cast<int>(helpText.size())));
+            const char* folder = std::getenv("TW_APP_SHOTS");
+            if (shot_ && folder && *folder) {
+                Sleep(300);  // painted by then
+                COLORREF probe = 0;
+                SaveScreenshot(box, std::string(folder) + "\\" + shot_ + ".bmp", probe);
+            }
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            return true;
+        }
+        return false;
+    }
+    HWND main_;
+    const char* shot_;
+    tw::UniqueHandle thread_;
+};
 
 }  // namespace
 
@@ -398,17 +456,30 @@ TEST_CASE("leaving during a fix lets the step under way finish and skips the rem
 TEST_CASE("the help and mail buttons, minimising to the tray, the tabs") {
     Fresh fresh;
     Opened o;
-    o->ButtonPressed("BUTTON_SUPPORT");
+    o->ButtonPressed("BUTTON_SUPPORT");  // no help page beside the program: the built-in one
     CHECK(o->opened.empty());
-    REQUIRE(o.notifier.notices.size() == 1);
-    CHECK(o.notifier.notices[0].text.find(o->helpPage) != std::string::npos);
+    CHECK(o->helpShown == 1);
     o->helpPage = CurrentFolder() + "\\help.html";
     WriteFile("help.html", "<html></html>");
     o->ButtonPressed("BUTTON_SUPPORT");
     o->ButtonPressed("BUTTON_LIVEUPDATE");
     REQUIRE(o->opened.size() == 2);
     CHECK(o->opened[0] == o->helpPage);
-    CHECK(o->opened[1].rfind("mailto:?subject=Tidewarp", 0) == 0);
+    CHECK(o->opened[1] ==
+          "mailto:?subject=Tidewarp%20registry%20cleaner&body=I%20use%20Tidewarp%20to%20find%20and%20remove%20broken"
+          "%20registry%20entries%20and%20shortcuts.%20It%20backs%20up%20what%20it%20removes%20and%20restores%20it"
+          "%20with%20one%20click.");
+    CHECK(o->helpShown == 1);
+    CHECK(o.notifier.notices.empty());
+    // No shell of the user's to open them: the built-in help, and the mail for the user to write.
+    o->shellAnswers = false;
+    o->ButtonPressed("BUTTON_SUPPORT");
+    CHECK(o->helpShown == 2);
+    o->ButtonPressed("BUTTON_LIVEUPDATE");
+    REQUIRE(o.notifier.notices.size() == 1);
+    CHECK(o.notifier.notices[0].text.find("\r\n\r\nSubject: Tidewarp registry cleaner\r\n\r\nI use Tidewarp") !=
+          std::string::npos);
+    o->shellAnswers = true;
     DeleteFileA("help.html");
 
     // On the home page "BUTTON_SCAN" blinks and "BUTTON_REMOVE" does not.
@@ -431,6 +502,75 @@ TEST_CASE("the help and mail buttons, minimising to the tray, the tabs") {
     CHECK(GetWindowTextLengthA(o->Handle()) == 8);  // "Tidewarp"
     // The home page's version is the program's own.
     CHECK(o->Page("SUBMAIN_MAIN")->FindText("PROGRESS_TEXT_APPLICATION_VERSION")->Text() == TW_VERSION);
+}
+
+// Handlers of pages and mail addresses, as a user may set them, leading to the marker program.
+// Wine looks handlers up in HKEY_CLASSES_ROOT only (it merges no HKCU\Software\Classes into it),
+// so they are planted there: what a process of the user's opens, and what ShellExecute in the
+// elevated process would open, alike.
+struct PlantedHandlers {
+    const bool hadHtml = testreg::KeyExists(HKEY_CLASSES_ROOT, ".html");
+    const std::string runs;
+    explicit PlantedHandlers(const std::string& marker) : runs(marker.substr(0, marker.find_last_of("\\/") + 1) + "runs.txt") {
+        DeleteFileA(runs.c_str());
+        const std::string command = "\"" + marker + "\" \"%1\"";
+        testreg::SetString(HKEY_CLASSES_ROOT, ".html", "", "TidewarpTestPage");
+        testreg::SetString(HKEY_CLASSES_ROOT, "TidewarpTestPage\\shell\\open\\command", "", command);
+        testreg::SetString(HKEY_CLASSES_ROOT, "mailto", "URL Protocol", "");
+        testreg::SetString(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command", "", command);
+    }
+    ~PlantedHandlers() {
+        testreg::DeleteTreeQuietly(HKEY_CLASSES_ROOT, "TidewarpTestPage");
+        testreg::DeleteTreeQuietly(HKEY_CLASSES_ROOT, "mailto\\shell\\open\\command");
+        if (!hadHtml) testreg::DeleteTreeQuietly(HKEY_CLASSES_ROOT, ".html");
+    }
+    // The runs of the marker: the process that started each, by what it opened.
+    std::vector<std::pair<DWORD, std::string>> Runs() const {
+        std::vector<std::pair<DWORD, std::string>> found;
+        std::string text;
+        if (!tw::ReadWholeFile(runs, text)) return found;
+        for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+            found.emplace_back(std::strtoul(text.c_str() + at, nullptr, 10), text.substr(at, end - at));
+        return found;
+    }
+};
+
+TEST_CASE("help and mail are opened by the user's desktop shell, never by the program; else the built-in help") {
+    const char* marker = std::getenv("TW_SHELL_MARKER");
+    REQUIRE(marker);
+    Fresh fresh;
+    PlantedHandlers planted(marker);
+    WriteFile("help.html", "<html><body>beside the program</body></html>");
+    SUBCASE("the user's handlers run, started by the desktop shell as the user") {
+        Opened o;
+        o->realShell = true;
+        o->helpPage = CurrentFolder() + "\\help.html";
+        o->ButtonPressed("BUTTON_SUPPORT");
+        o->ButtonPressed("BUTTON_LIVEUPDATE");
+        CHECK(PumpUntil([&] { return planted.Runs().size() >= 2; }, 15000));
+        for (const auto& run : planted.Runs()) {
+            CAPTURE(run.second);
+            CHECK(run.first != GetCurrentProcessId());
+            CHECK(run.first != 0);
+        }
+        CHECK(o->helpShown == 0);
+        CHECK(o.notifier.notices.empty());
+    }
+    SUBCASE("no shell of the user's: the help page built into the program shows in its own window") {
+        Opened o;
+        o->shellAnswers = false;
+        o->realHelp = true;
+        BoxWatch watch(o->Handle(), "help-window");
+        o->ButtonPressed("BUTTON_SUPPORT");
+        CHECK(watch.Closed());
+        CHECK(watch.title == "Tidewarp Help");
+        CHECK(watch.helpText.rfind("Tidewarp Help\r\n\r\nTidewarp finds and removes broken references", 0) == 0);
+        CHECK(watch.helpText.find("Where Tidewarp keeps its files") != std::string::npos);
+        CHECK(watch.helpText.find('<') == std::string::npos);
+        CHECK(o->helpShown == 1);
+        CHECK(planted.Runs().empty());
+    }
+    DeleteFileA("help.html");
 }
 
 TEST_CASE("an unticked row is never removed") {
@@ -541,32 +681,13 @@ TEST_CASE("boxes are modal to the main window; a session's end waits for a fix; 
         SettingsStore settings;
         settings.WriteText("scancategories", kNoShortcuts);
         TestWindow window(boxes, settings);
+        window.realHelp = true;
         boxes.SetOwner(&window);
         REQUIRE(window.CreateModeless(nullptr));
         Pump();
-        struct Watch {
-            HWND main;
-            HWND owner = nullptr;
-            bool mainEnabled = true;
-            static DWORD WINAPI Run(void* self) {
-                auto& w = *static_cast<Watch*>(self);
-                const DWORD thread = GetWindowThreadProcessId(w.main, nullptr);
-                for (int i = 0; i < 500; ++i, Sleep(20)) {
-                    HWND box = nullptr;
-                    while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr)
-                        if (box != w.main && GetWindowThreadProcessId(box, nullptr) == thread) break;
-                    if (!box) continue;
-                    w.owner = GetWindow(box, GW_OWNER);
-                    w.mainEnabled = IsWindowEnabled(w.main);
-                    PostMessageA(box, WM_COMMAND, IDOK, 0);
-                    return 0;
-                }
-                return 1;
-            }
-        } watch{window.Handle()};
-        tw::UniqueHandle watcher(CreateThread(nullptr, 0, &Watch::Run, &watch, 0, nullptr));
-        window.ButtonPressed("BUTTON_SUPPORT");  // the help page is missing: a box, until the watcher closes it
-        CHECK(WaitForSingleObject(watcher.get(), 15000) == WAIT_OBJECT_0);
+        BoxWatch watch(window.Handle());
+        window.ButtonPressed("BUTTON_SUPPORT");  // the help page is missing: the built-in one, until the watcher closes it
+        CHECK(watch.Closed());
         CHECK(watch.owner == window.Handle());
         CHECK_FALSE(watch.mainEnabled);
     }

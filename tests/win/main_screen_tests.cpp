@@ -177,8 +177,9 @@ TEST_CASE("a skin.ini of the user's own replaces the built-in one; one that cann
     NoKey clean;
     std::string builtIn;
     {
-        SkinDescriptionFile file(ResolveSkinFilePath());
-        REQUIRE(tw::ReadWholeFile(file.Path(), builtIn));
+        SkinDescription skin(ResolveSkinFilePath());
+        REQUIRE(skin.Ready());
+        builtIn = skin.Text();
     }
     const std::string line = "BUTTON_EXIT,466,19,";
     std::size_t at = builtIn.find(line);

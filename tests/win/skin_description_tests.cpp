@@ -1,5 +1,5 @@
-// The skin description: reading sections through the private-profile functions, the SKININI
-// resource on disk, and the shipped description's sections and fixed lines.
+// The skin description: reading sections as the private-profile functions do, the SKININI
+// resource, and the shipped description's sections and fixed lines.
 #include "doctest.h"
 
 #include "platform/Files.h"
@@ -7,8 +7,6 @@
 #include "skin/SkinLine.h"
 #include "skin/SkinSource.h"
 #include "skin_test_support.h"
-
-#include <io.h>
 
 #include <set>
 
@@ -79,32 +77,21 @@ TEST_CASE("image keys default to the Main image") {
     CHECK(b.down.empty());
 }
 
-TEST_CASE("the description is written to the skin file while someone needs it") {
+TEST_CASE("the skin file path names the folder of the pictures; the description is the resource's text") {
     std::string path = ResolveSkinFilePath();
     CHECK(path == CurrentFolder() + "\\profile");
     CHECK(SkinDirectory(path) == CurrentFolder());
     CHECK(SkinImagePath(path, "Mask.bmp") == CurrentFolder() + "\\Mask.bmp");
 
-    WriteFile("profile", "stale");
-    {
-        SkinDescriptionFile outer(path);
-        REQUIRE(outer.Ready());
-        std::string bytes;
-        REQUIRE(tw::ReadWholeFile(path, bytes));
-        CHECK(bytes == ResourceText("SKININI", "INI"));
-        {
-            SkinDescriptionFile inner(path);  // a second reader, e.g. a screen built on another thread
-            CHECK(inner.Ready());
-        }
-        CHECK(outer.Ready());
-    }
-    CHECK(_access(path.c_str(), 0) != 0);
-
-    // A folder that does not exist cannot take the file; nothing is left behind.
-    std::string nowhere = CurrentFolder() + "\\no-such-folder\\profile";
-    CHECK_FALSE(WriteSkinDescription(nullptr, nowhere));
-    SkinDescriptionFile failed(nowhere);
-    CHECK_FALSE(failed.Ready());
+    WriteFile("profile", "[MAINSCREENINFO]\r\nMask=stale.bmp\r\n");  // a file left there is not read
+    SkinDescription skin(path);
+    REQUIRE(skin.Ready());
+    CHECK(skin.Text() == ResourceText("SKININI", "INI"));
+    CHECK(IniFile(skin.Path(), skin.Text()).GetString("MAINSCREENINFO", "Mask") == "Mask.bmp");
+    std::string bytes;
+    REQUIRE(tw::ReadWholeFile(path, bytes));
+    CHECK(bytes == "[MAINSCREENINFO]\r\nMask=stale.bmp\r\n");
+    DeleteFileA(path.c_str());
 }
 
 TEST_CASE("the shipped description holds every section in order") {
@@ -126,9 +113,9 @@ TEST_CASE("the shipped description holds every section in order") {
 }
 
 TEST_CASE("the shipped description's fixed lines") {
-    SkinDescriptionFile file(ResolveSkinFilePath());
-    REQUIRE(file.Ready());
-    IniFile ini(file.Path());
+    SkinDescription skin(ResolveSkinFilePath());
+    REQUIRE(skin.Ready());
+    IniFile ini(skin.Path(), skin.Text());
 
     ImageKeys keys = ReadImageKeys(ini, "MAINSCREENINFO");
     CHECK(keys.mask == "Mask.bmp");
@@ -234,8 +221,8 @@ TEST_CASE("the shipped description's fixed lines") {
 }
 
 TEST_CASE("every image the shipped description names has a resource") {
-    SkinDescriptionFile file(ResolveSkinFilePath());
-    IniFile ini(file.Path());
+    SkinDescription skin(ResolveSkinFilePath());
+    IniFile ini(skin.Path(), skin.Text());
     std::set<std::string> names;
     ImageKeys keys = ReadImageKeys(ini, "MAINSCREENINFO");
     for (const std::string* n : {&keys.main, &keys.mask, &keys.over, &keys.down, &keys.disabled, &keys.stopScanOver})
@@ -251,6 +238,6 @@ TEST_CASE("every image the shipped description names has a resource") {
     CHECK(names.size() > 30);
     for (const std::string& name : names) {
         CAPTURE(name);
-        CHECK(FindResourceA(nullptr, ImageResourceName(SkinImagePath(file.Path(), name)).c_str(), "GIF") != nullptr);
+        CHECK(FindResourceA(nullptr, ImageResourceName(SkinImagePath(skin.Path(), name)).c_str(), "GIF") != nullptr);
     }
 }

@@ -7,6 +7,7 @@
 #include "skin/SkinSource.h"
 #include "skin_preview.h"
 #include "skin_test_support.h"
+#include "test_links.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -31,14 +32,13 @@ struct Built {
     RecordingNotifier notifier;
     SkinPreview screen{notifier};
     bool fileLeftBehind = true;
-    std::unique_ptr<SkinDescriptionFile> file;
     std::unique_ptr<IniFile> ini;
     explicit Built(bool scanOnStart = false) {
         screen.scanOnStart = scanOnStart;
         REQUIRE(screen.Build());
         fileLeftBehind = GetFileAttributesA(screen.SkinFilePath().c_str()) != INVALID_FILE_ATTRIBUTES;
-        file = std::make_unique<SkinDescriptionFile>(ResolveSkinFilePath());
-        ini = std::make_unique<IniFile>(file->Path());
+        SkinDescription skin(ResolveSkinFilePath());
+        ini = std::make_unique<IniFile>(skin.Path(), skin.Text());
         SetWindowPos(screen.Handle(), HWND_TOP, 12, 12, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         SetActiveWindow(screen.Handle());
         Pump();
@@ -240,17 +240,16 @@ std::vector<std::string> ChildOrder(SkinPreview& screen) {
 TEST_CASE("a prepared screen; pages built after it: in their place, on demand or by the timer, never on another thread") {
     std::vector<std::string> expected;
     {
-        Built whole;  // which leaves the description on the disk while it lives
+        Built whole;
         expected = ChildOrder(whole.screen);
     }
 
     RecordingNotifier notifier;
     SkinPreview later(notifier);
     later.atOnce = std::vector<std::string>{"SUBMAIN_SCANGIF", "SUBMAIN_SCANSTATUS"};
-    // Prepared as the program does: the description is written, and its pictures decoding, before
+    // Prepared as the program does: the description is read, and its pictures decoding, before
     // the window exists.
     later.PrepareSkin();
-    CHECK(GetFileAttributesA(later.SkinFilePath().c_str()) != INVALID_FILE_ATTRIBUTES);
     REQUIRE(later.Build());
     CHECK(later.PagesToCome() == 11);
     REQUIRE(later.Page("SUBMAIN_SCANGIF"));
@@ -260,8 +259,7 @@ TEST_CASE("a prepared screen; pages built after it: in their place, on demand or
     CHECK(seen == nullptr);
     CHECK(later.PagesToCome() == 11);
     // The window's thread gets one when it asks, with its elements and settings loaded from the
-    // description, which is gone from the disk by now.
-    CHECK(GetFileAttributesA(later.SkinFilePath().c_str()) == INVALID_FILE_ATTRIBUTES);
+    // description.
     PreviewPage* ignored = later.Page("SUBMAIN_IGNORED");
     REQUIRE(ignored);
     CHECK(ignored->List());
@@ -274,6 +272,23 @@ TEST_CASE("a prepared screen; pages built after it: in their place, on demand or
     CHECK((scan->ImageOf(SkinButton::Down) && scan->ImageOf(SkinButton::CheckedOver)));  // given by then
     CHECK(ChildOrder(later) == expected);
     CHECK(later.Pages().size() == 13);
+}
+
+TEST_CASE("the main screen deletes a stale remove-top.swf, but not through a link") {
+    const std::string sentinel = CurrentFolder() + "\\sentinel.swf";
+    WriteFile("sentinel.swf", "not the movie's");
+    testunix::MakeFolderLink(CurrentFolder() + "\\remove-top.swf", sentinel);
+    {
+        Built b;
+    }
+    CHECK(GetFileAttributesA(sentinel.c_str()) != INVALID_FILE_ATTRIBUTES);
+    testunix::RemoveLink(CurrentFolder() + "\\remove-top.swf");
+    DeleteFileA(sentinel.c_str());
+    WriteFile("remove-top.swf", "stale");
+    {
+        Built b;
+    }
+    CHECK(GetFileAttributesA("remove-top.swf") == INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_CASE("the main screen presses the scan button when it starts to scan; no description, no screen") {
