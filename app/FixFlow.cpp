@@ -1,6 +1,7 @@
 #include "app/FixFlow.h"
 
 #include "maintenance/RegistryBackup.h"
+#include "maintenance/RepairGuard.h"
 #include "registry/Categories.h"
 #include "registry/StopEvent.h"
 
@@ -14,6 +15,11 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
     if (errors.empty() && shortcutRows == 0) {
         result.status = FixResult::NothingToFix;
         result.message = "No errors found";
+        return result;
+    }
+    result.message = RepairRefusal();
+    if (!result.message.empty()) {
+        result.status = FixResult::Refused;
         return result;
     }
 

@@ -33,6 +33,7 @@ struct FixResult {
         NothingToFix,  // the scan found nothing
         Stopped,       // the stop event was set before the removal began: nothing removed
         BackupFailed,  // the backup could not be written or moved into place: nothing removed
+        Refused,       // run as administrator from a folder others may change (RepairRefusal): nothing done
     } status = Done;
     int errorsRemoved = 0;         // checked registry rows (shortcut rows are not counted)
     int ignored = 0;               // rows moved to the ignore list

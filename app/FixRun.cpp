@@ -2,6 +2,7 @@
 // pictures, and the way home afterwards.
 #include "app/MainWindow.h"
 
+#include "maintenance/RepairGuard.h"
 #include "skin/GifAnimationHost.h"
 
 namespace {
@@ -16,7 +17,14 @@ void SetCurrentItem(SkinPanel* page, const std::string& text, bool redraw) {
 
 }  // namespace
 
+bool MainWindow::RefuseRepair() {
+    const std::string refused = RepairRefusal();
+    if (!refused.empty()) notifier_.Notify(refused);
+    return !refused.empty();
+}
+
 void MainWindow::StartFix() {
+    if (RefuseRepair()) return;
     SetCurrentItem(ScanPage(), "Backup in progress", true);
     ShowPage(kResultPage);
     SkinCheckList* list = ResultList();
@@ -111,7 +119,9 @@ void MainWindow::CompleteFix() {
 void MainWindow::ReportFix(const FixResult& result) {
     std::string text;
     auto add = [&](const std::string& line) { text += (text.empty() ? "" : "\n\n") + line; };
-    if (result.status == FixResult::BackupFailed || result.status == FixResult::Stopped) add(result.message);
+    if (result.status == FixResult::BackupFailed || result.status == FixResult::Stopped ||
+        result.status == FixResult::Refused)
+        add(result.message);
     if (result.ignoreListError != 0)
         add("The ignore list \"ignore.lst\" could not be saved: the rows you unchecked may be reported again.");
     if (!result.leftForKeptEntries.empty())

@@ -186,6 +186,8 @@ void MainWindow::ButtonPressed(std::string name) {
         RecommendByMail();
     } else if (name == "BUTTON_SUPPORT") {
         OpenHelp();
+    } else if (name == "BUTTON_RESTORENOW" && RefuseRepair()) {
+        return;
     } else if (name == "BUTTON_RESTORENOW") {
         restoring_ = true;
         RestoreLastBackup(notifier_);

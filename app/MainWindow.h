@@ -139,6 +139,8 @@ private:
     void CompleteScan();
     void FillResults();
     // The fix run (FixRun.cpp).
+    // True, having told the user why, when repairs and restores may not run (RepairRefusal).
+    bool RefuseRepair();
     void StartFix();
     static DWORD WINAPI FixThreadMain(void* self);
     void FixSteps();

@@ -245,7 +245,7 @@ void Summary::OnFixFinished() {
 
 void Summary::ShowFixOutcome(bool failed) {
     if (failed) return;  // the failure's message box has said so
-    if (fix_.status == FixResult::BackupFailed) {
+    if (fix_.status == FixResult::BackupFailed || fix_.status == FixResult::Refused) {
         SetTextByName("TEXT_FIXCOMPLETE_STATUS", "Nothing was removed");
         Notify(fix_.message);
         return;

@@ -7,6 +7,7 @@
 #include "maintenance/LinkBackup.h"
 #include "maintenance/RegExport.h"
 #include "maintenance/RegistryBackup.h"
+#include "maintenance/RepairGuard.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
@@ -131,7 +132,14 @@ int RunBackups(const CliOptions& options) {
     return 0;
 }
 
+bool RepairRefused() {
+    const std::string refused = RepairRefusal();
+    if (!refused.empty()) std::fprintf(stderr, "tidewarp-cli: %s\n", refused.c_str());
+    return !refused.empty();
+}
+
 int RunRestore(const CliOptions& options) {
+    if (RepairRefused()) return 2;
     StderrNotifier notifier;
     RestoreResult r = options.backupFile.empty() ? RestoreLastBackup(notifier)
                                                  : RestoreBackupFile(ResolveBackup(options.backupFile), notifier);

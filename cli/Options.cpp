@@ -59,7 +59,12 @@ const char kCliUsage[] =
     "\n"
     "Exit status: scan: 0 nothing found, 1 errors found; fix: 0 the removal ran (the summaries\n"
     "tell what was removed); backups, restore, export-reg, restore-xml: 0 done; any command: 2 usage\n"
-    "error or failure (fix: nothing removed).\n";
+    "error or failure (fix: nothing removed).\n"
+    "\n"
+    "Run as administrator, fix, restore and restore-xml refuse (exit 2) when the current directory\n"
+    "or its \"Registry Backups\" may be changed by any account but SYSTEM, Administrators,\n"
+    "TrustedInstaller and the one running them; install Tidewarp or work in a folder only\n"
+    "administrators may change.\n";
 
 namespace {
 

@@ -134,6 +134,7 @@ int RunScan(const CliOptions& options) {
 
 // Scans, then removes everything found except the items the user keeps, backing up first.
 int RunFix(const CliOptions& options) {
+    if (RepairRefused()) return 2;
     StderrNotifier notifier;
     CRegistryLib registry;
     registry.SetNotifier(&notifier);
@@ -158,6 +159,7 @@ int RunFix(const CliOptions& options) {
     switch (result.status) {
         case FixResult::BackupFailed:
         case FixResult::Stopped:
+        case FixResult::Refused:
             std::fprintf(stderr, "tidewarp-cli: %s\n", result.message.c_str());
             return 2;
         case FixResult::NothingToFix:
@@ -179,6 +181,7 @@ int RunFix(const CliOptions& options) {
 
 // Applies a snapshot file; messages about keys and values it cannot write go to stderr.
 int RunRestoreXml(const CliOptions& options) {
+    if (RepairRefused()) return 2;
     if (GetFileAttributesA(options.backupFile.c_str()) == INVALID_FILE_ATTRIBUTES) {
         std::fprintf(stderr, "tidewarp-cli: cannot find %s\n", options.backupFile.c_str());
         return 2;

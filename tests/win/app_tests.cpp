@@ -7,6 +7,7 @@
 #include "Version.h"
 
 #include "app/MainWindow.h"
+#include "maintenance/RepairGuard.h"
 #include "planted_errors.h"
 #include "platform/Files.h"
 #include "platform/MessageBoxNotifier.h"
@@ -16,6 +17,7 @@
 #include "skin_preview.h"
 #include "skin_test_support.h"
 #include "test_json.h"
+#include "test_folder_acl.h"
 #include "test_links.h"
 #include "test_process.h"
 #include "test_registry.h"
@@ -625,6 +627,23 @@ TEST_CASE("an unticked row is never removed") {
         CHECK_FALSE(runKept());
         CHECK(IsWindowEnabled(o.Results().Handle()));
         CHECK(IsWindowEnabled(o->Page(kIgnoredPage)->Handle()));
+    }
+    SUBCASE("as administrator in a folder others may change, Remove Errors and Restore Backup only say why") {
+        testacl::OpenToEveryone open(Here());  // Wine: every process is an administrator
+        REQUIRE(open.error == ERROR_SUCCESS);
+        o->ButtonPressed("BUTTON_REMOVE");
+        CHECK_FALSE(o->FixRunning());
+        o->ButtonPressed("BUTTON_RESTORENOW");
+        const std::vector<std::string> told = o.notifier.Texts();
+        REQUIRE(told.size() == 2);
+        CHECK(told[0] == RepairRefusal());
+        CHECK(told[1] == told[0]);
+        CHECK(told[0].find(Here() + " (Everyone)") != std::string::npos);
+        CHECK(fontKept());
+        CHECK(runKept());
+        CHECK(BackupCount() == 0);
+        CHECK(testreg::ReadFile("ignore.lst") == kWineFonts);
+        CHECK(o->ResultsAvailable());  // still there to be removed once started from a safe folder
     }
     SUBCASE("closing the quick-scan window during its removal waits for it, and \"Scan Now\" starts nothing") {
         FixGate gate;

@@ -7,6 +7,7 @@
 #include "planted_errors.h"
 #include "recording_notifier.h"
 #include "test_drives.h"
+#include "test_folder_acl.h"
 #include "test_json.h"
 #include "test_links.h"
 #include "test_process.h"
@@ -103,6 +104,49 @@ TEST_CASE("a fix that cannot put its backup in place removes nothing") {
     CHECK(Snapshot(planted) == before);
     CHECK(testreg::FileExists(links + "\\gone.lnk"));
     CHECK_FALSE(testreg::FileExists("1.reg"));
+}
+
+TEST_CASE("run as administrator from a folder others may change, fix, restore and restore-xml refuse; scan runs") {
+    // Wine: every process is an administrator.
+    CleanFolder folder;
+    PlantedErrors planted;
+    const Snapshot before(planted);
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    REQUIRE(testproc::Run(kCli, "fix").exitCode == 0);
+    const Snapshot fixed(planted);
+    REQUIRE(BackupCount() == 1);
+    const char xmlKey[] = "Software\\TidewarpTests\\Trust";
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, xmlKey);
+    testreg::WriteFile("s.xml", "<registry><k name=\"HKEY_LOCAL_MACHINE\"><k name=\"Software\"><k name=\"TidewarpTests\">"
+                                "<k name=\"Trust\"><v name=\"n\" value=\"v\"/></k></k></k></k></registry>\r\n");
+    auto refused = [](const testproc::Result& r) {
+        CHECK(r.exitCode == 2);
+        CHECK(r.err.find("other users may change " + Here() + " (Everyone)") != std::string::npos);
+        CHECK(r.err.find("Install Tidewarp") != std::string::npos);
+    };
+    {
+        testacl::OpenToEveryone open(Here());
+        REQUIRE(open.error == ERROR_SUCCESS);
+        refused(testproc::Run(kCli, "restore"));
+        CHECK(Snapshot(planted) == fixed);
+        refused(testproc::Run(kCli, "restore-xml s.xml"));
+        CHECK_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, xmlKey));
+    }
+    // Closed to others again, the same backup restores.
+    REQUIRE(testproc::Run(kCli, "restore").exitCode == 0);
+    CHECK(Snapshot(planted) == before);
+    CHECK(testproc::Run(kCli, "restore-xml s.xml").exitCode == 0);
+    CHECK(testreg::KeyExists(HKEY_LOCAL_MACHINE, xmlKey));
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, xmlKey);
+
+    testacl::OpenToEveryone open(Here());
+    refused(testproc::Run(kCli, "fix"));
+    CHECK(Snapshot(planted) == before);
+    CHECK(BackupCount() == 1);
+    CHECK(testreg::ReadFile("ignore.lst") == kWineFonts);
+    auto scan = testproc::Run(kCli, "scan --categories CLSID --json");
+    CHECK(scan.exitCode == 1);
+    CHECK(testjson::Parse(scan.out)["errors"].size() == 1);
 }
 
 TEST_CASE("on the 9x family a class key with sub-keys goes with one delete") {

@@ -6,6 +6,7 @@
 #include "registry/RegistryLib.h"
 #include "recording_notifier.h"
 #include "test_drives.h"
+#include "test_folder_acl.h"
 #include "scan_test_support.h"
 #include "test_registry.h"
 #include "xml/XmlReader.h"
@@ -439,6 +440,29 @@ TEST_CASE("each entry is tested again just before it is removed") {
     CHECK(testreg::FileExists(links + "\\in\\back.lnk"));
     CHECK_FALSE(testreg::FileExists(links + "\\in\\gone.lnk"));
     testlink::RemoveTree(back);
+}
+
+TEST_CASE("as administrator in a folder others may change, the fix flow refuses before it touches anything") {
+    CleanFolder clean;
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    const std::string run = "Software\\Microsoft\\Windows\\Currentversion\\Run";
+    testreg::PlantedValues values;
+    values.String(run, "TidewarpTrustA", "C:\\tidewarp-missing\\a.exe");
+    values.String(run, "TidewarpTrustB", "C:\\tidewarp-missing\\b.exe");
+    CRegistryLib lib;
+    SummaryList summaries;
+    ScanSelection selection;
+    selection.field[ScanSelection::kStartup] = 1;
+    lib.ScanAll(summaries, selection);
+    REQUIRE(lib.Errors().size() == 2);
+
+    testacl::OpenToEveryone open(Here());  // Wine: every process is an administrator
+    const FixResult result = FixFlow(lib).Fix({{true, false}, {}}, summaries);
+    CHECK(result.status == FixResult::Refused);
+    CHECK(result.message.find(Here() + " (Everyone)") != std::string::npos);
+    CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, run, "TidewarpTrustA"));
+    CHECK(testreg::ReadFile("ignore.lst") == kWineFonts);  // the unticked row did not go there
+    CHECK(BackupCount() == 0);
 }
 
 TEST_CASE("a shortcut written over after the backup copied it is not deleted") {

@@ -7,6 +7,7 @@
 #include "recording_notifier.h"
 #include "registry/StopEvent.h"
 #include "resource.h"
+#include "test_folder_acl.h"
 #include "test_links.h"
 #include "test_registry.h"
 
@@ -119,10 +120,18 @@ TEST_CASE("a quick scan lists every category, then removes all it found after a 
     CHECK(quick.notifier.notices.empty());
 }
 
-TEST_CASE("the quick scan removes nothing when its backup cannot be put in place, and says so") {
+TEST_CASE("the quick scan removes nothing when its backup cannot be put in place or its folder is not safe") {
     Folder folder;
     PlantedErrors planted;
-    testreg::WriteFile("Registry Backups", "a file where the folder should be");
+    std::unique_ptr<testacl::OpenToEveryone> open;
+    std::string told = "Nothing was removed.";
+    SUBCASE("a file where the backup folder should be") {
+        testreg::WriteFile("Registry Backups", "a file where the folder should be");
+    }
+    SUBCASE("as administrator (Wine's every process), in a folder others may change") {
+        open = std::make_unique<testacl::OpenToEveryone>(Here());
+        told = "other users may change " + Here() + " (Everyone)";
+    }
     QuickScan quick;
     REQUIRE(quick.Reach(Summary::Stage::ScanComplete));
     quick.Click("BUTTON_FIXERROR");
@@ -134,7 +143,7 @@ TEST_CASE("the quick scan removes nothing when its backup cannot be put in place
     quick.Click("BUTTON_OK");
     REQUIRE(quick.thread.Wait(10000));
     REQUIRE(quick.notifier.notices.size() == 1);
-    CHECK(quick.notifier.notices[0].text.find("Nothing was removed.") != std::string::npos);
+    CHECK(quick.notifier.notices[0].text.find(told) != std::string::npos);
 }
 
 TEST_CASE("cancel on the scan-complete screen removes nothing") {
