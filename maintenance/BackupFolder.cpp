@@ -2,6 +2,7 @@
 
 #include "maintenance/BackupFormat.h"
 #include "maintenance/LinkStoreFormat.h"
+#include "maintenance/SignatureFormat.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
 
@@ -77,8 +78,9 @@ void PruneBackups(const std::string& folder, const std::string& justWritten, int
     for (const BackupFileInfo& f : ListBackupFiles(folder)) names.push_back(f.name);
     for (const std::string& name : backup::BackupsToPrune(names, justWritten, keep)) {
         // The shortcut store first: a crash between the two leaves a backup without its links,
-        // never links without their backup.
+        // never links without their backup. The signature last: alone it restores nothing.
         DeleteFileA(JoinPath(folder, backup::LinkStoreName(name)).c_str());
         DeleteFileA(JoinPath(folder, name).c_str());
+        DeleteFileA(JoinPath(folder, backup::SignatureFileName(name)).c_str());
     }
 }
