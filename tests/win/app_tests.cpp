@@ -7,6 +7,7 @@
 #include "Version.h"
 
 #include "app/MainWindow.h"
+#include "maintenance/BackupFormat.h"
 #include "planted_errors.h"
 #include "platform/MessageBoxNotifier.h"
 #include "registry/StopEvent.h"
@@ -597,4 +598,57 @@ TEST_CASE("a window destroyed during a scan waits for the scan, whenever its com
         o.window.reset();  // no Exit first: the destructor asks the scan to stop and waits
     }
     CHECK(Stored("totalscan") == 1);
+}
+
+TEST_CASE("a backup without a valid signature is restored only after the user says OK to the window's question") {
+    Fresh fresh;
+    const char key[] = "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpAppRestore";
+    testreg::ScratchKey scratch(HKEY_LOCAL_MACHINE, key);
+    backup::KeyRecord record;
+    record.root = backup::kLocalMachine;
+    record.path = key;
+    record.body.values = {{"n", REG_SZ, std::string("old\0", 4)}};
+    const std::string file = CurrentFolder() + "\\Registry Backups\\2001-01-01_00-00-00.reg";
+    testreg::MakeFolders(CurrentFolder() + "\\Registry Backups");
+    testreg::WriteFile(file, backup::Encode({record}));  // as an older version left it: no signature
+    Opened o;
+    // Answers the box of the window's thread with `command`, and notes its owner and text.
+    struct Answer {
+        HWND main;
+        WPARAM command;
+        HWND owner = nullptr;
+        std::string text;
+        static DWORD WINAPI Run(void* self) {
+            auto& a = *static_cast<Answer*>(self);
+            const DWORD thread = GetWindowThreadProcessId(a.main, nullptr);
+            for (int i = 0; i < 500; ++i, Sleep(20)) {
+                HWND box = nullptr;
+                while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr)
+                    if (box != a.main && GetWindowThreadProcessId(box, nullptr) == thread) break;
+                if (!box) continue;
+                a.owner = GetWindow(box, GW_OWNER);
+                // The question is the box's one static with text (Windows and Wine number it apart).
+                for (HWND child = nullptr; (child = FindWindowExA(box, child, "Static", nullptr)) != nullptr;) {
+                    char text[2048] = {};
+                    GetWindowTextA(child, text, sizeof text);
+                    a.text += text;
+                }
+                PostMessageA(box, WM_COMMAND, a.command, 0);
+                return 0;
+            }
+            return 1;
+        }
+    };
+    for (WPARAM command : {static_cast<WPARAM>(IDCANCEL), static_cast<WPARAM>(IDOK)}) {
+        CAPTURE(command);
+        Answer answer{o->Handle(), command};
+        tw::UniqueHandle watcher(CreateThread(nullptr, 0, &Answer::Run, &answer, 0, nullptr));
+        o->ButtonPressed("BUTTON_RESTORENOW");
+        CHECK(WaitForSingleObject(watcher.get(), 15000) == WAIT_OBJECT_0);
+        CHECK(answer.owner == o->Handle());
+        CHECK(answer.text.find("The backup " + file + " cannot be shown to be one Tidewarp made") == 0);
+        CHECK(answer.text.find("Restore it now?") != std::string::npos);
+        CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, key, "n") == (command == IDOK));
+    }
+    CHECK(o.notifier.Texts() == std::vector<std::string>{"Registry Restored from Last Backup"});
 }
