@@ -1,6 +1,7 @@
 #include "platform/Hmac.h"
 
 #include "platform/DllSearch.h"
+#include "platform/SystemFunction.h"
 
 #include <bcrypt.h>
 #include <wincrypt.h>
@@ -56,7 +57,13 @@ const Cng& CngFunctions() {
     return cng;
 }
 
-DWORD FromStatus(NTSTATUS status) { return status >= 0 ? ERROR_SUCCESS : static_cast<DWORD>(status); }
+// CNG answers with NTSTATUS codes; callers get the Win32 error the system maps them to.
+DWORD FromStatus(NTSTATUS status) {
+    if (status >= 0) return ERROR_SUCCESS;
+    using ToDosError = ULONG(WINAPI*)(NTSTATUS);
+    static const auto toDos = FindSystemFunction<ToDosError>("ntdll.dll", "RtlNtStatusToDosError");
+    return toDos ? toDos(status) : ERROR_GEN_FAILURE;
+}
 
 // An algorithm provider of CNG, closed with it.
 class CngAlgorithm {
