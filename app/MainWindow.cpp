@@ -190,7 +190,12 @@ void MainWindow::ButtonPressed(std::string name) {
         return;
     } else if (name == "BUTTON_RESTORENOW") {
         restoring_ = true;
-        RestoreLastBackup(notifier_);
+        // A backup without this computer's signature may have been put there by someone else: the
+        // user decides, in a question owned by this window.
+        RestoreLastBackup(notifier_, [this](const std::string& path, const std::string& problem) {
+            return MessageBoxA(Handle(), UnsignedRestoreQuestion(path, problem).c_str(), "Tidewarp",
+                               MB_OKCANCEL | MB_ICONWARNING | MB_DEFBUTTON2) == IDOK;
+        });
         restoring_ = false;
         if (endSessionAsked_) AllowSessionEnd();
     }

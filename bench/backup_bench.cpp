@@ -2,14 +2,17 @@
 // and values (for the backup), one that only deletes them (for the fix passes) and one that only
 // writes them from memory (for the restore). Then the shortcut files a fix deletes: keeping them in
 // the backup against the deletion itself and against a loop that only reads them, and putting them
-// back against a loop that only creates and writes them.
+// back against a loop that only creates and writes them. The signature a backup gets (and a restore
+// checks) against only reading the backup file whole.
 //
 //   backup_bench [N ...]     (default: 1000 10000 planted errors; half KEY records, each a class key
 //                             with two values and two sub-keys, half VAL records in one key; and
 //                             1000 shortcut files of 1.5 KB)
 #include "bench/BenchSupport.h"
 #include "maintenance/BackupFolder.h"
+#include "maintenance/BackupSignature.h"
 #include "maintenance/LinkStoreFormat.h"
+#include "platform/Files.h"
 #include "maintenance/RegistryBackup.h"
 #include "registry/RegistryLib.h"
 
@@ -20,7 +23,8 @@
 
 namespace {
 
-const char kValuesKey[] = "Software\\TidewarpBench\\Values";
+// Under a key the scanners look at, where a restore may write.
+const char kValuesKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBench\\Values";
 
 std::string ClassKey(int i) {
     char buf[80];
@@ -281,6 +285,14 @@ int main(int argc, char** argv) {
                     fix / deleteFloor);
         std::printf("%-8d %-8s %12.1f %14.1f %8.2f\n", n, "restore", restore * 1e6 / n, writeFloor * 1e6 / n,
                     restore / writeFloor);
+        auto [sign, readFile] = bench::Alternate(
+            rounds, [&] { backup::SignBackup(path); },
+            [&] {
+                std::string bytes;
+                tw::ReadWholeFile(path, bytes);
+            });
+        std::printf("%-8d %-8s %12.1f %14.1f %8.2f   (floor: reading the file)\n", n, "sign", sign * 1e6 / n,
+                    readFile * 1e6 / n, sign / readFile);
         std::printf("  (planting took %.1f s)\n", plantSeconds);
         Remove(n);
         ClearBackups();

@@ -141,9 +141,23 @@ bool RepairRefused() {
 int RunRestore(const CliOptions& options) {
     if (RepairRefused()) return 2;
     StderrNotifier notifier;
-    RestoreResult r = options.backupFile.empty() ? RestoreLastBackup(notifier)
-                                                 : RestoreBackupFile(ResolveBackup(options.backupFile), notifier);
-    if (r.status == RestoreResult::Status::NotFound) return 2;
+    ConfirmUnsigned confirm;
+    if (options.allowUnsigned)
+        confirm = [](const std::string& path, const std::string& problem) {
+            std::fprintf(stderr, "tidewarp-cli: restoring %s as asked (--unsigned), although %s\n", path.c_str(),
+                         problem.c_str());
+            return true;
+        };
+    RestoreResult r = options.backupFile.empty()
+                          ? RestoreLastBackup(notifier, confirm)
+                          : RestoreBackupFile(ResolveBackup(options.backupFile), notifier, confirm);
+    if (r.status == RestoreResult::Status::Unsigned)
+        std::fprintf(stderr, "tidewarp-cli: if you know where it came from, restore it with: tidewarp-cli restore "
+                             "--unsigned \"%s\"\n",
+                     r.file.c_str());
+    if (r.status == RestoreResult::Status::NotFound || r.status == RestoreResult::Status::Refused ||
+        r.status == RestoreResult::Status::Unsigned)
+        return 2;
     std::printf("%u key record(s) restored from %s.\n", static_cast<unsigned>(r.recordsApplied), r.file.c_str());
     std::printf("%u shortcut(s) put back", static_cast<unsigned>(r.linksRestored));
     if (!r.linksExisting.empty())

@@ -36,6 +36,12 @@ const char kCliUsage[] =
     "      Writes a registry backup back into the registry, like the Restore button: the newest\n"
     "      backup, or FILE. Keys and values are created or overwritten; nothing is deleted.\n"
     "      The shortcut files the fix deleted are put back, never over a file there now.\n"
+    "      Only keys among those Tidewarp scans are written: a backup holding any other key is\n"
+    "      refused whole. A backup without a valid signature of this computer (an older\n"
+    "      version's, or a file someone else put there) is refused too, unless:\n"
+    "  restore --unsigned FILE\n"
+    "      Restores FILE although its signature is missing or does not match. Use it only for\n"
+    "      a backup whose origin you know.\n"
     "  export-reg [BACKUP] OUT.reg\n"
     "      Writes a backup (default: the newest) as a registry-editor file (REGEDIT4) that the\n"
     "      system's own editor imports without Tidewarp: regedit /s OUT.reg\n"
@@ -196,6 +202,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, CliOptions& options,
         for (; i < args.size(); ++i) {
             if (command == "backups" && args[i] == "--json") {
                 options.json = true;
+            } else if (command == "restore" && args[i] == "--unsigned") {
+                options.allowUnsigned = true;
             } else if (args[i].rfind("--", 0) == 0 || command == "backups") {
                 error = "unknown option \"" + args[i] + "\" for " + command;
                 return false;
@@ -212,6 +220,11 @@ bool ParseCommandLine(const std::vector<std::string>& args, CliOptions& options,
                 return false;
             }
             if (!files.empty()) options.backupFile = files[0];
+            // Only the file the user names: never whichever backup happens to be the newest.
+            if (options.allowUnsigned && files.empty()) {
+                error = "restore --unsigned needs the FILE to restore";
+                return false;
+            }
         } else {
             options.command = CliOptions::Command::ExportReg;
             if (files.empty() || files.size() > 2) {

@@ -17,6 +17,7 @@ struct CliOptions {
     std::string backupFile;             // Restore, ExportReg: the chosen backup (empty: the newest);
                                         // RestoreXml: the snapshot file
     std::string outFile;                // ExportReg: the registry-editor file to write
+    bool allowUnsigned = false;         // Restore: also a backup without a valid signature
 };
 
 // Whether a reported item (file or shortcut path) is one the user keeps: equal to a --keep

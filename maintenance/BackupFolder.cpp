@@ -2,6 +2,7 @@
 
 #include "maintenance/BackupFormat.h"
 #include "maintenance/LinkStoreFormat.h"
+#include "maintenance/SignatureFormat.h"
 #include "platform/Handles.h"
 #include "platform/Text.h"
 
@@ -84,8 +85,9 @@ void PruneBackups(const tw::CheckedFolder& folder, const std::string& justWritte
     for (const BackupFileInfo& f : ListBackupFiles(folder.Path())) names.push_back(f.name);
     for (const std::string& name : backup::BackupsToPrune(names, justWritten, keep)) {
         // The shortcut store first: a crash between the two leaves a backup without its links,
-        // never links without their backup.
+        // never links without their backup. The signature last: alone it restores nothing.
         folder.Delete(backup::LinkStoreName(name));
         folder.Delete(name);
+        folder.Delete(backup::SignatureFileName(name));
     }
 }

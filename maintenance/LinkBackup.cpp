@@ -144,6 +144,7 @@ LinkStore ReadLinkStore(const std::string& regPath) {
             return store;
         }
         store.contents = DecodeLinks(bytes);
+        store.raw = std::move(bytes);
     } catch (const std::bad_alloc&) {
         store.error = ERROR_NOT_ENOUGH_MEMORY;
     }

@@ -28,6 +28,7 @@ struct LinkStore {
     bool present = false;   // a store of that name exists
     DWORD error = 0;        // present but unreadable: the Win32 error
     LinkDecodeResult contents;
+    std::string raw;        // the bytes read, which a signature covers
 
     bool Usable() const { return present && error == 0 && !contents.damaged; }
 };

@@ -1,7 +1,9 @@
 #include "maintenance/RegistryBackup.h"
 
 #include "maintenance/BackupFolder.h"
+#include "maintenance/BackupSignature.h"
 #include "maintenance/LinkBackup.h"
+#include "maintenance/RestoreScope.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/Handles.h"
@@ -244,7 +246,7 @@ void ApplyKeyBody(HKEY key, const KeyBody& body, tw::Notifier& notifier, ApplyCo
     }
 }
 
-bool ReadBackupFile(const std::string& path, DecodeResult& result, DWORD& error) {
+bool ReadBackupFile(const std::string& path, DecodeResult& result, DWORD& error, std::string* raw) {
     std::string bytes;
     try {
         if (!tw::ReadWholeFile(path, bytes)) {
@@ -258,6 +260,7 @@ bool ReadBackupFile(const std::string& path, DecodeResult& result, DWORD& error)
             else
                 result.damage += " and no store of shortcuts lies beside it";
         }
+        if (raw) *raw = std::move(bytes);
     } catch (const std::bad_alloc&) {
         error = ERROR_NOT_ENOUGH_MEMORY;
         return false;
@@ -475,6 +478,7 @@ BackupResult BackupErrorKeys(const ErrorList& records, const std::vector<std::st
             }
         }
     }
+    result.signatureError = SignBackup(moved.path);
     PruneBackups(folder, movedName);
     result.status = BackupResult::Status::Saved;
     result.path = moved.path;
@@ -559,10 +563,10 @@ void PutBackLinks(const LinkStore& store, RestoreResult& result, tw::Notifier& n
     notifier.Notify(text);
 }
 
-RestoreResult Apply(const std::string& path, const DecodeResult& decoded, tw::Notifier& notifier) {
+RestoreResult Apply(const std::string& path, const DecodeResult& decoded, const LinkStore& links,
+                    tw::Notifier& notifier) {
     // The shortcuts first, so that the registry's message, the one a restore has always ended
     // with, stays the last.
-    const LinkStore links = ReadLinkStore(path);
     RestoreResult linkPart;
     PutBackLinks(links, linkPart, notifier);
     RestoreResult result = ApplyRegistry(path, decoded, links, notifier);
@@ -573,9 +577,41 @@ RestoreResult Apply(const std::string& path, const DecodeResult& decoded, tw::No
     return result;
 }
 
+RestoreResult NotRestored(const std::string& path, RestoreResult::Status status) {
+    RestoreResult result;
+    result.file = path;
+    result.status = status;
+    return result;
+}
+
+// Reads the backup and the store beside it once, checks both whole, and restores exactly what was
+// checked.
+RestoreResult CheckAndApply(const std::string& path, const DecodeResult& decoded, const std::string& raw,
+                            tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
+    const std::string outside = FirstKeyOutsideFamilies(decoded.records);
+    if (!outside.empty()) {
+        notifier.Notify("Not restored: " + path + " holds the key " + outside +
+                        ", which is not among the keys Tidewarp scans and repairs. Nothing was written.");
+        return NotRestored(path, RestoreResult::Status::Refused);
+    }
+    const LinkStore links = ReadLinkStore(path);
+    DWORD error = ERROR_SUCCESS;
+    const SignatureCheck check = CheckSignature(path, raw, links, error);
+    if (check != SignatureCheck::Valid) {
+        const std::string problem = SignatureProblem(check, error);
+        if (!confirm) {
+            notifier.Notify("Not restored: " + path + " cannot be shown to be a backup Tidewarp made on this computer (" +
+                            problem + "). Nothing was written.");
+            return NotRestored(path, RestoreResult::Status::Unsigned);
+        }
+        if (!confirm(path, problem)) return NotRestored(path, RestoreResult::Status::Unsigned);
+    }
+    return Apply(path, decoded, links, notifier);
+}
+
 }  // namespace
 
-RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier) {
+RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
     // Only files named as this program names its backups are written into the registry: any
     // other file, or one dated later than tomorrow, was put there by someone else.
     if (!IsRestorableBackupName(FileNameOf(path))) {
@@ -587,8 +623,9 @@ RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier)
         return result;
     }
     DecodeResult decoded;
+    std::string raw;
     DWORD error = ERROR_SUCCESS;
-    if (!ReadBackupFile(path, decoded, error)) {
+    if (!ReadBackupFile(path, decoded, error, &raw)) {
         char buf[32];
         std::snprintf(buf, sizeof buf, " (error %lu).", static_cast<unsigned long>(error));
         notifier.Notify("Cannot read the backup file " + path + buf);
@@ -596,21 +633,29 @@ RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier)
         result.file = path;
         return result;
     }
-    return Apply(path, decoded, notifier);
+    return CheckAndApply(path, decoded, raw, notifier, confirm);
 }
 
-RestoreResult RestoreLastBackup(tw::Notifier& notifier) {
+RestoreResult RestoreLastBackup(tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
     const std::string folder = BackupFolderPath();
     std::vector<BackupFileInfo> files = ListBackupFiles(folder);
     const BackupFileInfo* newest = NewestBackup(files);
     DecodeResult decoded;
+    std::string raw;
     DWORD error = ERROR_SUCCESS;
-    if (!newest || !ReadBackupFile(newest->path, decoded, error)) {
+    if (!newest || !ReadBackupFile(newest->path, decoded, error, &raw)) {
         std::string pattern = JoinPath(folder, "*.reg");
         std::vector<char> buf(pattern.size() + 64);
         std::snprintf(buf.data(), buf.size(), "Backup file not found in %s.", pattern.c_str());
         notifier.Notify(buf.data());
         return {};
     }
-    return Apply(newest->path, decoded, notifier);
+    return CheckAndApply(newest->path, decoded, raw, notifier, confirm);
+}
+
+std::string UnsignedRestoreQuestion(const std::string& path, const std::string& problem) {
+    return "The backup " + path + " cannot be shown to be one Tidewarp made on this computer: " + problem +
+           ".\n\nBackups of older versions of Tidewarp carry no signature. So does a file that someone else put "
+           "into the folder, and restoring it writes its entries into the registry.\n\nRestore it only if you "
+           "know where it came from. Restore it now?";
 }

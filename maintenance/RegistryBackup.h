@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,9 @@ struct BackupResult {
         std::uint64_t written;
     };
     std::vector<SavedLinkStamp> savedLinks;
+    // Saved: 0 when the signature file lies beside the backup; otherwise the Win32 error, and the
+    // backup restores only after the user confirms it like one of unknown origin.
+    DWORD signatureError = ERROR_SUCCESS;
 
     // Whether the fix may remove anything at all, and whether it may remove record `index`.
     bool SafeToFix() const { return status != Status::Failed; }
@@ -65,6 +69,8 @@ struct RestoreResult {
         NotFound,    // no backup file, or it could not be read
         KeysFailed,  // at least one top-level key could be neither opened nor created
         Damaged,     // the file is damaged: the records before the damage were applied, none after
+        Refused,     // nothing written: the backup holds a key outside the families Tidewarp scans
+        Unsigned,    // nothing written: no valid signature, and the restore was not confirmed
     };
     Status status = Status::NotFound;
     std::string file;
@@ -84,12 +90,23 @@ struct RestoreResult {
     }
 };
 
-// Writes the newest backup (by creation time) back into the registry and puts back the shortcut
-// files kept beside it, never over a file that exists now; deletes nothing. Every failure and the
-// final "Registry Restored from Last Backup" go through the notifier.
-RestoreResult RestoreLastBackup(tw::Notifier& notifier);
+// Asked before a backup without a valid signature is written back (path, what is wrong with its
+// signature); the restore goes on only on true.
+using ConfirmUnsigned = std::function<bool(const std::string& path, const std::string& problem)>;
+
+// Writes the newest backup (by the time in its name) back into the registry and puts back the
+// shortcut files kept beside it, never over a file that exists now; deletes nothing. The whole
+// backup is checked before anything is written: one key outside the families the scanners look at
+// and nothing is restored; without a valid signature it is restored only when `confirm` says so
+// (without `confirm`, never). Every failure and the final "Registry Restored from Last Backup" go
+// through the notifier.
+RestoreResult RestoreLastBackup(tw::Notifier& notifier, const ConfirmUnsigned& confirm = nullptr);
 // The same for a backup file chosen by the user.
-RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier);
+RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier,
+                                const ConfirmUnsigned& confirm = nullptr);
+
+// The question the window asks before it restores a backup without a valid signature.
+std::string UnsignedRestoreQuestion(const std::string& path, const std::string& problem);
 
 namespace backup {
 
@@ -110,6 +127,7 @@ void ApplyKeyBody(HKEY key, const KeyBody& body, tw::Notifier& notifier, ApplyCo
 
 // Reads a backup file: false when it cannot be read at all. An empty file is whole when a store of
 // shortcuts lies beside it (the backup of a fix that removed links only), damaged otherwise.
-bool ReadBackupFile(const std::string& path, DecodeResult& result, DWORD& error);
+// `raw`, when given, receives the bytes read.
+bool ReadBackupFile(const std::string& path, DecodeResult& result, DWORD& error, std::string* raw = nullptr);
 
 }  // namespace backup

@@ -77,6 +77,10 @@ TEST_CASE("backup commands: backups [--json], restore [FILE], export-reg [BACKUP
     CHECK(o.backupFile.empty());
     REQUIRE(ParseCommandLine({"restore", "Registry Backups\\a.reg"}, o, error));
     CHECK(o.backupFile == "Registry Backups\\a.reg");
+    CHECK_FALSE(o.allowUnsigned);
+    REQUIRE(ParseCommandLine({"restore", "a.reg", "--unsigned"}, o, error));
+    CHECK(o.allowUnsigned);
+    CHECK(o.backupFile == "a.reg");
     REQUIRE(ParseCommandLine({"export-reg", "out.reg"}, o, error));
     CHECK(o.command == CliOptions::Command::ExportReg);
     CHECK(o.backupFile.empty());
@@ -90,6 +94,9 @@ TEST_CASE("backup commands: backups [--json], restore [FILE], export-reg [BACKUP
     CHECK_FALSE(ParseCommandLine({"restore", "a", "b"}, o, error));
     CHECK(error == "restore takes at most one FILE");
     CHECK_FALSE(ParseCommandLine({"restore", "--json"}, o, error));
+    CHECK_FALSE(ParseCommandLine({"restore", "--unsigned"}, o, error));  // never just the newest
+    CHECK(error == "restore --unsigned needs the FILE to restore");
+    CHECK_FALSE(ParseCommandLine({"backups", "--unsigned"}, o, error));
     CHECK_FALSE(ParseCommandLine({"export-reg"}, o, error));
     CHECK(error == "export-reg takes [BACKUP] OUT.reg");
     CHECK_FALSE(ParseCommandLine({"export-reg", "a", "b", "c"}, o, error));

@@ -7,6 +7,7 @@
 #include "Version.h"
 
 #include "app/MainWindow.h"
+#include "maintenance/BackupFormat.h"
 #include "maintenance/RepairGuard.h"
 #include "planted_errors.h"
 #include "platform/Files.h"
@@ -196,16 +197,17 @@ void Shot(TestWindow& window, const char* page, const char* name) {
 std::uint32_t Stored(const char* name) { return SettingsStore().ReadNumber(name); }
 
 // From another thread, notes what the next box the window's thread shows is (and takes its picture
-// under shot, when the pictures are taken), then closes it with OK.
+// under shot, when the pictures are taken), then answers it with `command`.
 class BoxWatch {
 public:
-    explicit BoxWatch(HWND window, const char* shot = nullptr)
-        : main_(window), shot_(shot), thread_(CreateThread(nullptr, 0, &Run, this, 0, nullptr)) {}
+    explicit BoxWatch(HWND window, const char* shot = nullptr, WPARAM command = IDOK)
+        : main_(window), shot_(shot), command_(command), thread_(CreateThread(nullptr, 0, &Run, this, 0, nullptr)) {}
     ~BoxWatch() { Closed(); }
     bool Closed() { return WaitForSingleObject(thread_.get(), 15000) == WAIT_OBJECT_0; }
     HWND owner = nullptr;
     bool mainEnabled = true;
     std::string title, helpText;
+    std::string text;  // a message box's text (its statics: Windows and Wine number them apart)
 
 private:
     static DWORD WINAPI Run(void* self) { return static_cast<BoxWatch*>(self)->Watch() ? 0 : 1; }
@@ -218,24 +220,30 @@ private:
             if (!box) continue;
             owner = GetWindow(box, GW_OWNER);
             mainEnabled = IsWindowEnabled(main_);
-            char text[64] = {};
-            GetWindowTextA(box, text, sizeof text);
-            title = text;
+            char caption[64] = {};
+            GetWindowTextA(box, caption, sizeof caption);
+            title = caption;
             helpText.assign(65536, '\0');
             helpText.resize(GetDlgItemTextA(box, IDC_HELP_TEXT, &helpText[0], static_cast<int>(helpText.size())));
+            for (HWND child = nullptr; (child = FindWindowExA(box, child, "Static", nullptr)) != nullptr;) {
+                char line[2048] = {};
+                GetWindowTextA(child, line, sizeof line);
+                text += line;
+            }
             const char* folder = std::getenv("TW_APP_SHOTS");
             if (shot_ && folder && *folder) {
                 Sleep(300);  // painted by then
                 COLORREF probe = 0;
                 SaveScreenshot(box, std::string(folder) + "\\" + shot_ + ".bmp", probe);
             }
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            PostMessageA(box, WM_COMMAND, command_, 0);
             return true;
         }
         return false;
     }
     HWND main_;
     const char* shot_;
+    WPARAM command_;
     tw::UniqueHandle thread_;
 };
 
@@ -737,4 +745,29 @@ TEST_CASE("a window destroyed during a scan waits for the scan, whenever its com
         o.window.reset();  // no Exit first: the destructor asks the scan to stop and waits
     }
     CHECK(Stored("totalscan") == 1);
+}
+
+TEST_CASE("a backup without a valid signature is restored only after the user says OK to the window's question") {
+    Fresh fresh;
+    const char key[] = "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpAppRestore";
+    testreg::ScratchKey scratch(HKEY_LOCAL_MACHINE, key);
+    backup::KeyRecord record;
+    record.root = backup::kLocalMachine;
+    record.path = key;
+    record.body.values = {{"n", REG_SZ, std::string("old\0", 4)}};
+    const std::string file = CurrentFolder() + "\\Registry Backups\\2001-01-01_00-00-00.reg";
+    testreg::MakeFolders(CurrentFolder() + "\\Registry Backups");
+    testreg::WriteFile(file, backup::Encode({record}));  // as an older version left it: no signature
+    Opened o;
+    for (WPARAM command : {static_cast<WPARAM>(IDCANCEL), static_cast<WPARAM>(IDOK)}) {
+        CAPTURE(command);
+        BoxWatch answer(o->Handle(), nullptr, command);
+        o->ButtonPressed("BUTTON_RESTORENOW");
+        CHECK(answer.Closed());
+        CHECK(answer.owner == o->Handle());
+        CHECK(answer.text.find("The backup " + file + " cannot be shown to be one Tidewarp made") == 0);
+        CHECK(answer.text.find("Restore it now?") != std::string::npos);
+        CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, key, "n") == (command == IDOK));
+    }
+    CHECK(o.notifier.Texts() == std::vector<std::string>{"Registry Restored from Last Backup"});
 }

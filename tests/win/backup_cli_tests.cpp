@@ -15,7 +15,7 @@ using namespace backuptest;
 namespace {
 
 const char kCli[] = "tidewarp-cli.exe";
-const char kKey[] = "Software\\TidewarpBackupTest";
+const char kKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest";
 
 std::string FullPath(const std::string& name) { return JoinPath(CurrentDirectory(), name); }
 
@@ -73,12 +73,12 @@ TEST_CASE("backups, restore and export-reg with no backup at all") {
 
 TEST_CASE("backups lists newest last; restore takes the newest or the one named") {
     BackupFolderScratch folder;
-    testreg::ScratchKey key(HKEY_CURRENT_USER, kKey);
-    const ErrorList records = OneKeyRecord(std::string("HKEY_CURRENT_USER\\") + kKey);
-    testreg::SetString(HKEY_CURRENT_USER, kKey, "n", "first");
+    testreg::ScratchKey key(HKEY_LOCAL_MACHINE, kKey);
+    const ErrorList records = OneKeyRecord(std::string("HKEY_LOCAL_MACHINE\\") + kKey);
+    testreg::SetString(HKEY_LOCAL_MACHINE, kKey, "n", "first");
     BackupResult first = BackupErrorKeys(records);
-    testreg::SetString(HKEY_CURRENT_USER, kKey, "n", "second");
-    testreg::SetString(HKEY_CURRENT_USER, kKey, "more", "so the files differ in size");
+    testreg::SetString(HKEY_LOCAL_MACHINE, kKey, "n", "second");
+    testreg::SetString(HKEY_LOCAL_MACHINE, kKey, "more", "so the files differ in size");
     BackupResult second = BackupErrorKeys(records);
     REQUIRE(first.status == BackupResult::Status::Saved);
     REQUIRE(second.status == BackupResult::Status::Saved);
@@ -95,15 +95,15 @@ TEST_CASE("backups lists newest last; restore takes the newest or the one named"
     auto text = testproc::Run(kCli, "backups");
     CHECK(text.out.find(FileName(first.path)) < text.out.find(FileName(second.path)));
 
-    testreg::SetString(HKEY_CURRENT_USER, kKey, "n", "changed");
+    testreg::SetString(HKEY_LOCAL_MACHINE, kKey, "n", "changed");
     auto named = testproc::Run(kCli, "restore \"" + FileName(first.path) + "\"");
     CHECK(named.exitCode == 0);
     CHECK(named.out.find("1 key record(s) restored from " + first.path) != std::string::npos);
     CHECK(named.err == "Registry Restored from Last Backup\r\n");
-    CHECK(ReadString(HKEY_CURRENT_USER, kKey, "n") == "first");
+    CHECK(ReadString(HKEY_LOCAL_MACHINE, kKey, "n") == "first");
 
     CHECK(testproc::Run(kCli, "restore").exitCode == 0);
-    CHECK(ReadString(HKEY_CURRENT_USER, kKey, "n") == "second");
+    CHECK(ReadString(HKEY_LOCAL_MACHINE, kKey, "n") == "second");
 
     auto missing = testproc::Run(kCli, "restore 2001-01-01_00-00-00.reg");
     CHECK(missing.exitCode == 2);
@@ -128,7 +128,7 @@ TEST_CASE("backups lists newest last; restore takes the newest or the one named"
 
 TEST_CASE("restore and backups see only the program's own backups, the newest by its name") {
     BackupFolderScratch folder;
-    testreg::ScratchKey key(HKEY_CURRENT_USER, kPlantedKey);
+    testreg::ScratchKey key(HKEY_LOCAL_MACHINE, kPlantedKey);
     PlantedBackups planted;
     auto list = testproc::Run(kCli, "backups");
     CHECK(list.exitCode == 0);
@@ -139,7 +139,7 @@ TEST_CASE("restore and backups see only the program's own backups, the newest by
     auto last = testproc::Run(kCli, "restore");
     CHECK(last.exitCode == 0);
     CHECK(last.out.find("restored from " + planted.newer) != std::string::npos);
-    CHECK(ReadString(HKEY_CURRENT_USER, kPlantedKey, "n") == "newer");
+    CHECK(ReadString(HKEY_LOCAL_MACHINE, kPlantedKey, "n") == "newer");
     for (const std::string& path : {planted.evil, planted.future, FileName(planted.future)}) {
         CAPTURE(path);
         auto refused = testproc::Run(kCli, "restore \"" + path + "\"");
@@ -174,7 +174,7 @@ TEST_CASE("the exported registry-editor file, imported by Wine's own regedit and
 TEST_CASE("export-reg never writes over a backup and reports the names it leaves out") {
     BackupFolderScratch folder;
     backup::KeyRecord r;
-    r.root = backup::kCurrentUser;
+    r.root = backup::kLocalMachine;
     r.path = kKey;
     r.body.values = {{"line\nbreak", REG_SZ, std::string("x\0", 2)}, {"ok", REG_SZ, std::string("y\0", 2)}};
     testreg::MakeFolders(BackupFolderPath());
@@ -192,7 +192,7 @@ TEST_CASE("export-reg never writes over a backup and reports the names it leaves
 
     auto run = testproc::Run(kCli, "export-reg out.reg");
     CHECK(run.exitCode == 2);
-    CHECK(run.err == "tidewarp-cli: value \"line\\nbreak\" in [HKEY_CURRENT_USER\\" + std::string(kKey) +
+    CHECK(run.err == "tidewarp-cli: value \"line\\nbreak\" in [HKEY_LOCAL_MACHINE\\" + std::string(kKey) +
                          "] is left out of out.reg: a registry editor cannot read its name\r\n");
     CHECK(testreg::ReadFile("out.reg").find("\r\n\"ok\"=\"y\"\r\n") != std::string::npos);
     DeleteFileA("out.reg");

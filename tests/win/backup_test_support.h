@@ -6,6 +6,8 @@
 
 #include "maintenance/BackupFolder.h"
 #include "maintenance/BackupFormat.h"
+#include "maintenance/BackupSignature.h"
+#include "maintenance/RegistryBackup.h"
 #include "registry/RegistryLib.h"
 #include "test_registry.h"
 
@@ -290,8 +292,11 @@ inline std::vector<std::string> BackupNames() {
 
 // A folder as someone who may write it could leave it: two files that are no backups of this
 // program (a foreign name, a name in 2099) holding a value under HKEY_LOCAL_MACHINE, both created
-// "in 2099", and two own backups of kPlantedKey's "n" whose creation times run against their names.
-constexpr char kPlantedKey[] = "Software\\TidewarpBackupTest";
+// "in 2099", and two own (signed) backups of kPlantedKey's "n" whose creation times run against
+// their names.
+// Under a key the scanners look at (shared tools), where a restore may write.
+constexpr char kPlantedKey[] = "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest";
+constexpr const char* kFamilyKey = kPlantedKey;
 constexpr char kForeignKey[] = "Software\\TidewarpPlantedByUser";
 struct PlantedBackups {
     std::string evil = BackupFolderPath() + "\\evil.reg", future = BackupFolderPath() + "\\2099-01-01_00-00-00.reg";
@@ -307,12 +312,13 @@ struct PlantedBackups {
         // Wine keeps no creation time of its own, so the files are also written in that order.
         Plant(newer, {Own("newer")}, 2000);
         Plant(older, {Own("older")}, 2098);
+        for (const std::string* own : {&newer, &older}) REQUIRE(backup::SignBackup(*own) == 0);
         for (const std::string* path : {&evil, &future}) Plant(*path, {foreign}, 2099);
     }
     ~PlantedBackups() { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kForeignKey); }
     static backup::KeyRecord Own(const char* value) {
         backup::KeyRecord r;
-        r.root = backup::kCurrentUser;
+        r.root = backup::kLocalMachine;
         r.path = kPlantedKey;
         r.body.values = {{"n", REG_SZ, std::string(value) + '\0'}};
         return r;
@@ -357,8 +363,8 @@ inline void SetWide(HKEY root, const std::string& key, const std::wstring& sub, 
 // spell (a narrow delete loop would meet "??" for ever).
 struct WideScratchKey {
     std::wstring path;
-    explicit WideScratchKey(const std::wstring& p) : path(p) { Delete(HKEY_CURRENT_USER, path); }
-    ~WideScratchKey() { Delete(HKEY_CURRENT_USER, path); }
+    explicit WideScratchKey(const std::wstring& p) : path(p) { Delete(HKEY_LOCAL_MACHINE, path); }
+    ~WideScratchKey() { Delete(HKEY_LOCAL_MACHINE, path); }
     static LONG Delete(HKEY root, const std::wstring& key) {
         HKEY h = nullptr;
         wchar_t name[512];
@@ -369,6 +375,18 @@ struct WideScratchKey {
         return RegDeleteKeyW(root, key.c_str());
     }
 };
+// The user's answer to the question about a backup without a valid signature, and what it was told.
+struct Answer {
+    bool yes = true;
+    std::vector<std::string> problems;
+    ConfirmUnsigned Confirm() {
+        return [this](const std::string&, const std::string& problem) {
+            problems.push_back(problem);
+            return yes;
+        };
+    }
+};
+
 const wchar_t kChinese[] = L"\u4e2d\u6587";  // no form in the Western code page: "??" in narrow text
 
 }  // namespace backuptest

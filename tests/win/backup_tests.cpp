@@ -82,19 +82,19 @@ TEST_CASE("no records with a key path: no backup file, and a leftover temporary 
 
 TEST_CASE("records that are skipped, already gone, or name a value that is not there") {
     BackupFolderScratch folder;
-    testreg::ScratchKey key(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest");
-    testreg::SetString(HKEY_CURRENT_USER, key.Path(), "", "default");
+    testreg::ScratchKey key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
+    testreg::SetString(HKEY_LOCAL_MACHINE, key.Path(), "", "default");
     ErrorList records(5);
-    records[0].SetKeyPath("HKEY_CURRENT_USER\\Software\\TidewarpBackupTest\\gone");  // already removed
+    records[0].SetKeyPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest\\gone");  // already removed
     records[0].SetFixKind("KEY");
-    records[1].SetKeyPath("hkey_current_user\\Software\\TidewarpBackupTest");  // roots are case-sensitive
+    records[1].SetKeyPath("hkey_local_machine\\SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");  // roots are case-sensitive
     records[1].SetFixKind("KEY");
-    records[2].SetKeyPath("HKEY_CURRENT_USER\\Software\\TidewarpBackupTest");
+    records[2].SetKeyPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
     records[2].SetFixKind("SHORTCUT");  // neither KEY nor VAL
-    records[3].SetKeyPath("HKEY_CURRENT_USER\\Software\\TidewarpBackupTest");
+    records[3].SetKeyPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
     records[3].SetFixKind("VAL");
     records[3].SetValue(RegValueEntry{"missing", "x", 1});
-    records[4].SetKeyPath("HKEY_CURRENT_USER\\Software\\TidewarpBackupTest");
+    records[4].SetKeyPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
     records[4].SetFixKind("VAL");
     records[4].SetValue(RegValueEntry{"(Default)", "default", 1});  // the unnamed value
     BackupResult r = BackupErrorKeys(records);
@@ -109,8 +109,8 @@ TEST_CASE("records that are skipped, already gone, or name a value that is not t
     REQUIRE(d.records[1].body.values.size() == 1);
     CHECK(d.records[1].body.values[0].name.empty());
     CHECK(d.records[1].body.values[0].data == std::string("default\0", 8));
-    CHECK(d.records[1].root == backup::kCurrentUser);
-    CHECK(d.records[1].path == "Software\\TidewarpBackupTest");
+    CHECK(d.records[1].root == backup::kLocalMachine);
+    CHECK(d.records[1].path == "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
 }
 
 TEST_CASE("six earlier backups leave exactly five, the new one among them") {
@@ -123,8 +123,8 @@ TEST_CASE("six earlier backups leave exactly five, the new one among them") {
     testreg::WriteFile(BackupFolderPath() + "\\notes.registry", "");
     testreg::MakeFolders(BackupFolderPath() + "\\folder.reg");
 
-    testreg::ScratchKey key(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest");
-    BackupResult r = BackupErrorKeys(OneKeyRecord("HKEY_CURRENT_USER\\Software\\TidewarpBackupTest"));
+    testreg::ScratchKey key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
+    BackupResult r = BackupErrorKeys(OneKeyRecord("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest"));
     REQUIRE(r.status == BackupResult::Status::Saved);
     std::vector<std::string> names = BackupNames();
     REQUIRE(names.size() == 5);
@@ -138,11 +138,11 @@ TEST_CASE("six earlier backups leave exactly five, the new one among them") {
 
 TEST_CASE("backups within one second get distinct names in time order; restore takes the newest") {
     BackupFolderScratch folder;
-    testreg::ScratchKey key(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest");
-    const auto records = OneKeyRecord("HKEY_CURRENT_USER\\Software\\TidewarpBackupTest");
+    testreg::ScratchKey key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
+    const auto records = OneKeyRecord("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
     std::vector<std::string> paths;
     for (int i = 0; i < 3; ++i) {
-        testreg::SetString(HKEY_CURRENT_USER, key.Path(), "n", std::to_string(i));
+        testreg::SetString(HKEY_LOCAL_MACHINE, key.Path(), "n", std::to_string(i));
         BackupResult r = BackupErrorKeys(records);
         REQUIRE(r.status == BackupResult::Status::Saved);
         paths.push_back(r.path);
@@ -154,15 +154,15 @@ TEST_CASE("backups within one second get distinct names in time order; restore t
     std::string first = FileName(paths[0]), second = FileName(paths[1]);
     if (first.size() == 23 && second.compare(0, 19, first, 0, 19) == 0) CHECK(second.substr(19) == "_001.reg");
 
-    testreg::SetString(HKEY_CURRENT_USER, key.Path(), "n", "changed");
+    testreg::SetString(HKEY_LOCAL_MACHINE, key.Path(), "n", "changed");
     RecordingNotifier notifier;
     CHECK(RestoreLastBackup(notifier).file == paths[2]);
-    CHECK(ReadString(HKEY_CURRENT_USER, key.Path(), "n") == "2");
+    CHECK(ReadString(HKEY_LOCAL_MACHINE, key.Path(), "n") == "2");
 }
 
 TEST_CASE("only the program's own backups are restored, the newest by the time in its name") {
     BackupFolderScratch folder;
-    testreg::ScratchKey key(HKEY_CURRENT_USER, kPlantedKey);
+    testreg::ScratchKey key(HKEY_LOCAL_MACHINE, kPlantedKey);
     PlantedBackups planted;
     // The files' creation times really run against their names.
     std::vector<BackupFileInfo> files = ListBackupFiles(BackupFolderPath());
@@ -175,7 +175,7 @@ TEST_CASE("only the program's own backups are restored, the newest by the time i
 
     RecordingNotifier notifier;
     CHECK(RestoreLastBackup(notifier).file == planted.newer);
-    CHECK(ReadString(HKEY_CURRENT_USER, kPlantedKey, "n") == "newer");
+    CHECK(ReadString(HKEY_LOCAL_MACHINE, kPlantedKey, "n") == "newer");
     CHECK_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, kForeignKey));
 
     for (const std::string& path : {planted.evil, planted.future}) {
@@ -189,7 +189,7 @@ TEST_CASE("only the program's own backups are restored, the newest by the time i
     }
     RecordingNotifier own;
     CHECK(RestoreBackupFile(planted.older, own).status == RestoreResult::Status::Restored);
-    CHECK(ReadString(HKEY_CURRENT_USER, kPlantedKey, "n") == "older");
+    CHECK(ReadString(HKEY_LOCAL_MACHINE, kPlantedKey, "n") == "older");
 }
 
 TEST_CASE("restore with no backup: the not-found message names the folder's pattern") {
@@ -207,8 +207,8 @@ TEST_CASE("restore with no backup: the not-found message names the folder's patt
 
 TEST_CASE("a backup that cannot be written or moved into place is a failure, and nothing is left") {
     BackupFolderScratch folder;
-    testreg::ScratchKey key(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest");
-    const auto records = OneKeyRecord("HKEY_CURRENT_USER\\Software\\TidewarpBackupTest");
+    testreg::ScratchKey key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
+    const auto records = OneKeyRecord("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
 
     SUBCASE("the temporary file cannot be created") {
         CreateDirectoryA(BackupTempName().c_str(), nullptr);  // a folder where the file should go
@@ -234,7 +234,7 @@ TEST_CASE("a backup that cannot be written or moved into place is a failure, and
 TEST_CASE("a key that cannot be fully read is reported so the fix can leave it") {
     BackupFolderScratch folder;
     // A key name the registry refuses to open: present in the list, unreadable.
-    ErrorList records = OneKeyRecord("HKEY_CURRENT_USER\\\\TidewarpBadPath");
+    ErrorList records = OneKeyRecord("HKEY_LOCAL_MACHINE\\\\TidewarpBadPath");
     BackupResult r = BackupErrorKeys(records);
     CHECK(r.status == BackupResult::Status::NothingToBackUp);  // and no empty file
     CHECK(r.incomplete == std::vector<std::size_t>{0});
@@ -246,15 +246,15 @@ namespace {
 
 // Two keys backed up as two records; the file's bytes are returned for damaging.
 std::string TwoRecordBackup(std::string& path) {
-    testreg::SetString(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest\\one", "v", "1");
-    testreg::SetString(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest\\two", "v", "2");
-    ErrorList records = OneKeyRecord("HKEY_CURRENT_USER\\Software\\TidewarpBackupTest\\one");
-    records.push_back(OneKeyRecord("HKEY_CURRENT_USER\\Software\\TidewarpBackupTest\\two")[0]);
+    testreg::SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest\\one", "v", "1");
+    testreg::SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest\\two", "v", "2");
+    ErrorList records = OneKeyRecord("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest\\one");
+    records.push_back(OneKeyRecord("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest\\two")[0]);
     BackupResult r = BackupErrorKeys(records);
     REQUIRE(r.status == BackupResult::Status::Saved);
     path = r.path;
-    testreg::DeleteTreeQuietly(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest\\one");
-    testreg::DeleteTreeQuietly(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest\\two");
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest\\one");
+    testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest\\two");
     return testreg::ReadFile(path);
 }
 
@@ -262,44 +262,47 @@ std::string TwoRecordBackup(std::string& path) {
 
 TEST_CASE("a damaged backup restores what comes before the damage and never claims success") {
     BackupFolderScratch folder;
-    testreg::ScratchKey key(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest");
+    testreg::ScratchKey key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
     std::string path;
     std::string bytes = TwoRecordBackup(path);
     REQUIRE(bytes.size() > 40);
     RecordingNotifier notifier;
+    Answer user;  // the signature no longer matches: restored only because the user says so
 
     SUBCASE("truncated inside the second record") {
         testreg::WriteFile(path, bytes.substr(0, bytes.size() - 3));
-        RestoreResult r = RestoreLastBackup(notifier);
+        RestoreResult r = RestoreLastBackup(notifier, user.Confirm());
         CHECK(r.status == RestoreResult::Status::Damaged);
         CHECK(r.recordsApplied == 1);
-        CHECK(ReadString(HKEY_CURRENT_USER, key.Path() + "\\one", "v") == "1");
-        CHECK_FALSE(testreg::KeyExists(HKEY_CURRENT_USER, key.Path() + "\\two"));
+        CHECK(ReadString(HKEY_LOCAL_MACHINE, key.Path() + "\\one", "v") == "1");
+        CHECK_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, key.Path() + "\\two"));
         REQUIRE(notifier.notices.size() == 1);
         CHECK(notifier.notices[0].text.find("The backup file " + path + " is damaged (record 2: the file ends") == 0);
     }
     SUBCASE("an impossible length in the first record") {
         bytes[4] = bytes[5] = bytes[6] = bytes[7] = '\xff';
         testreg::WriteFile(path, bytes);
-        RestoreResult r = RestoreLastBackup(notifier);
+        RestoreResult r = RestoreLastBackup(notifier, user.Confirm());
         CHECK(r.status == RestoreResult::Status::Damaged);
         CHECK(r.recordsApplied == 0);
-        CHECK_FALSE(testreg::KeyExists(HKEY_CURRENT_USER, key.Path() + "\\one"));
+        CHECK_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, key.Path() + "\\one"));
         REQUIRE(notifier.notices.size() == 1);
         CHECK(notifier.notices[0].text.find("(record 1: the key path length 4294967295 runs past the end") !=
               std::string::npos);
     }
     for (const auto& n : notifier.notices) CHECK(n.text != "Registry Restored from Last Backup");
+    REQUIRE(user.problems.size() == 1);
+    CHECK(user.problems[0].find("its signature does not match") == 0);
 }
 
 TEST_CASE("keys and values that cannot be written are reported one by one and the restore goes on") {
     BackupFolderScratch folder;
-    testreg::ScratchKey key(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest");
+    testreg::ScratchKey key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
     backup::KeyRecord bad;
-    bad.root = backup::kCurrentUser;
-    bad.path = "\\TidewarpBadPath";  // the registry refuses a path that starts with a backslash
+    bad.root = backup::kLocalMachine;
+    bad.path = key.Path() + "\\" + std::string(300, 'b');  // a name longer than the registry takes
     backup::KeyRecord good;
-    good.root = backup::kCurrentUser;
+    good.root = backup::kLocalMachine;
     good.path = key.Path();
     good.body.values = {{std::string(20000, 'n'), REG_SZ, std::string("x\0", 2)},  // name too long
                         {"ok", REG_SZ, std::string("fine\0", 5)}};
@@ -307,17 +310,19 @@ TEST_CASE("keys and values that cannot be written are reported one by one and th
                          {"sub", backup::KeyBody{{{"v", REG_DWORD, std::string("\1\0\0\0", 4)}}, {}}}};
     testreg::MakeFolders(BackupFolderPath());
     testreg::WriteFile(BackupFolderPath() + "\\2001-01-01_00-00-00.reg", backup::Encode({bad, good}));
+    REQUIRE(backup::SignBackup(BackupFolderPath() + "\\2001-01-01_00-00-00.reg") == 0);
 
     RecordingNotifier notifier;
     RestoreResult r = RestoreLastBackup(notifier);
     CHECK(r.status == RestoreResult::Status::KeysFailed);
     CHECK(r.keyFailures == 2);
     CHECK(r.valueFailures == 1);
-    CHECK(ReadString(HKEY_CURRENT_USER, key.Path(), "ok") == "fine");
-    CHECK(testreg::ValueExists(HKEY_CURRENT_USER, key.Path() + "\\sub", "v"));
+    CHECK(ReadString(HKEY_LOCAL_MACHINE, key.Path(), "ok") == "fine");
+    CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, key.Path() + "\\sub", "v"));
     std::vector<std::string> texts = notifier.Texts();
     REQUIRE(texts.size() == 3);
-    CHECK(texts[0] == "Can't create key. Error code = 161. 80000001 \\TidewarpBadPath");
+    CHECK(texts[0].find("Can't create key. Error code = ") == 0);
+    CHECK(tw::EndsWith(texts[0], ". 80000002 " + bad.path));
     CHECK(texts[1] == "Exception!! Unable to restore registry from backup.");
     CHECK(texts[2].find("Can't create key. Error code = 234. ") == 0);
     CHECK(tw::EndsWith(texts[2], " " + std::string(300, 'k')));
@@ -325,12 +330,12 @@ TEST_CASE("keys and values that cannot be written are reported one by one and th
 
 TEST_CASE("names and text the code page cannot spell: no copy is kept, the record stays, no ?? comes back") {
     BackupFolderScratch folder;
-    WideScratchKey key(L"Software\\TidewarpBackupTest");
-    const std::string base = "Software\\TidewarpBackupTest", full = "HKEY_CURRENT_USER\\" + base;
-    SetWide(HKEY_CURRENT_USER, base, L"value", kChinese, L"x");
-    SetWide(HKEY_CURRENT_USER, base, std::wstring(L"sub\\deeper\\") + kChinese, L"", L"x");
-    SetWide(HKEY_CURRENT_USER, base, L"data", L"path", std::wstring(L"C:\\uni\\") + kChinese + L".dll");
-    testreg::SetString(HKEY_CURRENT_USER, base + "\\plain", "ok", "fine");
+    WideScratchKey key(L"SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
+    const std::string base = "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest", full = "HKEY_LOCAL_MACHINE\\" + base;
+    SetWide(HKEY_LOCAL_MACHINE, base, L"value", kChinese, L"x");
+    SetWide(HKEY_LOCAL_MACHINE, base, std::wstring(L"sub\\deeper\\") + kChinese, L"", L"x");
+    SetWide(HKEY_LOCAL_MACHINE, base, L"data", L"path", std::wstring(L"C:\\uni\\") + kChinese + L".dll");
+    testreg::SetString(HKEY_LOCAL_MACHINE, base + "\\plain", "ok", "fine");
     ErrorList records = OneKeyRecord(full + "\\value");
     for (const char* sub : {"sub", "data", "plain"}) records.push_back(OneKeyRecord(full + "\\" + sub)[0]);
     for (const char* name : {"path", "??"}) {  // as a scanner's narrow listing names them
@@ -345,10 +350,10 @@ TEST_CASE("names and text the code page cannot spell: no copy is kept, the recor
 
     RecordingNotifier notifier;
     CHECK(RestoreLastBackup(notifier).Complete());
-    CHECK_FALSE(testreg::ValueExists(HKEY_CURRENT_USER, base + "\\value", "??"));
-    CHECK_FALSE(testreg::KeyExists(HKEY_CURRENT_USER, base + "\\sub\\deeper\\??"));
+    CHECK_FALSE(testreg::ValueExists(HKEY_LOCAL_MACHINE, base + "\\value", "??"));
+    CHECK_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, base + "\\sub\\deeper\\??"));
     HKEY h = nullptr;  // the real text is untouched
-    REQUIRE(RegOpenKeyExA(HKEY_CURRENT_USER, (base + "\\data").c_str(), 0, KEY_READ, &h) == 0);
+    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (base + "\\data").c_str(), 0, KEY_READ, &h) == 0);
     wchar_t text[64] = {};
     DWORD size = sizeof text;
     RegQueryValueExW(h, L"path", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
@@ -357,11 +362,11 @@ TEST_CASE("names and text the code page cannot spell: no copy is kept, the recor
 }
 
 TEST_CASE("enumerations end on any failure: a key whose sub-keys cannot be listed is read as partial") {
-    testreg::ScratchKey key(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest");
-    testreg::SetString(HKEY_CURRENT_USER, key.Path() + "\\a", "v", "1");
-    testreg::SetString(HKEY_CURRENT_USER, key.Path(), "v", "1");
+    testreg::ScratchKey key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
+    testreg::SetString(HKEY_LOCAL_MACHINE, key.Path() + "\\a", "v", "1");
+    testreg::SetString(HKEY_LOCAL_MACHINE, key.Path(), "v", "1");
     HKEY h = nullptr;  // every index of the sub-key list answers "access denied"
-    REQUIRE(RegOpenKeyExA(HKEY_CURRENT_USER, key.Path().c_str(), 0, KEY_QUERY_VALUE, &h) == 0);
+    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.Path().c_str(), 0, KEY_QUERY_VALUE, &h) == 0);
     backup::KeyBody body;
     CHECK(backup::ReadKeyBody(h, body) == backup::ReadOutcome::Partial);
     RegCloseKey(h);
@@ -373,8 +378,8 @@ TEST_CASE("a backup written among five from the future is kept") {
     testreg::MakeFolders(BackupFolderPath());
     for (int day = 1; day <= 5; ++day)
         testreg::WriteFile(BackupFolderPath() + "\\2099-01-0" + std::to_string(day) + "_00-00-00.reg", "");
-    testreg::ScratchKey key(HKEY_CURRENT_USER, "Software\\TidewarpBackupTest");
-    BackupResult r = BackupErrorKeys(OneKeyRecord("HKEY_CURRENT_USER\\Software\\TidewarpBackupTest"));
+    testreg::ScratchKey key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest");
+    BackupResult r = BackupErrorKeys(OneKeyRecord("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools\\TidewarpBackupTest"));
     CHECK(testreg::FileExists(r.path));
     CHECK_FALSE(testreg::FileExists(BackupFolderPath() + "\\2099-01-01_00-00-00.reg"));
 }

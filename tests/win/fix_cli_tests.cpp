@@ -508,9 +508,13 @@ TEST_CASE("the shortcut files a fix deletes come back from its backup") {
         CheckSameFile(plain, plainBefore);
         CheckSameFile(readOnly, readOnlyBefore);
 
-        // Without its store the empty registry file is a backup that lost its contents, and says so.
+        // Without its store the empty registry file is a backup that lost its contents, and says so
+        // (its signature, which covered the store, no longer matches: restored only when asked for).
         REQUIRE(DeleteFileA(StoreOf(OnlyBackup()).c_str()));
-        auto lost = testproc::Run(kCli, "restore");
+        auto refused = testproc::Run(kCli, "restore");
+        CHECK(refused.exitCode == 2);
+        CHECK(refused.err.find("its signature does not match") != std::string::npos);
+        auto lost = testproc::Run(kCli, "restore --unsigned \"" + OnlyBackup() + "\"");
         CHECK(lost.exitCode == 2);
         CHECK(lost.err.find("no store of shortcuts lies beside it") != std::string::npos);
     }
@@ -558,7 +562,10 @@ TEST_CASE("the shortcut files a fix deletes come back from its backup") {
         bytes[bytes.size() - 5] ^= 0x55;  // the last byte of the last link, before its checksum
         testreg::WriteFile(store, bytes);
 
-        auto restore = testproc::Run(kCli, "restore");
+        // Changed since it was signed: restored only when asked for.
+        CHECK(testproc::Run(kCli, "restore").exitCode == 2);
+        CHECK_FALSE(testreg::FileExists(plain));
+        auto restore = testproc::Run(kCli, "restore --unsigned \"" + OnlyBackup() + "\"");
         CHECK(restore.exitCode == 2);
         CHECK(restore.err.find("Registry Restored from Last Backup") != std::string::npos);
         CHECK(restore.err.find("does not match its checksum") != std::string::npos);
@@ -572,10 +579,10 @@ TEST_CASE("the shortcut files a fix deletes come back from its backup") {
     }
 
     SUBCASE("a store that cannot be written keeps every link; the registry part is saved and restores") {
-        testreg::ScratchKey key(HKEY_CURRENT_USER, "Software\\TidewarpLinkStoreTest");
-        testreg::SetString(HKEY_CURRENT_USER, key.Path(), "kept", "by the backup");
+        testreg::ScratchKey key(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Shared Tools\\TidewarpLinkStoreTest");
+        testreg::SetString(HKEY_LOCAL_MACHINE, key.Path(), "kept", "by the backup");
         ErrorList records(1);
-        records[0].SetKeyPath("HKEY_CURRENT_USER\\" + key.Path());
+        records[0].SetKeyPath("HKEY_LOCAL_MACHINE\\" + key.Path());
         records[0].SetFixKind("KEY");
         // A folder where the store is written first, as a full disk would refuse it.
         const std::string blocked = Here() + "\\" + BackupTempName();
@@ -592,9 +599,9 @@ TEST_CASE("the shortcut files a fix deletes come back from its backup") {
         CHECK(backup.unsavedLinks[0].reason.find("could not write its copy") != std::string::npos);
         CHECK_FALSE(testreg::FileExists(StoreOf(backup.path)));
 
-        testreg::DeleteTreeQuietly(HKEY_CURRENT_USER, key.Path());
+        testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, key.Path());
         RecordingNotifier notifier;
         CHECK(RestoreLastBackup(notifier).Complete());
-        CHECK(testreg::ValueExists(HKEY_CURRENT_USER, key.Path(), "kept"));
+        CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, key.Path(), "kept"));
     }
 }
