@@ -98,8 +98,16 @@ void Print(const std::string& text) {
 
 }  // namespace
 
+// True, after saying why, when the backup folder is a link: nothing in it is listed or read.
+bool BackupFolderLinked() {
+    const std::string linked = LinkedBackupFolderMessage();
+    if (!linked.empty()) std::fprintf(stderr, "tidewarp-cli: %s\n", linked.c_str());
+    return !linked.empty();
+}
+
 int RunBackups(const CliOptions& options) {
     const std::string folder = BackupFolderPath();
+    if (BackupFolderLinked()) return 2;
     std::vector<BackupFileInfo> files = SortedBackups();
     if (options.json) {
         JsonWriter w;
@@ -169,6 +177,7 @@ int RunRestore(const CliOptions& options) {
 int RunExportReg(const CliOptions& options) {
     std::string source = options.backupFile;
     if (source.empty()) {
+        if (BackupFolderLinked()) return 2;
         std::vector<BackupFileInfo> files = ListBackupFiles(BackupFolderPath());
         const BackupFileInfo* newest = NewestBackup(files);
         if (!newest) {

@@ -79,6 +79,13 @@ DWORD OpenBackupFolder(const tw::CheckedFolder& here, tw::CheckedFolder& folder,
     return folder.OpenChild(here, kBackupFolderName, create);
 }
 
+std::string LinkedBackupFolderMessage() {
+    tw::CheckedFolder here, folder;
+    if (here.Open(CurrentDirectory()) != ERROR_SUCCESS) return {};
+    if (OpenBackupFolder(here, folder, false) != tw::kLinkRefused) return {};
+    return "The folder " + here.PathOf(kBackupFolderName) + " is a link, and nothing is read through it.";
+}
+
 void PruneBackups(const tw::CheckedFolder& folder, const std::string& justWritten, int keep) {
     std::vector<std::string> names;
     // Listed by its path: the folder is held open, so the path still names the folder checked.

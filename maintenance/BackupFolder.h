@@ -47,6 +47,10 @@ bool IsRestorableBackupName(const std::string& name);
 // refused (tw::kLinkRefused) when it is a link, which is then neither written to nor pruned.
 DWORD OpenBackupFolder(const tw::CheckedFolder& here, tw::CheckedFolder& folder, bool create);
 
+// Empty, or what to tell when "Registry Backups" in the current folder is a link: such a folder is
+// never written, so nothing in it is listed or restored either.
+std::string LinkedBackupFolderMessage();
+
 // Deletes all but the `keep` newest backups by the time in their names, each with the store of
 // shortcuts beside it; the file just written always stays, files whose names are not backup names
 // are never touched, and neither are links planted under a backup's name.

@@ -638,6 +638,11 @@ RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier,
 
 RestoreResult RestoreLastBackup(tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
     const std::string folder = BackupFolderPath();
+    const std::string linked = LinkedBackupFolderMessage();
+    if (!linked.empty()) {
+        notifier.Notify(linked);
+        return {};
+    }
     std::vector<BackupFileInfo> files = ListBackupFiles(folder);
     const BackupFileInfo* newest = NewestBackup(files);
     DecodeResult decoded;

@@ -260,6 +260,10 @@ TEST_CASE("a \"Registry Backups\" folder that is a link is neither written nor p
     CHECK(after == names);
     CHECK_FALSE(testreg::FileExists(BackupTempName()));
 
+    RecordingNotifier notes;
+    CHECK(RestoreLastBackup(notes).status == RestoreResult::Status::NotFound);
+    CHECK(Texts(notes) == "The folder " + BackupFolderPath() + " is a link, and nothing is read through it.\n");
+
     Clean();
 }
 
