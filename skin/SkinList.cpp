@@ -67,7 +67,20 @@ bool SkinList::Create(HWND owner, const ListLine& line, DWORD style, DWORD exSty
         column.iSubItem = static_cast<int>(i);
         SendMessageA(Handle(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
     }
+    FillWidth();
     return true;
+}
+
+void SkinList::FillWidth() {
+    const int columns = ColumnCount();
+    if (columns < 1) return;
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    // Room is kept for the vertical scroll bar, so that a long list needs no horizontal one.
+    int rest = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    for (int i = 0; i + 1 < columns; ++i) rest -= static_cast<int>(SendMessageA(Handle(), LVM_GETCOLUMNWIDTH, i, 0));
+    if (rest > SendMessageA(Handle(), LVM_GETCOLUMNWIDTH, columns - 1, 0))
+        SendMessageA(Handle(), LVM_SETCOLUMNWIDTH, columns - 1, MAKELPARAM(rest, 0));
 }
 
 int SkinList::ColumnCount() const {

@@ -23,10 +23,13 @@ public:
 
     // Destroys the list's window if it has one and makes it again as a report-view child of owner
     // at the line's rectangle, with style (LVS_REPORT is always added) and the extended list
-    // style, then inserts the line's columns, left-aligned, in order. The rows start empty.
+    // style, then inserts the line's columns, left-aligned, in order, the last one reaching the
+    // list's right edge. The rows start empty.
     bool Create(HWND owner, const ListLine& line, DWORD style, DWORD exStyle, UINT id);
 
     int ColumnCount() const;  // asks the control: window thread only
+    // Widens the last column to the list's width (the skin's widths are the least).
+    void FillWidth();
 
     // Any thread.
     int Count() const;

@@ -12,6 +12,7 @@
 #include "planted_errors.h"
 #include "platform/Files.h"
 #include "platform/MessageBoxNotifier.h"
+#include "registry/Categories.h"
 #include "registry/StopEvent.h"
 #include "resource.h"
 #include "settings/SettingsStore.h"
@@ -158,7 +159,7 @@ struct Opened {
     // The row whose item is this, or -1.
     int Row(const std::string& item) {
         for (int row = 0; row < Results().Count(); ++row)
-            if (Results().Cell(row, 2) == item) return row;
+            if (Results().Cell(row, 1) == item) return row;
         return -1;
     }
     // A tick as a click on the row's check box sets it.
@@ -284,11 +285,25 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
         const bool registry = row < static_cast<int>(errors.size());
         CHECK(list.Checked(row));
         CHECK(SendMessageA(list.Handle(), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2));
-        CHECK(list.Cell(row, 1) == (registry ? errors[row]["category"].text : std::string("SHORTCUT")));
-        CHECK(list.Cell(row, 2) == (registry ? errors[row]["item"].text : shortcuts[row - errors.size()].text));
-        if (list.Cell(row, 2) == kKeptFont) fontRow = row;
-        if (list.Cell(row, 2) == links + "\\kept.lnk") keptLinkRow = row;
-        if (list.Cell(row, 1) == "CLSID") ++clsidRows;
+        // What the row removes, in the console program's words.
+        std::string title = "Broken Shortcuts", file, location;
+        if (registry) {
+            const auto& error = errors[row];
+            title = FindCategory(error["category"].text)->summaryTitle;
+            file = error["item"].text;
+            location = error["key"].text + (error["fix"].text == "KEY" ? " (whole key)"
+                                                                      : ", value \"" + error["value"]["name"].text + "\"");
+        } else {
+            const std::string& link = shortcuts[row - errors.size()].text;
+            file = link.substr(link.rfind('\\') + 1);
+            location = link.substr(0, link.rfind('\\'));
+        }
+        CHECK(list.Cell(row, 0) == title);
+        CHECK(list.Cell(row, 1) == file);
+        CHECK(list.Cell(row, 2) == location);
+        if (file == kKeptFont) fontRow = row;
+        if (!registry && location + "\\" + file == links + "\\kept.lnk") keptLinkRow = row;
+        if (registry && errors[row]["category"].text == "CLSID") ++clsidRows;
     }
     CHECK(o.Counter("TEXT_FOUND_CLSID") == std::to_string(clsidRows));
     CHECK(o.Counter("TEXT_FOUND_LINK") == std::to_string(shortcuts.size()));
