@@ -12,10 +12,10 @@ struct CheckListMenu {
 
 class SkinCheckList : public SkinList {
 public:
-    // The pages' list: bordered report view, single selection, identifier 1010, grid lines, check
-    // boxes and full-row selection.
+    // The pages' list: bordered report view, identifier 1010, grid lines, check boxes and full-row
+    // selection; several rows may be selected, so that Space ticks them together.
     static constexpr UINT kPageListId = 1010;
-    static constexpr DWORD kPageStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL;
+    static constexpr DWORD kPageStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT;
     static constexpr DWORD kPageExStyle = LVS_EX_GRIDLINES | LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT;
 
     bool CreateForPage(HWND owner, const ListLine& line, const CheckListMenu& menu) {

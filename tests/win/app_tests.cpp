@@ -162,12 +162,10 @@ struct Opened {
             if (Results().Cell(row, 1) == item) return row;
         return -1;
     }
-    // A tick as a click on the row's check box sets it.
+    // A click on the row's check box when it does not show the tick wanted.
     void Tick(int row, bool on) {
-        LVITEMA item{};
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(on ? 2 : 1);
-        SendMessageA(Results().Handle(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+        const LRESULT shown = SendMessageA(Results().Handle(), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+        if (shown != static_cast<LRESULT>(INDEXTOSTATEIMAGEMASK(on ? 2 : 1))) ClickCheckBox(Results().Handle(), row);
     }
     std::string Counter(const char* name) { return window->Page("SUBMAIN_SCAN_SUMMARY")->FindText(name)->Text(); }
 };
@@ -318,10 +316,7 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
 
     // The user keeps the font and one shortcut; the fix removes the rest, after one backup.
     REQUIRE((fontRow >= 0 && keptLinkRow >= 0));
-    LVITEMA untick{};
-    untick.stateMask = LVIS_STATEIMAGEMASK;
-    untick.state = INDEXTOSTATEIMAGEMASK(1);
-    SendMessageA(list.Handle(), LVM_SETITEMSTATE, fontRow, reinterpret_cast<LPARAM>(&untick));  // as a click does
+    o.Tick(fontRow, false);
     CHECK_FALSE(list.Checked(fontRow));
     list.SetChecked(keptLinkRow, false);
     o->ButtonPressed("BUTTON_REMOVE");
