@@ -3,6 +3,9 @@
 
 #include "skin/SkinList.h"
 
+#include <functional>
+#include <vector>
+
 // The context menu's resource and the commands of its two items; the application passes its own.
 struct CheckListMenu {
     UINT menu = 0;
@@ -23,12 +26,28 @@ public:
         return Create(owner, line, kPageStyle, kPageExStyle, kPageListId);
     }
 
+    // The rows a menu acts on: those selected, in the order shown.
+    using MenuRows = std::vector<int>;
+    // A menu with items of the owner's besides the two of its own: prepare may enable or disable
+    // them for the rows before the menu shows; command gets every other command chosen. A right
+    // click then selects the row under it first (unless it is selected already).
+    struct MenuHandler {
+        std::function<void(HMENU popup, const MenuRows& rows)> prepare;
+        std::function<void(UINT command, const MenuRows& rows)> command;
+    };
+    void SetMenu(const CheckListMenu& menu, MenuHandler handler) {
+        menu_ = menu;
+        handler_ = std::move(handler);
+    }
+
 protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     bool OnCommand(UINT code, UINT id, HWND control) override;
 
 private:
     void ShowMenu(POINT at);
+    void SelectRowAt(POINT at);  // client coordinates
 
     CheckListMenu menu_;
+    MenuHandler handler_;
 };

@@ -26,6 +26,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <ctime>
@@ -662,6 +663,42 @@ TEST_CASE("an unticked row is never removed") {
         CHECK(BackupCount() == 0);
         CHECK(testreg::ReadFile("ignore.lst") == kWineFonts);
         CHECK(o->ResultsAvailable());  // still there to be removed once started from a safe folder
+    }
+    SUBCASE("the row's menu: keep adds it to the ignore list at once, once; the registry editor opens at its key") {
+        SkinCheckList& list = o.Results();
+        auto select = [&](int row) {
+            LVITEMA none{};
+            none.stateMask = LVIS_SELECTED;
+            SendMessageA(list.Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+            LVITEMA one{};
+            one.stateMask = one.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageA(list.Handle(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&one));
+        };
+        const int other = 1 - font;
+        select(other);
+        SendMessageA(list.Handle(), WM_COMMAND, ID_RESULT_REGEDIT, 0);
+        REQUIRE(o->opened.size() == 1);
+        CHECK(o->opened[0] == "regedit.exe");
+        char lastKey[512] = "";
+        DWORD size = sizeof lastKey;
+        RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", "LastKey",
+                     RRF_RT_REG_SZ, nullptr, lastKey, &size);
+        CHECK(std::string(lastKey) == "Computer\\HKEY_LOCAL_MACHINE\\" + std::string(run));
+        SendMessageA(list.Handle(), WM_COMMAND, ID_RESULT_FOLDER, 0);  // not a link: nothing
+        CHECK(o->opened.size() == 1);
+
+        select(font);
+        SendMessageA(list.Handle(), WM_COMMAND, ID_RESULT_KEEP, 0);
+        const std::string keptLine = std::string(kKeptFont) + "\r\nfont\r\n";
+        CHECK(testreg::ReadFile("ignore.lst") == std::string(kWineFonts) + keptLine);
+        CHECK_FALSE(o.Results().Checked(font));
+        CHECK(o.Results().Checked(other));
+        const std::string file = testreg::ReadFile("ignore.lst");
+        CHECK(o->Page(kIgnoredPage)->List()->Count() == std::count(file.begin(), file.end(), '\n') / 2);
+        removeAll();
+        CHECK(fontKept());
+        CHECK_FALSE(runKept());
+        CHECK(testreg::ReadFile("ignore.lst") == std::string(kWineFonts) + keptLine);  // not twice
     }
     SUBCASE("closing the quick-scan window during its removal waits for it, and \"Scan Now\" starts nothing") {
         FixGate gate;
