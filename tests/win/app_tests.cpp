@@ -317,6 +317,16 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
 
     // The user keeps the font and one shortcut; the fix removes the rest, after one backup.
     REQUIRE((fontRow >= 0 && keptLinkRow >= 0));
+    {
+        // A link's menu opens its folder.
+        LVITEMA one{};
+        one.stateMask = one.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list.Handle(), LVM_SETITEMSTATE, keptLinkRow, reinterpret_cast<LPARAM>(&one));
+        o->opened.clear();
+        SendMessageA(list.Handle(), WM_COMMAND, ID_RESULT_FOLDER, 0);
+        SendMessageA(list.Handle(), WM_COMMAND, ID_RESULT_REGEDIT, 0);  // a link has no key: nothing
+        CHECK(o->opened == std::vector<std::string>{links});
+    }
     o.Tick(fontRow, false);
     CHECK_FALSE(list.Checked(fontRow));
     list.SetChecked(keptLinkRow, false);
