@@ -431,6 +431,11 @@ TEST_CASE("the tray's \"Quick scan\" and a page's own scan button open the quick
     SendMessageA(o->Handle(), WM_COMMAND, ID_TRAY_QUICKSCAN, 0);  // one at a time
     CHECK(o->QuickScan() == first);
     REQUIRE(PumpUntil([&] { return first->Window()->CurrentStage() == Summary::Stage::ScanComplete; }));
+    if (const char* folder = std::getenv("TW_APP_SHOTS"); folder && *folder) {
+        Sleep(300);  // painted on its own thread by then
+        COLORREF probe = 0;
+        CHECK(SaveScreenshot(first->Window()->Handle(), std::string(folder) + "\\quick-scan-complete.bmp", probe));
+    }
     SendMessageA(first->Window()->FindButton("BUTTON_CANCEL")->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
     REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));
 
