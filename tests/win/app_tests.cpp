@@ -26,6 +26,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <ctime>
@@ -927,6 +928,13 @@ TEST_CASE("the keyboard: Tab in reading order, Enter and Space press, the focus 
     // Enter presses the focused tab; Escape leaves the window as it is.
     PressKey(o->Handle(), VK_RETURN);
     CHECK(o->PrimaryPage() == o->Page(kIgnoredPage));
+    // There: its list, then the row of its two buttons left to right (the right one placed higher).
+    const std::vector<HWND> order = o->TabOrder();
+    SkinPanel& ignored = *o->Page(kIgnoredPage);
+    auto place = [&](HWND control) { return std::find(order.begin(), order.end(), control) - order.begin(); };
+    const auto selectAll = place(ignored.FindButton("BUTTON_IGNORED_SEL_ALL")->Handle());
+    CHECK(place(ignored.List()->Handle()) + 1 == selectAll);
+    CHECK(place(ignored.FindButton("BUTTON_IGNORED_DELETE")->Handle()) == selectAll + 1);
     PressKey(o->Handle(), VK_ESCAPE);
     REQUIRE(o->Handle());
     CHECK(IsWindowVisible(o->Handle()));
