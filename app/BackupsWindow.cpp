@@ -17,7 +17,7 @@ namespace {
 
 enum Column { kWhen, kKeys, kValues, kLinks, kSize, kState, kColumnCount };
 const char* const kTitles[kColumnCount] = {"Backup of", "Keys", "Values", "Links", "Size", "State"};
-const int kWidths[kColumnCount] = {135, 50, 55, 50, 75, 0};  // the state takes what is left
+const int kWidths[kColumnCount] = {150, 50, 55, 50, 75, 0};  // the state takes what is left
 
 std::string SizeText(std::uint64_t size) {
     char buf[32] = "";
