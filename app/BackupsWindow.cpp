@@ -43,8 +43,9 @@ std::string RestoredText(const BackupEntry& entry, const RestoreResult& r) {
     if (r.keyFailures > 0 || r.valueFailures > 0)
         text += " " + std::to_string(r.keyFailures) + " key(s) and " + std::to_string(r.valueFailures) +
                 " value(s) could not be written.";
-    if (!r.linksExisting.empty())
-        text += "\n\nNot put back, because a file of that name exists there now:" + Lines(r.linksExisting);
+    // Shortcuts left out were named in the restore's own message just before.
+    if (!r.linksExisting.empty() || !r.linksFailed.empty())
+        text += " Some shortcut files were not put back; the message before this one names them.";
     return text;
 }
 

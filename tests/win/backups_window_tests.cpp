@@ -350,6 +350,23 @@ TEST_CASE("export writes what tidewarp-cli export-reg writes; delete asks and ta
         DeleteFileA(gui.c_str());
         DeleteFileA(cli.c_str());
     }
+    SUBCASE("restore of a backup with a shortcut puts both back and says so") {
+        HKEY key = nullptr;  // the value goes as the repair removed it
+        REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS);
+        RegDeleteValueA(key, "a");
+        RegCloseKey(key);
+        REQUIRE_FALSE(testreg::FileExists(link));
+        o.window.Select(0);
+        o.window.Restore();
+        CHECK(ReadString(HKEY_LOCAL_MACHINE, kKey, "a") == "1");
+        CHECK(testreg::FileExists(link));
+        REQUIRE(o.notifier.notices.size() == 2);
+        CHECK(o.notifier.notices[0].text.find("1 shortcut(s) put back from ") == 0);
+        CHECK(o.notifier.notices[1].text == "The registry is restored as it was before the repair of " +
+                                                o.window.Cell(0, 0) +
+                                                ": 1 key record(s) written back, 1 shortcut(s) put back.");
+        DeleteFileA(link.c_str());
+    }
     SUBCASE("delete") {
         const std::string store = Folder() + "\\" + backup::LinkStoreName(name);
         const std::string signature = Folder() + "\\" + backup::SignatureFileName(name);
