@@ -244,6 +244,7 @@ void MainWindow::Exit() {
     KillTimer(Handle(), kTrayTimer);
     KillTimer(Handle(), kBlinkTimer);
     ShowWindow(Handle(), SW_HIDE);
+    if (backups_) backups_->End(IDCANCEL);
     CloseQuickScan();
     if (working) {
         if (scanning) SetButtonChecked("BUTTON_SCAN", false);
@@ -313,6 +314,11 @@ bool MainWindow::OnTrayCommand(UINT id) {
     }
     if (id == ID_TRAY_QUICKSCAN) {
         StartQuickScan();
+        return true;
+    }
+    if (id == ID_TRAY_BACKUPS) {
+        Restore();
+        ShowBackups();
         return true;
     }
     for (const HiddenCommand& command : kHiddenCommands) {
@@ -466,6 +472,24 @@ void MainWindow::PaintMinimised() {
     const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(paint.get(), x, y, icon_);
+}
+
+void MainWindow::ShowBackups() {
+    if (closing_) return;
+    if (backups_) return;  // already open: the tray reaches this window while that one is modal
+    if (ScanRunning()) {
+        notifier_.Notify("The backups can be opened when the scan or repair under way has ended.");
+        return;
+    }
+    BackupsWindow window;
+    backups_ = &window;
+    window.SetRestoringHook([this](bool on) {
+        restoring_ = on;
+        if (!on && endSessionAsked_) AllowSessionEnd();
+    });
+    RunBackupsWindow(window);
+    backups_ = nullptr;
+    if (SkinPanel* primary = PrimaryPage()) InvalidateRect(primary->Handle(), nullptr, FALSE);
 }
 
 void MainWindow::ShowAbout() { AboutBox().RunModal(Handle()); }

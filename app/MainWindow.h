@@ -9,6 +9,7 @@
 // shutdown waits for a removal or restore under way.
 #pragma once
 
+#include "app/BackupsWindow.h"
 #include "app/CThreadSummary.h"
 #include "app/FixFlow.h"
 #include "app/Statistics.h"
@@ -59,6 +60,10 @@ public:
     // (a page's own "BUTTON_SCAN", the tray's "Quick scan"); the main window stays as it is.
     void StartQuickScan() override;
     CThreadSummary* QuickScan() const { return quick_.get(); }
+    // The backups window (tray "Backups...", the settings page's button), modal to this window,
+    // when no scan, fix or restore runs; while it is open nothing else starts.
+    void ShowBackups() override;
+    BackupsWindow* Backups() const { return backups_; }
 
     // Hides the window, lets a running worker end (a scan is asked to stop; a fix finishes the
     // step it is in and skips the removal when it has not begun), then ends the window.
@@ -67,7 +72,9 @@ public:
     // What the pages and the schedule ask: while a scan, fix or restore of this window or the
     // quick-scan window works on the lists, the ignore list or the registry, the pages' buttons
     // and the automatic scan wait.
-    bool ScanRunning() const override { return Scanning() || fixRunning_ || restoring_ || quickRunning_; }
+    bool ScanRunning() const override {
+        return Scanning() || fixRunning_ || restoring_ || quickRunning_ || backups_;
+    }
     // The schedule's scan: put off while the user reviews a result list (the next timer tick
     // after the list is removed or left starts it), since a new list would tick every row again.
     void AutomaticScanDue() override;
@@ -125,6 +132,8 @@ protected:
     virtual FixResult RunFix(const FixRequest& request, FixObserver& observer);
     // The quick-scan window, made on its own thread.
     virtual std::unique_ptr<Summary> MakeQuickScanWindow(const ScanSelection& selection) const;
+    // Runs the backups window; the restoring hook is already set.
+    virtual void RunBackupsWindow(BackupsWindow& window) { window.RunModal(Handle()); }
     // How long a progress picture of the fix stays.
     virtual DWORD PictureHold() const { return 500; }
 
@@ -194,6 +203,7 @@ private:
     bool closing_ = false;
     bool quickRunning_ = false;    // until the quick-scan window and its worker have ended
     bool restoring_ = false;
+    BackupsWindow* backups_ = nullptr;  // while the backups window is open
     bool autoScanPutOff_ = false;  // an automatic scan came due while the user reviewed results
     bool endSessionAsked_ = false;
     tw::ShutdownBlock shutdownBlock_;

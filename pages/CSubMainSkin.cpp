@@ -82,6 +82,8 @@ void CSubMainSkin::ButtonPressed(std::string name) {
         Toggle(name);
     } else if (name == "BUTTON_ALL") {
         ToggleAll();
+    } else if (name == "BUTTON_BACKUPS") {
+        screen_.ShowBackups();
     } else if (name == "BUTTON_IGNORED_DELETE") {
         DeleteTickedIgnored();
     } else if (name == "BUTTON_IGNORED_SEL_ALL") {
