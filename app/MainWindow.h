@@ -21,6 +21,7 @@
 #include "registry/RegistryLib.h"
 #include "registry/StopEvent.h"
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -51,6 +52,8 @@ public:
     ~MainWindow() override;
 
     void ButtonPressed(std::string name) override;
+    // Shows the page as the primary one, with its tab shown as the current one. Any thread.
+    void ShowPage(const std::string& page) override;
     // The status page as the side page with every lamp red (enabled, unchecked). Any thread.
     void ResetLamps();
     // The quick-scan window over the categories ticked on the scan page, when no scan or fix runs
@@ -92,6 +95,11 @@ public:
     static void ScanProgressCallback(std::string item, std::string status, std::int32_t examined,
                                      std::int32_t found);
 
+    // Per lamp number (1..10): the area was scanned to its end, before any stop request.
+    using AreasFinished = std::array<bool, 11>;
+    // The last scan ended on a stop request: its results are incomplete.
+    bool ScanStopped() const { return scanStopped_; }
+
     CRegistryLib& Registry() { return registry_; }
     CShortcut& Shortcuts() { return shortcuts_; }
     SummaryList& Summaries() { return summaries_; }
@@ -108,6 +116,8 @@ protected:
     // The pages the window shows first; the others are built just after it shows.
     bool BuildsAtOnce(const std::string& page) const override;
     void PageBuilt(SkinPanel& page) override;
+    // The status lights are not controls: Tab passes them by.
+    bool TakesFocus(const SkinPanel& page) const override;
 
     // The tray menu's commands (and the hidden ones the window still answers). True when handled.
     virtual bool OnTrayCommand(UINT id);
@@ -200,6 +210,8 @@ private:
     const UINT taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
     bool oleReady_ = false;
     int registryRowCount_ = 0;
+    AreasFinished areasFinished_{};  // written by the scan worker, read once it has ended
+    bool scanStopped_ = false;
     int errorsRemoved_ = 0;
     int scanCount_ = 0;
 };

@@ -198,9 +198,11 @@ void Summary::OnScanFinished() {
     found += shortcuts_.BrokenCount();
     SetTextByName("TEXT_SCANCOMPLETE_ITEMSCANNED", Number(examined));
     SetTextByName("TEXT_SCANCOMPLETE_ERRORFOUND", Number(found));
+    // Two lines that may each be longer than the box is wide: broken between words to fit.
+    if (SkinText* title = FindText("TEXT_SCREENSCANCOMPLETE_TITLE")) title->SetWraps(true);
     SetTextByName("TEXT_SCREENSCANCOMPLETE_TITLE",
                   "Tidewarp has found " + Number(found) +
-                      "potentially dangerous bugs\nclick the button below to repair your computer");
+                      " potentially dangerous bugs\nclick the button below to repair your computer");
     stage_ = Stage::ScanComplete;
 }
 

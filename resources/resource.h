@@ -28,6 +28,7 @@
 #define ID_TRAY_BACKUPS 32779
 #define ID_LIST_SELECT_ALL 32780
 #define ID_LIST_DESELECT_ALL 32781
+#define ID_TRAY_ABOUT 32790
 
 // Controls of the About dialog
 #define IDC_ABOUT_ICON 1000

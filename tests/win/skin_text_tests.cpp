@@ -240,11 +240,12 @@ TEST_CASE("the program's other resources") {
     tw::UniqueHMenu tray(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU)));
     HMENU popup = GetSubMenu(tray.get(), 0);
     REQUIRE(popup);
-    CHECK(GetMenuItemCount(popup) == 5);
+    CHECK(GetMenuItemCount(popup) == 6);
     CHECK(GetMenuItemID(popup, 0) == ID_TRAY_QUICKSCAN);
     CHECK(GetMenuItemID(popup, 1) == 32779);
     CHECK(GetMenuItemID(popup, 2) == ID_TRAY_OPEN);
-    CHECK(GetMenuItemID(popup, 4) == ID_TRAY_EXIT);
+    CHECK(GetMenuItemID(popup, 3) == ID_TRAY_ABOUT);
+    CHECK(GetMenuItemID(popup, 5) == ID_TRAY_EXIT);
     char label[64] = {};
     GetMenuStringA(popup, 0, label, sizeof label, MF_BYPOSITION);
     CHECK(std::string(label) == "Quick scan");
@@ -252,6 +253,8 @@ TEST_CASE("the program's other resources") {
     CHECK(std::string(label) == "Backups...");
     GetMenuStringA(popup, 2, label, sizeof label, MF_BYPOSITION);
     CHECK(std::string(label) == "Open Tidewarp");
+    GetMenuStringA(popup, 3, label, sizeof label, MF_BYPOSITION);
+    CHECK(std::string(label) == "About Tidewarp");
     CHECK(LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, label, sizeof label) > 0);
     CHECK(std::string(label) == "&About Tidewarp...");
     CHECK(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)) != nullptr);

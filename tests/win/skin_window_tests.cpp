@@ -130,7 +130,7 @@ TEST_CASE("a window built from the shipped description has every element at its 
     CHECK(result->List()->ColumnCount() == 3);
     REQUIRE(b.screen.Page("SUBMAIN_IGNORED")->List());
     CHECK(b.screen.Page("SUBMAIN_MAIN")->List() == nullptr);
-    CHECK(b.screen.Page("SUBMAIN_SCAN_SUMMARY")->Texts().size() == 10);
+    CHECK(b.screen.Page("SUBMAIN_SCAN_SUMMARY")->Texts().size() == 11);  // the counters and the stopped line
     CHECK(b.screen.Page("SUBMAIN_ADVANCED")->FindEdit("EDIT_SCAN_EVERY") != nullptr);
     CHECK(b.screen.Page("SUBMAIN_MAIN")->FindText("PROGRESS_TEXT_APPLICATION_VERSION")->Text() == "0.9");
 }
