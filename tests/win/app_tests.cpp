@@ -859,7 +859,7 @@ void PressKey(HWND dialog, WPARAM key, bool shift = false) {
     SetKeyboardState(state);
     for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
         HWND target = GetFocus() ? GetFocus() : dialog;
-        MSG msg{target, message, key, message == WM_KEYDOWN ? 1 : static_cast<LPARAM>(0xC0000001), GetMessageTime(), {}};
+        MSG msg{target, message, key, message == WM_KEYDOWN ? 1 : static_cast<LPARAM>(0xC0000001), static_cast<DWORD>(GetMessageTime()), {}};
         if (!IsDialogMessageA(dialog, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
