@@ -264,6 +264,7 @@ bool MainWindow::StartWorker(LPTHREAD_START_ROUTINE entry) {
     SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
     worker_.reset(thread);
     ResumeThread(thread);
+    SetTimer(Handle(), kProgressTimer, kProgressPeriod, nullptr);
     return true;
 }
 
@@ -290,6 +291,8 @@ void MainWindow::EndWorker() {
     if (!worker_) return;
     WaitForSingleObject(worker_.get(), INFINITE);  // it has posted its completion and is returning
     worker_.reset();
+    KillTimer(Handle(), kProgressTimer);
+    ShowLatestProgress();  // its last report, before the completion steps write over it
 }
 
 void MainWindow::Restore() {
@@ -347,6 +350,10 @@ bool MainWindow::OnTimer(UINT_PTR id) {
     }
     if (id == kBlinkTimer) {
         Blink();
+        return true;
+    }
+    if (id == kProgressTimer) {
+        ShowLatestProgress();
         return true;
     }
     if (id == kTrayTimer) {

@@ -31,6 +31,8 @@ inline constexpr char kScanPage[] = "SUBMAIN_SCANGIF";  // the home page, where 
 inline constexpr char kLampPage[] = "SUBMAIN_SCANSTATUS";
 inline constexpr char kResultPage[] = "SUBMAIN_RESULT";
 inline constexpr char kSummaryPage[] = "SUBMAIN_SCAN_SUMMARY";
+// The main screen's line that says what the last repair did.
+inline constexpr char kRepairResult[] = "TEXT_REPAIR_RESULT";
 
 class MainWindow : public MainScreen {
 public:
@@ -42,6 +44,9 @@ public:
     static constexpr UINT_PTR kAutoScanTimer = 2;
     static constexpr UINT_PTR kBlinkTimer = 3;
     static constexpr UINT_PTR kTrayTimer = 4;
+    // While a worker runs: shows the progress its scanners reported last, about 30 times a second.
+    static constexpr UINT_PTR kProgressTimer = 5;
+    static constexpr UINT kProgressPeriod = 33;
     // How long exit waits for a scan to notice the stop request.
     static constexpr DWORD kScanStopWait = 15000;
     // How long exit waits for the quick-scan window to stop and go.
@@ -91,7 +96,8 @@ public:
     void WriteStatistics() const { WriteUsageStatistics(Statistics()); }
 
     // What a scanner reports while it works: the scan page shows the status text and the item, its
-    // path shortened to 69 characters. Runs on the worker thread.
+    // path shortened to 69 characters, on the window's next progress tick (the last report wins).
+    // Runs on the worker thread.
     static void ScanProgressCallback(std::string item, std::string status, std::int32_t examined,
                                      std::int32_t found);
 
@@ -134,8 +140,10 @@ protected:
     virtual std::unique_ptr<Summary> MakeQuickScanWindow(const ScanSelection& selection) const;
     // Runs the backups window; the restoring hook is already set.
     virtual void RunBackupsWindow(BackupsWindow& window) { window.RunModal(Handle()); }
-    // How long a progress picture of the fix stays.
-    virtual DWORD PictureHold() const { return 500; }
+    // How long a progress picture of the fix stays at least.
+    virtual DWORD PictureHold() const { return 300; }
+    // Shows a progress picture of the fix as the side page. Worker thread.
+    virtual void ShowPicture(const char* page);
 
     // Shows the window normally, in front, with the focus.
     void Restore();
@@ -154,6 +162,8 @@ private:
     void CloseQuickScan();
     // Results listed and not yet removed or left: what a new scan's list would tick again.
     bool Reviewing() const;
+    // Shows what ScanProgressCallback was told last, if it is new. Window's thread.
+    static void ShowLatestProgress();
     static DWORD WINAPI ScanThreadMain(void* self);
     void CompleteScan();
     void FillResults();
@@ -168,9 +178,11 @@ private:
     void LockPages(bool locked);
     // A logoff or shutdown held back by a removal or restore may go on; the statistics are written.
     void AllowSessionEnd();
+    // The repair's line on the main screen, and in the log when it is open; an empty line clears it.
+    void ShowRepairResult(const std::string& line);
     void ReportFix(const FixResult& result);
-    // Waits for the picture's time, or less when the window closes.
-    void HoldPicture() const;
+    // Waits until a picture shown at that tick count has had its time, or less when the window closes.
+    void HoldPicture(DWORD shownAt) const;
 
     bool StartWorker(LPTHREAD_START_ROUTINE entry);
     // Pumps messages until the worker ends or the time passes; true when it ended.

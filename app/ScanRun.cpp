@@ -12,11 +12,20 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 
 namespace {
 
 // The page that shows scan progress; the fix run writes its texts there too.
 std::atomic<SkinPanel*> scanPage{nullptr};
+
+// What the scanners reported last, for the window's thread to show on its next progress tick:
+// two text changes for every entry examined cost about as much as the scan itself.
+struct LatestProgress {
+    std::mutex lock;
+    std::string item, status;
+    bool fresh = false;
+} latest;
 
 // The scan page's check boxes and the selection fields they fill, in the order they are read.
 struct SelectionSource {
@@ -80,6 +89,21 @@ std::string Dash() {
 }  // namespace
 
 void MainWindow::ScanProgressCallback(std::string item, std::string status, std::int32_t, std::int32_t) {
+    std::lock_guard<std::mutex> hold(latest.lock);
+    latest.item.swap(item);
+    latest.status.swap(status);
+    latest.fresh = true;
+}
+
+void MainWindow::ShowLatestProgress() {
+    std::string item, status;
+    {
+        std::lock_guard<std::mutex> hold(latest.lock);
+        if (!latest.fresh) return;
+        latest.fresh = false;
+        item.swap(latest.item);
+        status.swap(latest.status);
+    }
     SkinPanel* page = scanPage.load();
     if (!page) return;
     page->SetTextByName("TEXT_ERRORSCAN_STATUS", status);
@@ -108,6 +132,7 @@ void MainWindow::StartScan() {
     EnableAllButtons(true);
     EnableButton("BUTTON_MAIN", false);
     ++scanCount_;
+    ShowRepairResult("");
     autoScanPutOff_ = false;  // this scan is the one that was put off, or takes its place
     ShowPage(kScanPage);
     scanPage = Page(kScanPage);

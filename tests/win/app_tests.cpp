@@ -7,6 +7,7 @@
 #include "Version.h"
 
 #include "app/MainWindow.h"
+#include "log/LogFile.h"
 #include "maintenance/BackupFormat.h"
 #include "maintenance/RepairGuard.h"
 #include "planted_errors.h"
@@ -102,6 +103,12 @@ public:
     DWORD fixDelay = 0;  // a fix whose bookkeeping takes a while
     std::atomic<bool> scanEnded{false}, fixEnded{false};
     FixGate* quickFixGate = nullptr;  // the quick-scan window's removal waits for it
+    struct Picture {
+        std::string page;
+        DWORD shownAt;
+        int backups;  // in "Registry Backups" as it showed
+    };
+    std::vector<Picture> pictures;  // written by the fix worker only
 
 protected:
     std::string CustomSkinPath() const override { return "no such folder\\skin.ini"; }
@@ -116,6 +123,10 @@ protected:
     }
     std::string HelpPagePath() const override { return helpPage; }
     DWORD PictureHold() const override { return hold; }
+    void ShowPicture(const char* page) override {
+        MainWindow::ShowPicture(page);
+        pictures.push_back({page, GetTickCount(), BackupCount()});
+    }
     void RunScan() override {
         scanEnded = false;
         if (stopAtStartup) Registry().SetProgressCallback(&StopAtStartupEntries);
@@ -325,12 +336,36 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
     SendMessageA(list.Handle(), LVM_SETITEMSTATE, fontRow, reinterpret_cast<LPARAM>(&untick));  // as a click does
     CHECK_FALSE(list.Checked(fontRow));
     list.SetChecked(keptLinkRow, false);
+    o->hold = 80;
+    const std::string logPath = CurrentFolder() + "\\tidewarp-fix.log";
+    LogFile::Instance().Open(logPath, false, 0);
     o->ButtonPressed("BUTTON_REMOVE");
     REQUIRE(o->FixRunning());
     o->ButtonPressed("BUTTON_SCAN");  // ignored while the fix runs
     CHECK_FALSE(o->Scanning());
     REQUIRE(PumpUntil([&] { return !o->FixRunning(); }));
+    const DWORD home = GetTickCount();
+    LogFile::Instance().Close();
     CHECK(o->LastFix().status == FixResult::Done);
+    // The four pictures in order, the first as the backup begins, each seen for its time.
+    const std::vector<std::string> order{"SUBMAIN_REMOVED_ERROR01", "SUBMAIN_REMOVED_ERROR02", "SUBMAIN_REMOVED_ERROR03",
+                                         "SUBMAIN_REMOVED_ERROR"};
+    REQUIRE(o->pictures.size() == order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        CAPTURE(i);
+        CHECK(o->pictures[i].page == order[i]);
+        CHECK(o->pictures[i].backups == (i == 0 ? 0 : 1));
+        const DWORD next = i + 1 < order.size() ? o->pictures[i + 1].shownAt : home;
+        CHECK(next - o->pictures[i].shownAt >= 70);  // the tick count's steps aside
+    }
+    // What the repair did, on the main screen and in the log: the registry rows and one link gone,
+    // the font and the other link kept.
+    const std::string backup = o->LastFix().backupPath.substr(o->LastFix().backupPath.rfind('\\') + 1);
+    const std::string line = "Removed " + std::to_string(errors.size()) + " entries. Backup: " + backup + " 2 kept in place.";
+    CHECK(o->FindText("TEXT_REPAIR_RESULT")->Text() == line);
+    CHECK(testreg::ReadFile(logPath).find(line) != std::string::npos);
+    DeleteFileA(logPath.c_str());
+    Shot(*o, nullptr, "repaired");
     CHECK(testreg::ReadFile("ignore.lst") ==
           std::string(kWineFonts) + kKeptFont + "\r\nfont\r\n" + links + "\\kept.lnk\r\nSHORTCUT\r\n");
     CHECK(BackupCount() == 1);
