@@ -37,7 +37,6 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
             errors[row].SetKeyPath(std::string());  // the fix passes leave it alone
             ++result.ignored;
         }
-        if (observer) observer->OnRowsSorted(row, errors.size());
     }
     result.leftForKeptEntries = SpareKeysOfKeptEntries(errors, keptKeys);
     result.errorsRemoved -= static_cast<int>(result.leftForKeptEntries.size());
@@ -82,7 +81,7 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
             shortcuts_->SetBackupStamp(link.index, {link.size, link.written});
 
     if (observer) observer->OnRemovalStarted();
-    if (!RunFix(summaries)) {
+    if (!RunFix(summaries, observer)) {
         result.status = FixResult::Stopped;
         result.message = "The removal was stopped before it began; nothing was removed.";
         return result;
@@ -90,7 +89,17 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
     result.leftByRetest = registry_.LeftAtFix();
     result.errorsRemoved -= static_cast<int>(result.leftByRetest.size());
     if (shortcuts_) result.linksLeftByRetest = shortcuts_->LeftAtFix();
+    result.entriesGone = static_cast<int>(registry_.GoneAtFix() + (shortcuts_ ? shortcuts_->GoneAtFix() : 0));
+    result.keptInPlace = static_cast<int>(errors.size() + shortcutRows) - result.entriesGone;
     return result;
+}
+
+std::string FixResult::ResultLine() const {
+    if (status != Done) return {};
+    std::string line = "Removed " + std::to_string(entriesGone) + " entries.";
+    if (!backupPath.empty()) line += " Backup: " + backupPath.substr(backupPath.find_last_of("\\/") + 1);
+    if (keptInPlace > 0) line += " " + std::to_string(keptInPlace) + " kept in place.";
+    return line;
 }
 
 std::vector<std::size_t> FixFlow::SpareKeysOfKeptEntries(ErrorList& errors,
@@ -108,12 +117,38 @@ std::vector<std::size_t> FixFlow::SpareKeysOfKeptEntries(ErrorList& errors,
     return spared;
 }
 
-bool FixFlow::RunFix(SummaryList& summaries) {
+namespace {
+
+// Counts the entries' turns for the observer.
+class Counter : public FixProgress {
+public:
+    Counter(FixObserver* observer, std::size_t total) : observer_(observer), total_(total) {
+        if (observer_) observer_->OnRemovalProgress(0, total_);
+    }
+    void EntryDone() override {
+        if (observer_ && done_ < total_) observer_->OnRemovalProgress(++done_, total_);
+    }
+
+private:
+    FixObserver* observer_;
+    std::size_t total_;
+    std::size_t done_ = 0;
+};
+
+}  // namespace
+
+bool FixFlow::RunFix(SummaryList& summaries, FixObserver* observer) {
     const std::string snapshot = SnapshotFileName();
     StopEvent stop;
     if (stop.IsSignalled()) return false;
-    registry_.FixAll(summaries, snapshot);
-    if (shortcuts_ && !stop.IsSignalled()) shortcuts_->FixShortcuts();
+    const ErrorList& errors = registry_.Errors();
+    std::size_t total = static_cast<std::size_t>(
+        std::count_if(errors.begin(), errors.end(), [](const ErrorRecord& r) { return !r.KeyPath().empty(); }));
+    if (shortcuts_)
+        for (const std::string& link : shortcuts_->Broken()) total += link.empty() ? 0 : 1;
+    Counter counter(observer, total);
+    registry_.FixAll(summaries, snapshot, &counter);
+    if (shortcuts_ && !stop.IsSignalled()) shortcuts_->FixShortcuts(&counter);
     return true;
 }
 

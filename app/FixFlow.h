@@ -8,13 +8,15 @@
 #include <string>
 #include <vector>
 
-// Told where the run is, so a window can show its progress pictures.
+// Told where the run is, on the thread that runs it, so a window can show its progress pictures.
 class FixObserver {
 public:
     virtual ~FixObserver() = default;
-    virtual void OnRowsSorted(std::size_t /*row*/, std::size_t /*rows*/) {}
     virtual void OnBackupStarted() {}
     virtual void OnRemovalStarted() {}
+    // Once as the removal begins (done 0), then each time an entry to remove has had its turn:
+    // done of total, the registry records first, then the shortcut files.
+    virtual void OnRemovalProgress(std::size_t /*done*/, std::size_t /*total*/) {}
 };
 
 struct FixRequest {
@@ -36,6 +38,8 @@ struct FixResult {
         Refused,       // run as administrator from a folder others may change (RepairRefusal): nothing done
     } status = Done;
     int errorsRemoved = 0;         // checked registry rows (shortcut rows are not counted)
+    int entriesGone = 0;           // rows whose entries are gone after the run: registry records and links
+    int keptInPlace = 0;           // the other rows of the result list
     int ignored = 0;               // rows moved to the ignore list
     int leftUnsaved = 0;           // rows left in place because the backup could not hold them whole
     struct LinkLeft {
@@ -54,6 +58,10 @@ struct FixResult {
     std::string backupPath;        // the backup written before the removal (empty: nothing to back up)
     long ignoreListError = 0;      // non-zero: "ignore.lst" could not be saved (Win32 error)
     std::string message;           // what went wrong, for the user
+
+    // "Removed N entries. Backup: NAME" (NAME without its folder; no backup part when none was
+    // written), then " K kept in place." when rows were left; empty unless the fix passes ran.
+    std::string ResultLine() const;
 };
 
 class FixFlow {
@@ -66,7 +74,7 @@ public:
     // The removal itself once the bookkeeping is done: the snapshot name, the fix passes and the
     // shortcut deletion, each behind a stop test. False when a stop was requested before anything
     // was removed.
-    bool RunFix(SummaryList& summaries);
+    bool RunFix(SummaryList& summaries, FixObserver* observer = nullptr);
 
     // "FixedOn%A%B%d%Y%H%M%S.xml" for the local time now (empty when the time cannot be converted).
     static std::string SnapshotFileName();

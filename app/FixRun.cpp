@@ -2,8 +2,11 @@
 // pictures, and the way home afterwards.
 #include "app/MainWindow.h"
 
+#include "log/LogFile.h"
 #include "maintenance/RepairGuard.h"
 #include "skin/GifAnimationHost.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -38,6 +41,7 @@ void MainWindow::StartFix() {
     for (int row = 0; row < list->Count(); ++row)
         (row < registryRowCount_ ? fixRequest_.registryChecked : fixRequest_.shortcutChecked).push_back(list->Checked(row));
     fixRunning_ = true;
+    ShowRepairResult("");
     LockPages(true);
     if (StartWorker(&FixThreadMain)) return;
     LockPages(false);
@@ -51,37 +55,52 @@ void MainWindow::LockPages(bool locked) {
     if (SkinCheckList* list = ResultList()) EnableWindow(list->Handle(), !locked);
 }
 
-void MainWindow::HoldPicture() const { WaitForSingleObject(closingEvent_.get(), PictureHold()); }
+void MainWindow::HoldPicture(DWORD shownAt) const {
+    const DWORD shown = GetTickCount() - shownAt;
+    if (shown < PictureHold()) WaitForSingleObject(closingEvent_.get(), PictureHold() - shown);
+}
+
+void MainWindow::ShowPicture(const char* page) { ShowSidePage(page); }
 
 FixResult MainWindow::RunFix(const FixRequest& request, FixObserver& observer) {
     return FixFlow(registry_, &shortcuts_).Fix(request, summaries_, &observer);
 }
 
 void MainWindow::FixSteps() {
-    ShowSidePage("SUBMAIN_REMOVED_ERROR01");
-    HoldPicture();
-
-    // Pictures 02 and 03 at a half and three quarters of the registry rows, the last one when
-    // they are all sorted.
+    // The pictures follow the work: the first as the backup begins, the next three when a quarter,
+    // a half and three quarters of the entries have had their turn. Each stays at least
+    // PictureHold() so that it can be seen (the work waits for that, and only for that); a step
+    // the work passes over at once still shows its picture, in order.
     class Pictures : public FixObserver {
     public:
-        Pictures(MainWindow& window, std::size_t quarter) : window_(window), quarter_(quarter) {}
-        void OnRowsSorted(std::size_t row, std::size_t) override {
-            if (row == 2 * quarter_) Show("SUBMAIN_REMOVED_ERROR02");
-            if (row == 3 * quarter_) Show("SUBMAIN_REMOVED_ERROR03");
-        }
-        void OnBackupStarted() override { Show("SUBMAIN_REMOVED_ERROR"); }
+        explicit Pictures(MainWindow& window) : window_(window) {}
+        void OnBackupStarted() override { Reach(1); }
         void OnRemovalStarted() override { InvalidateRect(ScanPage() ? ScanPage()->Handle() : nullptr, nullptr, TRUE); }
+        void OnRemovalProgress(std::size_t done, std::size_t total) override {
+            const std::size_t quarters = total == 0 ? 4 : done * 4 / total;
+            Reach(1 + std::min<std::size_t>(quarters, 3));
+        }
+        // The last picture stays its time too before the home page comes back.
+        void Finish() const {
+            if (shown_ > 0) window_.HoldPicture(shownAt_);
+        }
 
     private:
-        void Show(const char* page) {
-            window_.ShowSidePage(page);
-            window_.HoldPicture();
+        void Reach(std::size_t step) {
+            static const char* const kPictures[] = {"SUBMAIN_REMOVED_ERROR01", "SUBMAIN_REMOVED_ERROR02",
+                                                    "SUBMAIN_REMOVED_ERROR03", "SUBMAIN_REMOVED_ERROR"};
+            for (; shown_ < step; ++shown_) {
+                if (shown_ > 0) window_.HoldPicture(shownAt_);
+                window_.ShowPicture(kPictures[shown_]);
+                shownAt_ = GetTickCount();
+            }
         }
         MainWindow& window_;
-        std::size_t quarter_;
-    } pictures(*this, static_cast<std::size_t>(registryRowCount_ / 4));
+        std::size_t shown_ = 0;
+        DWORD shownAt_ = 0;
+    } pictures(*this);
     lastFix_ = RunFix(fixRequest_, pictures);
+    pictures.Finish();
 }
 
 DWORD WINAPI MainWindow::FixThreadMain(void* self) {
@@ -112,8 +131,14 @@ void MainWindow::CompleteFix() {
     EnableAllButtons(true);
     EnableButton("BUTTON_MAIN", false);
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE);
+    ShowRepairResult(lastFix_.ResultLine());
     if (endSessionAsked_) return AllowSessionEnd();  // no report for a session that is ending
     ReportFix(lastFix_);
+}
+
+void MainWindow::ShowRepairResult(const std::string& line) {
+    SetTextByName(kRepairResult, line);
+    if (!line.empty()) LogFile::Instance().WriteLine(line);
 }
 
 void MainWindow::ReportFix(const FixResult& result) {

@@ -19,6 +19,9 @@ namespace {
 
 const UINT kAboutCommand = 16;
 
+const char kNothingToRepair[] = "Scan first: there is nothing to repair yet.";
+const char kStopScanText[] = "Stop the scan";
+
 // Commands the window answers although the shipped tray menu does not carry them: each shows the
 // window and presses a button, when no scan runs.
 struct HiddenCommand {
@@ -108,6 +111,8 @@ bool MainWindow::OnInitDialog() {
 
     MainScreen::OnInitDialog();  // presses "BUTTON_SCAN" when a scan is to start at once
     if (!Handle()) return false;
+    // While a scan runs the scan button shows its stop face and stops the scan when pressed.
+    if (SkinButton* scan = FindButton("BUTTON_SCAN")) scan->SetCheckedText(kStopScanText);
     // With "autoscan" on, the scan just started chose the pages.
     std::string autoscan;
     const bool home = !settings_.ReadText(settingflags::AutoScan.value, autoscan);
@@ -115,6 +120,8 @@ bool MainWindow::OnInitDialog() {
         ShowPage(kScanPage);
         ShowSidePage(kLampPage);
     }
+    // A window menu (Alt+Space) for a window without a caption, carrying the About item.
+    SetWindowLongPtrA(Handle(), GWL_STYLE, GetWindowLongPtrA(Handle(), GWL_STYLE) | WS_SYSMENU);
     char about[256] = "";
     if (LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, about, sizeof about) > 0) {
         if (HMENU menu = GetSystemMenu(Handle(), FALSE)) {
@@ -129,6 +136,14 @@ bool MainWindow::OnInitDialog() {
     if (home) ButtonPressed("BUTTON_MAIN");
     return true;
 }
+
+void MainWindow::ShowPage(const std::string& page) {
+    MainScreen::ShowPage(page);
+    // The scan's own pages belong to the home tab, which stays pressable to go back home.
+    if (SkinButton* home = FindButton("BUTTON_MAIN")) home->SetCurrent(page == kResultPage || page == kSummaryPage);
+}
+
+bool MainWindow::TakesFocus(const SkinPanel& page) const { return page.SkinName() != kLampPage; }
 
 bool MainWindow::BuildsAtOnce(const std::string& page) const { return page == kScanPage || page == kLampPage; }
 
@@ -175,6 +190,8 @@ void MainWindow::ButtonPressed(std::string name) {
         StartFix();
         return;
     }
+    // Nothing found yet, or what was found is gone: the press says so rather than doing nothing.
+    if (name == "BUTTON_REMOVE") notifier_.Notify(kNothingToRepair);
     std::string tabPage;
     for (const Tab& tab : kTabs)
         if (name == tab.button) tabPage = tab.page;
@@ -228,6 +245,7 @@ void MainWindow::Exit() {
     KillTimer(Handle(), kTrayTimer);
     KillTimer(Handle(), kBlinkTimer);
     ShowWindow(Handle(), SW_HIDE);
+    if (backups_) backups_->End(IDCANCEL);
     CloseQuickScan();
     if (working) {
         if (scanning) SetButtonChecked("BUTTON_SCAN", false);
@@ -247,6 +265,7 @@ bool MainWindow::StartWorker(LPTHREAD_START_ROUTINE entry) {
     SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
     worker_.reset(thread);
     ResumeThread(thread);
+    SetTimer(Handle(), kProgressTimer, kProgressPeriod, nullptr);
     return true;
 }
 
@@ -273,6 +292,8 @@ void MainWindow::EndWorker() {
     if (!worker_) return;
     WaitForSingleObject(worker_.get(), INFINITE);  // it has posted its completion and is returning
     worker_.reset();
+    KillTimer(Handle(), kProgressTimer);
+    ShowLatestProgress();  // its last report, before the completion steps write over it
 }
 
 void MainWindow::Restore() {
@@ -291,8 +312,17 @@ bool MainWindow::OnTrayCommand(UINT id) {
         return true;
     }
     if (id == kIgnoredCommand) return true;
+    if (id == ID_TRAY_ABOUT) {
+        ShowAbout();
+        return true;
+    }
     if (id == ID_TRAY_QUICKSCAN) {
         StartQuickScan();
+        return true;
+    }
+    if (id == ID_TRAY_BACKUPS) {
+        Restore();
+        ShowBackups();
         return true;
     }
     for (const HiddenCommand& command : kHiddenCommands) {
@@ -321,6 +351,10 @@ bool MainWindow::OnTimer(UINT_PTR id) {
     }
     if (id == kBlinkTimer) {
         Blink();
+        return true;
+    }
+    if (id == kProgressTimer) {
+        ShowLatestProgress();
         return true;
     }
     if (id == kTrayTimer) {
@@ -446,6 +480,24 @@ void MainWindow::PaintMinimised() {
     const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(paint.get(), x, y, icon_);
+}
+
+void MainWindow::ShowBackups() {
+    if (closing_) return;
+    if (backups_) return;  // already open: the tray reaches this window while that one is modal
+    if (ScanRunning()) {
+        notifier_.Notify("The backups can be opened when the scan or repair under way has ended.");
+        return;
+    }
+    BackupsWindow window;
+    backups_ = &window;
+    window.SetRestoringHook([this](bool on) {
+        restoring_ = on;
+        if (!on && endSessionAsked_) AllowSessionEnd();
+    });
+    RunBackupsWindow(window);
+    backups_ = nullptr;
+    if (SkinPanel* primary = PrimaryPage()) InvalidateRect(primary->Handle(), nullptr, FALSE);
 }
 
 void MainWindow::ShowAbout() { AboutBox().RunModal(Handle()); }

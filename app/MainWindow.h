@@ -9,6 +9,7 @@
 // shutdown waits for a removal or restore under way.
 #pragma once
 
+#include "app/BackupsWindow.h"
 #include "app/CThreadSummary.h"
 #include "app/FixFlow.h"
 #include "app/Statistics.h"
@@ -20,6 +21,7 @@
 #include "registry/RegistryLib.h"
 #include "registry/StopEvent.h"
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <string>
@@ -29,6 +31,8 @@ inline constexpr char kScanPage[] = "SUBMAIN_SCANGIF";  // the home page, where 
 inline constexpr char kLampPage[] = "SUBMAIN_SCANSTATUS";
 inline constexpr char kResultPage[] = "SUBMAIN_RESULT";
 inline constexpr char kSummaryPage[] = "SUBMAIN_SCAN_SUMMARY";
+// The main screen's line that says what the last repair did.
+inline constexpr char kRepairResult[] = "TEXT_REPAIR_RESULT";
 
 class MainWindow : public MainScreen {
 public:
@@ -40,6 +44,9 @@ public:
     static constexpr UINT_PTR kAutoScanTimer = 2;
     static constexpr UINT_PTR kBlinkTimer = 3;
     static constexpr UINT_PTR kTrayTimer = 4;
+    // While a worker runs: shows the progress its scanners reported last, about 30 times a second.
+    static constexpr UINT_PTR kProgressTimer = 5;
+    static constexpr UINT kProgressPeriod = 33;
     // How long exit waits for a scan to notice the stop request.
     static constexpr DWORD kScanStopWait = 15000;
     // How long exit waits for the quick-scan window to stop and go.
@@ -50,12 +57,18 @@ public:
     ~MainWindow() override;
 
     void ButtonPressed(std::string name) override;
+    // Shows the page as the primary one, with its tab shown as the current one. Any thread.
+    void ShowPage(const std::string& page) override;
     // The status page as the side page with every lamp red (enabled, unchecked). Any thread.
     void ResetLamps();
     // The quick-scan window over the categories ticked on the scan page, when no scan or fix runs
     // (a page's own "BUTTON_SCAN", the tray's "Quick scan"); the main window stays as it is.
     void StartQuickScan() override;
     CThreadSummary* QuickScan() const { return quick_.get(); }
+    // The backups window (tray "Backups...", the settings page's button), modal to this window,
+    // when no scan, fix or restore runs; while it is open nothing else starts.
+    void ShowBackups() override;
+    BackupsWindow* Backups() const { return backups_; }
 
     // Hides the window, lets a running worker end (a scan is asked to stop; a fix finishes the
     // step it is in and skips the removal when it has not begun), then ends the window.
@@ -64,7 +77,9 @@ public:
     // What the pages and the schedule ask: while a scan, fix or restore of this window or the
     // quick-scan window works on the lists, the ignore list or the registry, the pages' buttons
     // and the automatic scan wait.
-    bool ScanRunning() const override { return Scanning() || fixRunning_ || restoring_ || quickRunning_; }
+    bool ScanRunning() const override {
+        return Scanning() || fixRunning_ || restoring_ || quickRunning_ || backups_;
+    }
     // The schedule's scan: put off while the user reviews a result list (the next timer tick
     // after the list is removed or left starts it), since a new list would tick every row again.
     void AutomaticScanDue() override;
@@ -81,9 +96,15 @@ public:
     void WriteStatistics() const { WriteUsageStatistics(Statistics()); }
 
     // What a scanner reports while it works: the scan page shows the status text and the item, its
-    // path shortened to 69 characters. Runs on the worker thread.
+    // path shortened to 69 characters, on the window's next progress tick (the last report wins).
+    // Runs on the worker thread.
     static void ScanProgressCallback(std::string item, std::string status, std::int32_t examined,
                                      std::int32_t found);
+
+    // Per lamp number (1..10): the area was scanned to its end, before any stop request.
+    using AreasFinished = std::array<bool, 11>;
+    // The last scan ended on a stop request: its results are incomplete.
+    bool ScanStopped() const { return scanStopped_; }
 
     CRegistryLib& Registry() { return registry_; }
     CShortcut& Shortcuts() { return shortcuts_; }
@@ -101,6 +122,8 @@ protected:
     // The pages the window shows first; the others are built just after it shows.
     bool BuildsAtOnce(const std::string& page) const override;
     void PageBuilt(SkinPanel& page) override;
+    // The status lights are not controls: Tab passes them by.
+    bool TakesFocus(const SkinPanel& page) const override;
 
     // The tray menu's commands (and the hidden ones the window still answers). True when handled.
     virtual bool OnTrayCommand(UINT id);
@@ -115,8 +138,12 @@ protected:
     virtual FixResult RunFix(const FixRequest& request, FixObserver& observer);
     // The quick-scan window, made on its own thread.
     virtual std::unique_ptr<Summary> MakeQuickScanWindow(const ScanSelection& selection) const;
-    // How long a progress picture of the fix stays.
-    virtual DWORD PictureHold() const { return 500; }
+    // Runs the backups window; the restoring hook is already set.
+    virtual void RunBackupsWindow(BackupsWindow& window) { window.RunModal(Handle()); }
+    // How long a progress picture of the fix stays at least.
+    virtual DWORD PictureHold() const { return 300; }
+    // Shows a progress picture of the fix as the side page. Worker thread.
+    virtual void ShowPicture(const char* page);
 
     // Shows the window normally, in front, with the focus.
     void Restore();
@@ -135,6 +162,8 @@ private:
     void CloseQuickScan();
     // Results listed and not yet removed or left: what a new scan's list would tick again.
     bool Reviewing() const;
+    // Shows what ScanProgressCallback was told last, if it is new. Window's thread.
+    static void ShowLatestProgress();
     static DWORD WINAPI ScanThreadMain(void* self);
     void CompleteScan();
     void FillResults();
@@ -153,9 +182,11 @@ private:
     void LockPages(bool locked);
     // A logoff or shutdown held back by a removal or restore may go on; the statistics are written.
     void AllowSessionEnd();
+    // The repair's line on the main screen, and in the log when it is open; an empty line clears it.
+    void ShowRepairResult(const std::string& line);
     void ReportFix(const FixResult& result);
-    // Waits for the picture's time, or less when the window closes.
-    void HoldPicture() const;
+    // Waits until a picture shown at that tick count has had its time, or less when the window closes.
+    void HoldPicture(DWORD shownAt) const;
 
     bool StartWorker(LPTHREAD_START_ROUTINE entry);
     // Pumps messages until the worker ends or the time passes; true when it ended.
@@ -188,12 +219,15 @@ private:
     bool closing_ = false;
     bool quickRunning_ = false;    // until the quick-scan window and its worker have ended
     bool restoring_ = false;
+    BackupsWindow* backups_ = nullptr;  // while the backups window is open
     bool autoScanPutOff_ = false;  // an automatic scan came due while the user reviewed results
     bool endSessionAsked_ = false;
     tw::ShutdownBlock shutdownBlock_;
     const UINT taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
     bool oleReady_ = false;
     int registryRowCount_ = 0;
+    AreasFinished areasFinished_{};  // written by the scan worker, read once it has ended
+    bool scanStopped_ = false;
     int errorsRemoved_ = 0;
     int scanCount_ = 0;
 };

@@ -5,6 +5,7 @@
 #include "app/ResultRows.h"
 #include "app/ScanFlow.h"
 #include "registry/Categories.h"
+#include "platform/Codepage.h"
 #include "registry/StopEvent.h"
 #include "resource.h"
 
@@ -12,11 +13,20 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 
 namespace {
 
 // The page that shows scan progress; the fix run writes its texts there too.
 std::atomic<SkinPanel*> scanPage{nullptr};
+
+// What the scanners reported last, for the window's thread to show on its next progress tick:
+// two text changes for every entry examined cost about as much as the scan itself.
+struct LatestProgress {
+    std::mutex lock;
+    std::string item, status;
+    bool fresh = false;
+} latest;
 
 // The scan page's check boxes and the selection fields they fill, in the order they are read.
 struct SelectionSource {
@@ -39,27 +49,62 @@ const Counter kCounters[] = {{"CLSID", "TEXT_FOUND_CLSID"},    {"PROGID", "TEXT_
                              {"font", "TEXT_FOUND_FONTS"},     {"Startup", "TEXT_FOUND_STARTUP"},
                              {"Uninstall", "TEXT_FOUND_UNINSTALL"}, {kShortcutCategory, "TEXT_FOUND_LINK"}};
 
+const char kScanStopped[] = "Scan stopped: the results are incomplete";
+
 // Lamp k of the status page: red while pending, yellow while its scanner runs, green when done.
+// Notes which areas were scanned to their end, before any stop request.
 class Lamps : public ScanObserver {
 public:
-    explicit Lamps(MainWindow& window) : window_(window) {}
+    Lamps(MainWindow& window, MainWindow::AreasFinished& finished) : window_(window), finished_(finished) {}
     void OnScanStarted() override { window_.ResetLamps(); }
     void OnCategoryStarted(int number) override {
         if (SkinPanel* page = Page()) page->SetButtonChecked(Name(number), true);
     }
     void OnCategoryFinished(int number) override {
         if (SkinPanel* page = Page()) page->EnableButton(Name(number), false);
+        // A scanner that heard the stop request returns early: its count is not the whole area's.
+        if (number > 0 && number < static_cast<int>(finished_.size()) && !StopEvent().IsSignalled())
+            finished_[static_cast<std::size_t>(number)] = true;
     }
 
 private:
     SkinPanel* Page() const { return window_.Page(kLampPage); }
     static std::string Name(int number) { return "BUTTON_STATUS" + std::to_string(number); }
     MainWindow& window_;
+    MainWindow::AreasFinished& finished_;
 };
+
+// The lamp (scan order number) of the area a counter counts; 0 for none that is scanned.
+int AreaOf(const Counter& counter) {
+    if (std::string(counter.category) == kShortcutCategory) return kShortcutLamp;
+    const CategoryInfo* info = FindCategory(counter.category);
+    return info ? info->number : 0;
+}
+
+// "—" as the system's code page writes it, or "-" where it has no such character.
+std::string Dash() {
+    std::string dash;
+    return tw::Utf16ToAnsiExact(u"\u2014", dash) ? dash : "-";
+}
 
 }  // namespace
 
 void MainWindow::ScanProgressCallback(std::string item, std::string status, std::int32_t, std::int32_t) {
+    std::lock_guard<std::mutex> hold(latest.lock);
+    latest.item.swap(item);
+    latest.status.swap(status);
+    latest.fresh = true;
+}
+
+void MainWindow::ShowLatestProgress() {
+    std::string item, status;
+    {
+        std::lock_guard<std::mutex> hold(latest.lock);
+        if (!latest.fresh) return;
+        latest.fresh = false;
+        item.swap(latest.item);
+        status.swap(latest.status);
+    }
     SkinPanel* page = scanPage.load();
     if (!page) return;
     page->SetTextByName("TEXT_ERRORSCAN_STATUS", status);
@@ -88,11 +133,13 @@ void MainWindow::StartScan() {
     EnableAllButtons(true);
     EnableButton("BUTTON_MAIN", false);
     ++scanCount_;
+    ShowRepairResult("");
     autoScanPutOff_ = false;  // this scan is the one that was put off, or takes its place
     ShowPage(kScanPage);
     scanPage = Page(kScanPage);
     ShowSidePage(kLampPage);
     SetButtonChecked("BUTTON_SCAN", true);
+    areasFinished_ = {};
     selection_ = TickedSelection();
     SetScanRunning(true);
     stop_.Reset();
@@ -148,7 +195,7 @@ void MainWindow::StopScan() {
 }
 
 void MainWindow::RunScan() {
-    Lamps lamps(*this);
+    Lamps lamps(*this, areasFinished_);
     ScanFlow(registry_, shortcuts_).Scan(selection_, summaries_, &lamps);
 }
 
@@ -165,6 +212,7 @@ DWORD WINAPI MainWindow::ScanThreadMain(void* self) {
 
 void MainWindow::CompleteScan() {
     EndWorker();
+    scanStopped_ = stop_.IsSignalled();
     SkinPanel* page = scanPage.load();
     if (page) page->SetTextByName("TEXT_ERRORSCAN_STATUS", "ScanComplete");
     if (!closing_) {
@@ -204,6 +252,11 @@ void MainWindow::FillResults() {
 
     ShowPage(kSummaryPage);
     SkinPanel* summary = Page(kSummaryPage);
-    for (std::size_t i = 0; summary && i < std::size(kCounters); ++i)
-        summary->SetTextByName(kCounters[i].text, std::to_string(counts[i]));
+    if (!summary) return;
+    // A stopped scan says so, and counts only the areas it scanned to their end.
+    summary->SetTextByName("TEXT_SCAN_STOPPED", scanStopped_ ? kScanStopped : "");
+    for (std::size_t i = 0; i < std::size(kCounters); ++i) {
+        const bool counted = !scanStopped_ || areasFinished_[static_cast<std::size_t>(AreaOf(kCounters[i]))];
+        summary->SetTextByName(kCounters[i].text, counted ? std::to_string(counts[i]) : Dash());
+    }
 }

@@ -18,6 +18,8 @@ std::atomic<Summary*> Summary::progressTarget_{nullptr};
 namespace {
 
 const UINT kListId = 1010;
+const UINT_PTR kProgressTimer = 0x5077;
+const UINT kProgressPeriod = 33;
 
 // The event stays open for the life of the process, so whoever looks later still finds it set.
 void SignalAborted() {
@@ -58,8 +60,24 @@ bool Summary::WorkerRunning() const { return worker_ && WaitForSingleObject(work
 void Summary::Progress(std::string, std::string status, std::int32_t, std::int32_t found) {
     Summary* target = progressTarget_;
     if (!target) return;
-    target->SetTextByName("TEXT_ERRORSCAN_STATUS", status);
-    target->SetTextByName("TEXT_ERRORSCAN_ERRORFOUND", Number(found));
+    std::lock_guard<std::mutex> hold(target->progressLock_);
+    target->latestStatus_.swap(status);
+    target->latestFound_ = found;
+    target->latestFresh_ = true;
+}
+
+void Summary::ShowLatestProgress() {
+    std::string status;
+    std::int32_t found = 0;
+    {
+        std::lock_guard<std::mutex> hold(progressLock_);
+        if (!latestFresh_) return;
+        latestFresh_ = false;
+        status.swap(latestStatus_);
+        found = latestFound_;
+    }
+    SetTextByName("TEXT_ERRORSCAN_STATUS", status);
+    SetTextByName("TEXT_ERRORSCAN_ERRORFOUND", Number(found));
 }
 
 bool Summary::OnInitDialog() {
@@ -115,7 +133,10 @@ bool Summary::StartWorker(LPTHREAD_START_ROUTINE entry) {
         workerActive_ = true;
     }
     worker_.reset(CreateThread(nullptr, 0, entry, this, 0, nullptr));
-    if (worker_) return true;
+    if (worker_) {
+        SetTimer(Handle(), kProgressTimer, kProgressPeriod, nullptr);
+        return true;
+    }
     std::lock_guard<std::mutex> lock(workerMutex_);
     workerActive_ = false;
     return false;
@@ -182,6 +203,7 @@ bool Summary::TellWorkerFailure() {
 void Summary::OnScanFinished() {
     if (closing_) return;
     if (!WaitForWorker(kSummaryStopWait)) return Close();
+    KillTimer(Handle(), kProgressTimer);
     if (!Handle() || closing_) return;  // closed while it waited
     if (stopRequested_ || StopEvent().IsSignalled()) return Abort();
     TellWorkerFailure();  // what was found until then is shown
@@ -198,9 +220,11 @@ void Summary::OnScanFinished() {
     found += shortcuts_.BrokenCount();
     SetTextByName("TEXT_SCANCOMPLETE_ITEMSCANNED", Number(examined));
     SetTextByName("TEXT_SCANCOMPLETE_ERRORFOUND", Number(found));
+    // Two lines that may each be longer than the box is wide: broken between words to fit.
+    if (SkinText* title = FindText("TEXT_SCREENSCANCOMPLETE_TITLE")) title->SetWraps(true);
     SetTextByName("TEXT_SCREENSCANCOMPLETE_TITLE",
                   "Tidewarp has found " + Number(found) +
-                      "potentially dangerous bugs\nclick the button below to repair your computer");
+                      " potentially dangerous bugs\nclick the button below to repair your computer");
     stage_ = Stage::ScanComplete;
 }
 
@@ -216,6 +240,7 @@ void Summary::StartFix() {
 void Summary::OnFixFinished() {
     if (closing_) return;
     if (!WaitForWorker(kSummaryStopWait)) return Close();
+    KillTimer(Handle(), kProgressTimer);
     shutdownBlock_.Release();
     if (!Handle() || closing_) return;
     if (stopRequested_ || StopEvent().IsSignalled()) return Abort();
@@ -315,6 +340,10 @@ bool Summary::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         break;
     case kSummaryClose:
         Close();
+        break;
+    case WM_TIMER:
+        if (wp != kProgressTimer) return SkinDialog::OnMessage(msg, wp, lp, result);
+        ShowLatestProgress();
         break;
     case kSummaryMovieStarted:
         animation_.Invoke(GifAnimationHost::kPlay);

@@ -81,6 +81,9 @@ private:
     static DWORD WINAPI ScanWorker(void* self);
     static DWORD WINAPI FixWorker(void* self);
     static void Progress(std::string item, std::string status, std::int32_t examined, std::int32_t found);
+    // Shows what Progress was told last, if it is new; on the window's progress timer, about 30
+    // times a second while a worker runs, since two text changes per entry cost more than the scan.
+    void ShowLatestProgress();
 
     bool StartWorker(LPTHREAD_START_ROUTINE entry);
     // The worker's last act: calls what LeaveEndToWorker left it.
@@ -123,6 +126,10 @@ private:
     std::function<void()> afterWorker_;    // guarded by workerMutex_
     tw::ShutdownBlock shutdownBlock_;
     std::atomic<Stage> stage_{Stage::Scanning};
+    std::mutex progressLock_;  // guards the three below, written by the worker
+    std::string latestStatus_;
+    std::int32_t latestFound_ = 0;
+    bool latestFresh_ = false;
 
     static std::atomic<Summary*> progressTarget_;
 };

@@ -2,15 +2,12 @@
 
 #include "cli/Json.h"
 #include "cli/StderrNotifier.h"
+#include "maintenance/BackupExport.h"
 #include "maintenance/BackupFolder.h"
 #include "maintenance/BackupFormat.h"
 #include "maintenance/LinkBackup.h"
-#include "maintenance/RegExport.h"
 #include "maintenance/RegistryBackup.h"
 #include "maintenance/RepairGuard.h"
-#include "platform/Files.h"
-#include "platform/Handles.h"
-#include "platform/Text.h"
 
 #include <windows.h>
 
@@ -46,49 +43,6 @@ std::string ResolveBackup(const std::string& given) {
         if (GetFileAttributesA(inFolder.c_str()) != INVALID_FILE_ATTRIBUTES) return inFolder;
     }
     return given;
-}
-
-// A path in its full, long form for comparing (short 8.3 names and ".." resolved); a file that does
-// not exist yet is taken as its folder's long form and its name.
-std::string LongFullPath(const std::string& path) {
-    DWORD n = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return path;
-    std::string full(n, '\0');
-    full.resize(GetFullPathNameA(path.c_str(), n, &full[0], nullptr));
-    std::size_t slash = full.find_last_of('\\');
-    for (const std::string& candidate : {full, slash == std::string::npos ? std::string() : full.substr(0, slash)}) {
-        if (candidate.empty()) break;
-        DWORD m = GetLongPathNameA(candidate.c_str(), nullptr, 0);
-        if (m == 0) continue;
-        std::string longForm(m, '\0');
-        longForm.resize(GetLongPathNameA(candidate.c_str(), &longForm[0], m));
-        return candidate.size() == full.size() ? longForm : longForm + full.substr(slash);
-    }
-    return full;
-}
-
-// Whether two paths name one existing file, however they spell it.
-bool SameFile(const std::string& a, const std::string& b) {
-    auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
-        tw::UniqueFile f(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        return f && GetFileInformationByHandle(f.get(), &info);
-    };
-    BY_HANDLE_FILE_INFORMATION x{}, y{};
-    return identity(a, x) && identity(b, y) && x.dwVolumeSerialNumber == y.dwVolumeSerialNumber &&
-           x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
-}
-
-// Why the export may not be written to `out`, or nothing when it may: a backup must never be
-// replaced by text, neither the one being read nor any other in the backup folder.
-std::string RefusedOutput(const std::string& out, const std::string& source) {
-    const std::string target = LongFullPath(out);
-    if (SameFile(out, source) || tw::EqualsNoCase(target, LongFullPath(source)))
-        return "it is the backup being exported";
-    const std::string folder = LongFullPath(BackupFolderPath()) + "\\";
-    if (target.size() > folder.size() && tw::EqualsNoCase(target.substr(0, folder.size()), folder))
-        return "it lies in the backup folder " + BackupFolderPath();
-    return {};
 }
 
 void Print(const std::string& text) {
@@ -188,36 +142,31 @@ int RunExportReg(const CliOptions& options) {
     } else {
         source = ResolveBackup(source);
     }
-    std::string refused = RefusedOutput(options.outFile, source);
-    if (!refused.empty()) {
-        std::fprintf(stderr, "tidewarp-cli: will not write %s: %s\n", options.outFile.c_str(), refused.c_str());
+    const ExportResult r = ExportBackup(source, options.outFile);
+    switch (r.status) {
+    case ExportResult::Status::Refused:
+        std::fprintf(stderr, "tidewarp-cli: will not write %s: %s\n", options.outFile.c_str(), r.refused.c_str());
         return 2;
-    }
-    backup::DecodeResult decoded;
-    DWORD error = ERROR_SUCCESS;
-    if (!backup::ReadBackupFile(source, decoded, error)) {
+    case ExportResult::Status::Unreadable:
         std::fprintf(stderr, "tidewarp-cli: cannot read %s (error %lu)\n", source.c_str(),
-                     static_cast<unsigned long>(error));
+                     static_cast<unsigned long>(r.error));
         return 2;
-    }
-    std::vector<std::string> omitted;
-    const std::string text = backup::ExportRegedit4(decoded.records, &omitted);
-    // Written beside the target and renamed into place: a failed export leaves the old file whole.
-    if (DWORD rc = tw::ReplaceFileContents(options.outFile, text)) {
+    case ExportResult::Status::WriteFailed:
         std::fprintf(stderr, "tidewarp-cli: cannot write %s (error %lu)\n", options.outFile.c_str(),
-                     static_cast<unsigned long>(rc));
+                     static_cast<unsigned long>(r.error));
         return 2;
+    case ExportResult::Status::Written:
+        break;
     }
-    for (const std::string& what : omitted)
+    for (const std::string& what : r.omitted)
         std::fprintf(stderr, "tidewarp-cli: %s is left out of %s: a registry editor cannot read its name\n",
                      what.c_str(), options.outFile.c_str());
-    if (decoded.damaged)
+    if (r.damaged)
         std::fprintf(stderr,
                      "tidewarp-cli: %s is damaged (%s); %s holds the %u key record(s) before the damage\n",
-                     source.c_str(), decoded.damage.c_str(), options.outFile.c_str(),
-                     static_cast<unsigned>(decoded.records.size()));
-    if (decoded.damaged || !omitted.empty()) return 2;
-    std::printf("%u key record(s) of %s written to %s.\n", static_cast<unsigned>(decoded.records.size()),
+                     source.c_str(), r.damage.c_str(), options.outFile.c_str(), static_cast<unsigned>(r.records));
+    if (!r.Complete()) return 2;
+    std::printf("%u key record(s) of %s written to %s.\n", static_cast<unsigned>(r.records),
                 source.c_str(), options.outFile.c_str());
     return 0;
 }

@@ -50,6 +50,14 @@ void LogFile::Reopen(const std::string& name, bool append, std::int32_t tag) {
     Open(name, append, tag);
 }
 
+void LogFile::WriteLine(const std::string& line) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!stream_) return;
+    std::fputs(line.c_str(), stream_);
+    std::fputc('\n', stream_);
+    std::fflush(stream_);
+}
+
 void LogFile::Close() {
     std::lock_guard<std::mutex> hold(lock_);
     if (!stream_) return;

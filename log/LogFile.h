@@ -27,6 +27,9 @@ public:
     // Writes the trailer and closes; does nothing when closed.
     void Close();
 
+    // Writes one line (a newline is added) when the log is open; does nothing when it is closed.
+    void WriteLine(const std::string& line);
+
     bool IsOpen() const { return stream_ != nullptr; }
     const std::string& FileName() const { return fileName_; }
     std::int32_t Tag() const { return tag_; }

@@ -75,8 +75,33 @@ bool IsRestorableBackupName(const std::string& name) {
     return backup::ParseBackupFileName(name, stamp) && !backup::IsFutureStamp(stamp, LocalNow());
 }
 
+const char kBackupReadmeName[] = "README.txt";
+
+std::string BackupReadmeText() {
+    return "Tidewarp registry backups\r\n"
+           "=========================\r\n\r\n"
+           "Before every repair Tidewarp saves the registry keys and values it is about to remove into a file\r\n"
+           "of this folder, named after the time of the repair: YYYY-MM-DD_HH-MM-SS.reg. The five newest are\r\n"
+           "kept. Beside a backup may lie a \".links\" file (the shortcut files the repair deleted) and a\r\n"
+           "\".sig\" file (its signature, which shows that Tidewarp made it on this computer).\r\n\r\n"
+           "Although they end in \".reg\", the backups are in Tidewarp's own format, not registry-editor\r\n"
+           "files: opening one in the Registry Editor does not work.\r\n\r\n"
+           "To undo a repair, open Tidewarp's backups window (\"Backups...\" in the menu of its icon in the\r\n"
+           "notification area, or the button on the settings page), choose the backup and press Restore.\r\n\r\n"
+           "To turn a backup into a file that the Registry Editor can import, also on a computer without\r\n"
+           "Tidewarp, use the backups window's \"Export .reg...\" or the console program:\r\n\r\n"
+           "    tidewarp-cli export-reg FILE OUT.reg\r\n\r\n"
+           "FILE is a backup of this folder, OUT.reg the registry-editor file to write (REGEDIT4). Importing\r\n"
+           "it creates keys and sets values; like a restore, it deletes nothing.\r\n";
+}
+
 DWORD OpenBackupFolder(const tw::CheckedFolder& here, tw::CheckedFolder& folder, bool create) {
-    return folder.OpenChild(here, kBackupFolderName, create);
+    DWORD error = folder.OpenChild(here, kBackupFolderName, false);
+    if (!create || (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)) return error;
+    if ((error = folder.OpenChild(here, kBackupFolderName, true)) != ERROR_SUCCESS) return error;
+    // Written like every file of ours, never through a link; without it the backups work the same.
+    tw::WriteOwnFile(folder, kBackupReadmeName, BackupReadmeText());
+    return ERROR_SUCCESS;
 }
 
 std::string LinkedBackupFolderMessage() {
@@ -90,11 +115,14 @@ void PruneBackups(const tw::CheckedFolder& folder, const std::string& justWritte
     std::vector<std::string> names;
     // Listed by its path: the folder is held open, so the path still names the folder checked.
     for (const BackupFileInfo& f : ListBackupFiles(folder.Path())) names.push_back(f.name);
-    for (const std::string& name : backup::BackupsToPrune(names, justWritten, keep)) {
-        // The shortcut store first: a crash between the two leaves a backup without its links,
-        // never links without their backup. The signature last: alone it restores nothing.
-        folder.Delete(backup::LinkStoreName(name));
-        folder.Delete(name);
-        folder.Delete(backup::SignatureFileName(name));
-    }
+    for (const std::string& name : backup::BackupsToPrune(names, justWritten, keep)) DeleteBackup(folder, name);
+}
+
+DWORD DeleteBackup(const tw::CheckedFolder& folder, const std::string& name) {
+    // The shortcut store first: a crash between the two leaves a backup without its links, never
+    // links without their backup. The signature last: alone it restores nothing.
+    folder.Delete(backup::LinkStoreName(name));
+    const DWORD error = folder.Delete(name);
+    folder.Delete(backup::SignatureFileName(name));
+    return error;
 }

@@ -44,8 +44,13 @@ const BackupFileInfo* NewestBackup(const std::vector<BackupFileInfo>& files);
 bool IsRestorableBackupName(const std::string& name);
 
 // Opens "Registry Backups" in `here` (creating it when asked) and holds it for one operation;
-// refused (tw::kLinkRefused) when it is a link, which is then neither written to nor pruned.
+// refused (tw::kLinkRefused) when it is a link, which is then neither written to nor pruned. A
+// folder it creates gets kBackupReadmeName, which says what the files in it are.
 DWORD OpenBackupFolder(const tw::CheckedFolder& here, tw::CheckedFolder& folder, bool create);
+
+extern const char kBackupReadmeName[];  // "README.txt"
+// What that file says: the backups are no registry-editor files, and how to make one of them.
+std::string BackupReadmeText();
 
 // Empty, or what to tell when "Registry Backups" in the current folder is a link: such a folder is
 // never written, so nothing in it is listed or restored either.
@@ -54,4 +59,8 @@ std::string LinkedBackupFolderMessage();
 // Deletes all but the `keep` newest backups by the time in their names, each with the store of
 // shortcuts beside it; the file just written always stays, files whose names are not backup names
 // are never touched, and neither are links planted under a backup's name.
+// Deletes one backup of the folder with the store of shortcuts and the signature beside it. 0, or
+// the Win32 error of the backup file itself (ERROR_FILE_NOT_FOUND when there is none).
+DWORD DeleteBackup(const tw::CheckedFolder& folder, const std::string& name);
+
 void PruneBackups(const tw::CheckedFolder& folder, const std::string& justWritten, int keep = kBackupsKept);

@@ -487,8 +487,16 @@ BackupResult BackupErrorKeys(const ErrorList& records, const std::vector<std::st
 
 namespace {
 
+// How a restore goes: the main screen's restore of the newest backup and the console's restore of
+// any backup apply what can be read and end with the last-backup message; the backups window's
+// restore takes only a backup that is whole and tells its own result.
+struct RestoreMode {
+    bool wholeOnly = false;
+    bool announce = true;
+};
+
 RestoreResult ApplyRegistry(const std::string& path, const DecodeResult& decoded, const LinkStore& links,
-                            tw::Notifier& notifier) {
+                            tw::Notifier& notifier, const RestoreMode& mode) {
     RestoreResult result;
     result.file = path;
     ApplyCounts counts;
@@ -518,7 +526,7 @@ RestoreResult ApplyRegistry(const std::string& path, const DecodeResult& decoded
     } else {
         result.status = RestoreResult::Status::Restored;
         // A backup of links alone restored no registry entry: its message is the links' one.
-        if (!decoded.records.empty() || !links.present)
+        if (mode.announce && (!decoded.records.empty() || !links.present))
             notifier.Notify("Registry Restored from Last Backup", tw::NoticeCaption::Empty);
     }
     return result;
@@ -564,12 +572,12 @@ void PutBackLinks(const LinkStore& store, RestoreResult& result, tw::Notifier& n
 }
 
 RestoreResult Apply(const std::string& path, const DecodeResult& decoded, const LinkStore& links,
-                    tw::Notifier& notifier) {
+                    tw::Notifier& notifier, const RestoreMode& mode) {
     // The shortcuts first, so that the registry's message, the one a restore has always ended
     // with, stays the last.
     RestoreResult linkPart;
     PutBackLinks(links, linkPart, notifier);
-    RestoreResult result = ApplyRegistry(path, decoded, links, notifier);
+    RestoreResult result = ApplyRegistry(path, decoded, links, notifier, mode);
     result.linksRestored = linkPart.linksRestored;
     result.linksExisting = std::move(linkPart.linksExisting);
     result.linksFailed = std::move(linkPart.linksFailed);
@@ -587,7 +595,12 @@ RestoreResult NotRestored(const std::string& path, RestoreResult::Status status)
 // Reads the backup and the store beside it once, checks both whole, and restores exactly what was
 // checked.
 RestoreResult CheckAndApply(const std::string& path, const DecodeResult& decoded, const std::string& raw,
-                            tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
+                            tw::Notifier& notifier, const ConfirmUnsigned& confirm, const RestoreMode& mode = {}) {
+    if (mode.wholeOnly && decoded.damaged) {
+        notifier.Notify("Not restored: the backup file " + path + " is damaged (" + decoded.damage +
+                        "). Nothing was written.");
+        return NotRestored(path, RestoreResult::Status::Damaged);
+    }
     const std::string outside = FirstKeyOutsideFamilies(decoded.records);
     if (!outside.empty()) {
         notifier.Notify("Not restored: " + path + " holds the key " + outside +
@@ -595,6 +608,11 @@ RestoreResult CheckAndApply(const std::string& path, const DecodeResult& decoded
         return NotRestored(path, RestoreResult::Status::Refused);
     }
     const LinkStore links = ReadLinkStore(path);
+    if (mode.wholeOnly && links.present && !links.Usable()) {
+        notifier.Notify("Not restored: the shortcut store " + links.path + " beside the backup is damaged or "
+                        "cannot be read. Nothing was written.");
+        return NotRestored(path, RestoreResult::Status::Damaged);
+    }
     DWORD error = ERROR_SUCCESS;
     const SignatureCheck check = CheckSignature(path, raw, links, error);
     if (check != SignatureCheck::Valid) {
@@ -606,12 +624,11 @@ RestoreResult CheckAndApply(const std::string& path, const DecodeResult& decoded
         }
         if (!confirm(path, problem)) return NotRestored(path, RestoreResult::Status::Unsigned);
     }
-    return Apply(path, decoded, links, notifier);
+    return Apply(path, decoded, links, notifier, mode);
 }
 
-}  // namespace
-
-RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
+RestoreResult RestoreNamedFile(const std::string& path, tw::Notifier& notifier, const ConfirmUnsigned& confirm,
+                               const RestoreMode& mode) {
     // Only files named as this program names its backups are written into the registry: any
     // other file, or one dated later than tomorrow, was put there by someone else.
     if (!IsRestorableBackupName(FileNameOf(path))) {
@@ -633,7 +650,26 @@ RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier,
         result.file = path;
         return result;
     }
-    return CheckAndApply(path, decoded, raw, notifier, confirm);
+    return CheckAndApply(path, decoded, raw, notifier, confirm, mode);
+}
+
+}  // namespace
+
+RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
+    return RestoreNamedFile(path, notifier, confirm, {});
+}
+
+RestoreResult RestoreChosenBackup(const std::string& path, tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
+    // The folder may have been swapped for a link since the window listed it.
+    const std::string linked = LinkedBackupFolderMessage();
+    if (!linked.empty()) {
+        notifier.Notify(linked);
+        return NotRestored(path, RestoreResult::Status::NotFound);
+    }
+    RestoreMode mode;
+    mode.wholeOnly = true;
+    mode.announce = false;
+    return RestoreNamedFile(path, notifier, confirm, mode);
 }
 
 RestoreResult RestoreLastBackup(tw::Notifier& notifier, const ConfirmUnsigned& confirm) {

@@ -105,6 +105,11 @@ RestoreResult RestoreLastBackup(tw::Notifier& notifier, const ConfirmUnsigned& c
 RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier,
                                 const ConfirmUnsigned& confirm = nullptr);
 
+// The backups window's restore of one backup the user chose: as RestoreBackupFile, but a backup
+// whose file or shortcut store is damaged is refused whole (nothing is written for it), and the
+// last-backup message is not given: the caller says what was restored.
+RestoreResult RestoreChosenBackup(const std::string& path, tw::Notifier& notifier, const ConfirmUnsigned& confirm);
+
 // The question the window asks before it restores a backup without a valid signature.
 std::string UnsignedRestoreQuestion(const std::string& path, const std::string& problem);
 

@@ -401,13 +401,21 @@ FileState CShortcut::TestTarget(const std::string& target) {
     return probe_.Test(target, true) == FileState::Present ? FileState::Present : FileState::Missing;
 }
 
-void CShortcut::FixShortcuts() {
+void CShortcut::FixShortcuts(FixProgress* progress) {
     deleted_ = 0;
+    goneAtFix_ = 0;
     leftAtFix_.clear();
     probe_.Forget();  // drives plugged in or taken out since the scan count now
     for (std::size_t i = 0; i < broken_.size(); ++i) {
         const std::string& path = broken_[i];
         if (path.empty()) continue;  // cleared: the user keeps it
+        // Told however this entry's turn ends.
+        struct Turn {
+            FixProgress* progress;
+            ~Turn() {
+                if (progress) progress->EntryDone();
+            }
+        } turn{progress};
         // The scan may be hours old: a target that is there again, or out of reach now, keeps its link.
         if (i < targets_.size()) {
             const FileState state = TestTarget(targets_[i]);
@@ -424,10 +432,13 @@ void CShortcut::FixShortcuts() {
         Progress(path, kFixingShortcutsText, 0, 0);
         const std::optional<LinkStamp> stamp = i < backupStamps_.size() ? backupStamps_[i] : std::nullopt;
         switch (linkfile::RemoveScannedFile(path, *identities_[i], stamp)) {
-        case linkfile::Removal::Deleted: ++deleted_; break;
+        case linkfile::Removal::Deleted:
+            ++deleted_;
+            ++goneAtFix_;
+            break;
         case linkfile::Removal::Replaced: leftAtFix_.push_back({i, FileState::Present, false, true}); break;
         case linkfile::Removal::Changed: leftAtFix_.push_back({i, FileState::Present, true}); break;
-        case linkfile::Removal::Gone:
+        case linkfile::Removal::Gone: ++goneAtFix_; break;
         case linkfile::Removal::Failed: break;  // as a failed deletion always was: not reported
         }
     }

@@ -6,6 +6,7 @@
 #include "maintenance/LinkRemoval.h"
 #include "registry/ErrorRecord.h"
 #include "registry/FileProbe.h"
+#include "registry/FixProgress.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -52,7 +53,8 @@ public:
     // Each link's target is tested again just before: a link whose target is there now, or out of
     // reach now, stays (LeftAtFix). So does a link whose file no longer matches its backup copy,
     // and one whose path no longer leads to the very file the scan found (see LinkRemoval.h).
-    void FixShortcuts();
+    // progress hears of each entry that is not cleared once its turn is over.
+    void FixShortcuts(FixProgress* progress = nullptr);
     // What the backup copy of the entry at index was taken from: its size and last-write time
     // (FILETIME ticks). Set after the backup; a new scan forgets it. Entries without one are
     // deleted without this test.
@@ -88,6 +90,8 @@ public:
     std::int32_t ExaminedCount() const { return examined_; }
     std::int32_t BrokenCount() const { return brokenCount_; }
     std::int32_t DeletedCount() const { return deleted_; }
+    // The links the last FixShortcuts saw go: deleted, or gone already when it came to them.
+    std::size_t GoneAtFix() const { return goneAtFix_; }
 
 private:
     class Walk;
@@ -111,6 +115,7 @@ private:
     FileProbe probe_;  // drive types, remembered for one scan or one fix
     std::int32_t examined_ = 0;
     std::int32_t deleted_ = 0;
+    std::size_t goneAtFix_ = 0;
     std::int32_t brokenCount_ = 0;
     ScanProgressCallback progress_ = nullptr;
     const ErrorList* ignored_ = nullptr;

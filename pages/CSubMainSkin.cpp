@@ -44,6 +44,13 @@ bool CSubMainSkin::LoadSettings() {
     for (const SettingFlag* flag : {&AutoScan, &SaveReg, &RestoreBackupReg, &ScanEvery, &ScanAfterEvery})
         settings_.ReadFlagInto(*this, *flag);
     settings_.ReadTextInto(*this, kBackupCountValue, kBackupCountEdit);
+    // Every repair is backed up, whatever "savereg" holds: the box shows so and cannot be changed
+    // (the value itself is kept as it is).
+    if (SkinButton* backup = FindButton(SaveReg.button)) {
+        backup->SetGreyedWhenDisabled(true);
+        backup->SetChecked(true);
+        backup->SetEnabled(false);
+    }
     // The start-up category takes no preset of its own: it is part of the remembered selection.
     if (FindButton(kSelectionButtons[0])) RestoreCategorySelection(settings_, *this);
     if (SkinName() == kIgnoredPage) RefillIgnoredList();
@@ -75,6 +82,8 @@ void CSubMainSkin::ButtonPressed(std::string name) {
         Toggle(name);
     } else if (name == "BUTTON_ALL") {
         ToggleAll();
+    } else if (name == "BUTTON_BACKUPS") {
+        screen_.ShowBackups();
     } else if (name == "BUTTON_IGNORED_DELETE") {
         DeleteTickedIgnored();
     } else if (name == "BUTTON_IGNORED_SEL_ALL") {

@@ -21,6 +21,8 @@ public:
     // A page's own "BUTTON_SCAN" (a skin of the user's own may put one on a page), with no scan
     // running: the application opens its quick-scan window; a screen without one scans itself.
     virtual void StartQuickScan() { PressButton("BUTTON_SCAN"); }
+    // The settings page's "BUTTON_BACKUPS": the window that lists the backups, where there is one.
+    virtual void ShowBackups() {}
 };
 
 class CSubMainSkin : public SkinPanel, public SettingsElements {

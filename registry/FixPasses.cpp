@@ -3,6 +3,7 @@
 #include "platform/SafeFile.h"
 #include "platform/Text.h"
 #include "registry/Categories.h"
+#include "registry/FixProgress.h"
 #include "registry/RegistryLib.h"
 #include "xml/XmlWriter.h"
 
@@ -34,8 +35,10 @@ const FixPass kPasses[] = {
 };
 
 // What became of one record over all passes: removed by one of them, refused with access denied
-// (and never removed), left in place by its second look, or neither.
-enum class Outcome { None, Removed, Denied, Left };
+// (and never removed), left in place by its second look, found gone already, or none of these.
+enum class Outcome { None, Removed, Denied, Left, Gone };
+
+bool NotFound(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND; }
 
 }  // namespace
 
@@ -75,7 +78,7 @@ private:
     std::vector<std::pair<std::string, std::size_t>> byKey_;  // lower-cased key path, row
 };
 
-void CRegistryLib::FixAll(SummaryList& summaries, const std::string& snapshotFile) {
+void CRegistryLib::FixAll(SummaryList& summaries, const std::string& snapshotFile, FixProgress* progress) {
     snapshot_.Close();
     snapshot_.SetIndent(0);
     snapshot_.SetFileName(snapshotFile);
@@ -94,28 +97,37 @@ void CRegistryLib::FixAll(SummaryList& summaries, const std::string& snapshotFil
             const ErrorRecord& record = errors_[i];
             if (pass.category && tw::ToUpper(record.Category()) != pass.category) continue;
             if (outcomes[i] == Outcome::Left) continue;
-            if (!looked[i]) {
+            const bool first = !looked[i];
+            const bool counted = first && progress && !record.KeyPath().empty();
+            if (first) {
                 looked[i] = true;
                 std::optional<LeftReason> reason;
                 if (retestAtFix_ && !record.KeyPath().empty()) reason = retest.Keeps(i);  // an empty path removes nothing
                 if (reason) {
                     outcomes[i] = Outcome::Left;
                     leftAtFix_.push_back({i, *reason});
+                    if (counted) progress->EntryDone();
                     continue;
                 }
             }
             LONG rc = FixRecord(record, pass.keyText, pass.valueText, pass.announceFirst, pass.backslashes);
             if (rc == ERROR_SUCCESS)
                 outcomes[i] = Outcome::Removed;
-            else if (rc == ERROR_ACCESS_DENIED && outcomes[i] == Outcome::None)
+            else if (rc == ERROR_ACCESS_DENIED && (outcomes[i] == Outcome::None || outcomes[i] == Outcome::Gone))
                 outcomes[i] = Outcome::Denied;
+            else if (NotFound(rc) && outcomes[i] == Outcome::None && !record.KeyPath().empty())
+                outcomes[i] = Outcome::Gone;
+            if (counted) progress->EntryDone();
         }
     }
+    goneAtFix_ = static_cast<std::size_t>(std::count_if(outcomes.begin(), outcomes.end(), [](Outcome o) {
+        return o == Outcome::Removed || o == Outcome::Gone;
+    }));
     std::map<std::string, std::int32_t> fixed;  // by summary title, every registry category
     for (const CategoryInfo& c : kRegistryCategories) fixed[c.summaryTitle] = 0;
     for (std::size_t i = 0; i < errors_.size(); ++i) {
         const CategoryInfo* category = FindCategory(errors_[i].Category());
-        if (!category || outcomes[i] == Outcome::None || outcomes[i] == Outcome::Left) continue;
+        if (!category || (outcomes[i] != Outcome::Removed && outcomes[i] != Outcome::Denied)) continue;
         fixed[category->summaryTitle] += outcomes[i] == Outcome::Removed ? 1 : -1;
     }
     for (CategorySummary& s : summaries) {

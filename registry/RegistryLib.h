@@ -23,6 +23,7 @@ public:
     virtual void OnCategoryFinished(int /*number 1..9*/) {}
 };
 
+class FixProgress;
 class XmlReader;
 
 class CRegistryLib {
@@ -124,7 +125,8 @@ public:
     // the file is removed at the end. Records with an empty key path are passed over.
     // Each record the scan tested is tested again just before its removal; it stays when its file
     // is there now or cannot be checked, and so does a key that holds such a record.
-    void FixAll(SummaryList& summaries, const std::string& snapshotFile);
+    // progress hears of each record with a key path once, when its first pass is over.
+    void FixAll(SummaryList& summaries, const std::string& snapshotFile, FixProgress* progress = nullptr);
     // Why the last FixAll left a record in place after testing it again.
     enum class LeftReason {
         FileExistsNow,         // its file is there now
@@ -136,6 +138,9 @@ public:
         LeftReason reason;
     };
     const std::vector<LeftRecord>& LeftAtFix() const { return leftAtFix_; }
+    // How many records the last FixAll saw go: removed by it, or already gone when it came to them
+    // (a value of a key removed before it, a key listed twice). Each record counts once.
+    std::size_t GoneAtFix() const { return goneAtFix_; }
     // The second look can be turned off only to measure what it costs (bench/fix_bench.cpp).
     void SetRetestAtFix(bool on) { retestAtFix_ = on; }
 
@@ -175,6 +180,7 @@ private:
     std::vector<std::string> ignoredEntryKeys_;
     ErrorList unreachable_;
     std::vector<LeftRecord> leftAtFix_;
+    std::size_t goneAtFix_ = 0;
     FileProbe probe_;
     bool retestAtFix_ = true;
     XmlWriter snapshot_;

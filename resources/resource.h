@@ -5,6 +5,7 @@
 #define IDD_ABOUTBOX 100
 #define IDD_SKIN_DIALOG 134  // the skinned dialogs' template: no controls, sized by the skin
 #define IDD_HELP 102
+#define IDD_BACKUPS 103
 
 // Strings
 #define IDS_ABOUTBOX 101
@@ -25,11 +26,13 @@
 #define ID_TRAY_OPEN 32771
 #define ID_TRAY_EXIT 32773
 #define ID_TRAY_QUICKSCAN 32778
+#define ID_TRAY_BACKUPS 32779
 #define ID_LIST_SELECT_ALL 32780
 #define ID_LIST_DESELECT_ALL 32781
-#define ID_RESULT_KEEP 32790
-#define ID_RESULT_REGEDIT 32791
-#define ID_RESULT_FOLDER 32792
+#define ID_TRAY_ABOUT 32790
+#define ID_RESULT_KEEP 32795
+#define ID_RESULT_REGEDIT 32796
+#define ID_RESULT_FOLDER 32797
 
 // Controls of the About dialog
 #define IDC_ABOUT_ICON 1000
@@ -37,6 +40,12 @@
 
 // Controls of the help window
 #define IDC_HELP_TEXT 1010
+
+// Controls of the backups window (Restore is IDOK, Close is IDCANCEL)
+#define IDC_BACKUPS_FOLDER 1020
+#define IDC_BACKUPS_LIST 1021
+#define IDC_BACKUPS_EXPORT 1022
+#define IDC_BACKUPS_DELETE 1023
 
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)

@@ -9,6 +9,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 namespace {
 
 struct ClosingNotice {
@@ -17,6 +19,38 @@ struct ClosingNotice {
         return TRUE;
     }
 };
+
+// A control that can take the focus now, with its place on the screen.
+struct Stop {
+    HWND window;
+    RECT at;
+};
+
+void AddIfFocusable(std::vector<Stop>& stops, HWND window, const RECT* within = nullptr) {
+    if (!window || !IsWindowVisible(window) || !IsWindowEnabled(window)) return;
+    Stop stop{window, {}};
+    GetWindowRect(window, &stop.at);
+    RECT seen{};
+    if (within && !IntersectRect(&seen, &stop.at, within)) return;  // placed outside its page
+    stops.push_back(stop);
+}
+
+// Reading order: by rows, a control joining the row above when its top is above that row's
+// first control's middle; left to right within a row.
+std::vector<HWND> InReadingOrder(std::vector<Stop> stops) {
+    std::stable_sort(stops.begin(), stops.end(), [](const Stop& a, const Stop& b) { return a.at.top < b.at.top; });
+    std::vector<HWND> order;
+    for (std::size_t first = 0; first < stops.size();) {
+        const LONG middle = (stops[first].at.top + stops[first].at.bottom) / 2;
+        std::size_t end = first + 1;
+        while (end < stops.size() && stops[end].at.top < middle) ++end;
+        std::stable_sort(stops.begin() + first, stops.begin() + end,
+                         [](const Stop& a, const Stop& b) { return a.at.left < b.at.left; });
+        for (std::size_t i = first; i < end; ++i) order.push_back(stops[i].window);
+        first = end;
+    }
+    return order;
+}
 
 }  // namespace
 
@@ -284,6 +318,38 @@ void MainSkinDialog::ShowSidePage(const std::string& name) {
     SwitchPage(side_, name, true);
 }
 
+std::vector<HWND> MainSkinDialog::TabOrder() const {
+    std::vector<Stop> stops;
+    for (const auto& b : Buttons()) AddIfFocusable(stops, b->Handle());
+    for (SkinPanel* page : {PrimaryPage(), SidePage()}) {
+        if (!page || !TakesFocus(*page) || !IsWindowVisible(page->Handle()) || !IsWindowEnabled(page->Handle()))
+            continue;
+        RECT area{};
+        GetWindowRect(page->Handle(), &area);
+        for (const auto& b : page->Buttons()) AddIfFocusable(stops, b->Handle(), &area);
+        for (const auto& e : page->Edits()) AddIfFocusable(stops, e->Handle(), &area);
+        if (SkinCheckList* list = page->List()) AddIfFocusable(stops, list->Handle(), &area);
+    }
+    return InReadingOrder(std::move(stops));
+}
+
+void MainSkinDialog::MoveFocus(bool backwards) {
+    const std::vector<HWND> order = TabOrder();
+    if (order.empty()) return;
+    const HWND focus = GetFocus();
+    std::size_t at = order.size();
+    for (std::size_t i = 0; i < order.size(); ++i)
+        if (order[i] == focus || IsChild(order[i], focus)) at = i;
+    std::size_t next = 0;
+    if (at == order.size())
+        next = backwards ? order.size() - 1 : 0;
+    else
+        next = backwards ? (at + order.size() - 1) % order.size() : (at + 1) % order.size();
+    // The keyboard is in use: controls show where the focus is.
+    SendMessageA(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    SetFocus(order[next]);
+}
+
 void MainSkinDialog::Paint() {
     if (SkinPanel* side = SidePage()) InvalidateRect(side->Handle(), nullptr, FALSE);
     tw::PaintDC paint(Handle());
@@ -311,6 +377,14 @@ bool MainSkinDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) 
     }
     case WM_USER + 10:
     case WM_USER + 11:
+        result = 0;
+        return true;
+    case WM_NEXTDLGCTL:
+        // Tab and Shift+Tab (the dialog manager asks for the next control): in reading order.
+        if (LOWORD(lp))
+            SetFocus(reinterpret_cast<HWND>(wp));
+        else
+            MoveFocus(wp != 0);
         result = 0;
         return true;
     case WM_DESTROY:

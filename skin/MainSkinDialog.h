@@ -84,6 +84,14 @@ public:
     // Every element, the screen images and every page.
     void Reset() override;
 
+    // What Tab and Shift+Tab move through, in the order they appear (top to bottom, and left to
+    // right along a row): the main buttons and the shown pages' buttons, lists and edit boxes that
+    // can take the focus. Window's thread.
+    std::vector<HWND> TabOrder() const;
+    // The focus to the next of them (the one before when backwards), round past the end; the
+    // focus rectangle shows from now on.
+    void MoveFocus(bool backwards);
+
 protected:
     // PrepareSkin unless done, tells the user when their "skin.ini" cannot serve, and builds the
     // screen. Without a description: the user is told and the dialog ends with 2.
@@ -104,6 +112,8 @@ protected:
     virtual std::string CustomSkinPath() const;
     // True when the screen should press "BUTTON_SCAN" as soon as it is built.
     virtual bool ShouldScanOnStart() const { return false; }
+    // Whether a shown page's controls take the focus (a page of status lights does not).
+    virtual bool TakesFocus(const SkinPanel& /*page*/) const { return true; }
 
     tw::Notifier& Notifier() { return notifier_; }
 

@@ -1,5 +1,7 @@
 #include "skin/SkinButton.h"
 
+#include "platform/Gdi.h"
+
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -19,6 +21,19 @@ bool IsRelayedMouseMessage(UINT msg) {
     return msg >= WM_MOUSEMOVE && msg <= WM_MBUTTONUP && msg != WM_LBUTTONDBLCLK && msg != WM_RBUTTONDBLCLK;
 }
 
+// Washes a drawn face half way to white, as a disabled control looks.
+void WashOut(HDC dc, int width, int height) {
+    tw::UniqueHDC memory(CreateCompatibleDC(dc));
+    tw::UniqueHBitmap white(CreateCompatibleBitmap(dc, 1, 1));
+    if (!memory || !white) return;
+    tw::SelectScope keep(memory.get(), white.get());
+    SetPixel(memory.get(), 0, 0, RGB(255, 255, 255));
+    const BLENDFUNCTION half{AC_SRC_OVER, 0, 128, 0};
+    GdiAlphaBlend(dc, 0, 0, width, height, memory.get(), 0, 0, 1, 1, half);
+}
+
+bool IsPressKey(WPARAM key) { return key == VK_RETURN || key == VK_SPACE; }
+
 }  // namespace
 
 bool SkinButton::Create(HWND owner, const ButtonLine& line, const std::string& windowText, int index) {
@@ -31,6 +46,7 @@ bool SkinButton::Create(HWND owner, const ButtonLine& line, const std::string& w
     // Only a tip with text can ever show, so a button without one gets no tooltip control; one
     // with text gets it when the mouse first comes (making it takes as long as the button).
     tipText_ = windowText;
+    shownText_ = windowText;
     index_ = index;
     name_ = line.name;
     rect_ = line.rect;
@@ -69,7 +85,39 @@ void SkinButton::DestroyTooltip() {
 bool SkinButton::SetChecked(bool checked) {
     if (checked_.exchange(checked) == checked) return false;
     Redraw();  // invalidating only: safe from any thread, painted by the window's own
+    if (!checkedText_.empty()) RequestApply();
     return true;
+}
+
+void SkinButton::SetGreyedWhenDisabled(bool greyed) {
+    greyed_ = greyed;
+    Redraw();
+}
+
+void SkinButton::SetCurrent(bool current) {
+    if (current_.exchange(current) != current) Redraw();
+}
+
+void SkinButton::SetCheckedText(const std::string& text) {
+    checkedText_ = text;
+    ShowTipText();
+}
+
+std::string SkinButton::TipText() const { return checked_ && !checkedText_.empty() ? checkedText_ : tipText_; }
+
+void SkinButton::ShowTipText() {
+    const std::string text = TipText();
+    if (text == shownText_ || !Handle()) return;
+    shownText_ = text;
+    SetWindowTextA(Handle(), text.c_str());  // what an assistive tool reads
+    if (!tooltip_) return;
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    tool.lpszText = const_cast<char*>(shownText_.c_str());
+    SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 bool SkinButton::SetHover(bool hover) {
@@ -83,15 +131,18 @@ void SkinButton::SetEnabled(bool enabled) {
     RequestApply();  // EnableWindow sends messages: only the window's own thread may call it
 }
 
-void SkinButton::OnApply() { EnableWindow(Handle(), enabled_ ? TRUE : FALSE); }
+void SkinButton::OnApply() {
+    EnableWindow(Handle(), enabled_ ? TRUE : FALSE);
+    ShowTipText();
+}
 
 SkinButton::Image SkinButton::Choose(bool disabled, bool pressed) const {
     const bool checked = checked_, hover = hover_;  // one reading: another thread may change them
     if (checkBox_) {
-        if (disabled) return Disabled;
+        if (disabled && !greyed_) return Disabled;
         return checked ? Down : Normal;
     }
-    if (disabled) return Disabled;
+    if (disabled || current_) return Disabled;
     if (checked && !hover) return Down;
     if (pressed) return Down;
     if (hover && checked) return CheckedOver;
@@ -107,12 +158,20 @@ const PicturePart* SkinButton::ImageToDraw(bool disabled, bool pressed) const {
 }
 
 void SkinButton::Draw(const DRAWITEMSTRUCT& item) {
-    const PicturePart* face = ImageToDraw((item.itemState & ODS_DISABLED) != 0, (item.itemState & ODS_SELECTED) != 0);
+    const bool disabled = (item.itemState & ODS_DISABLED) != 0;
+    const PicturePart* face = ImageToDraw(disabled, (item.itemState & ODS_SELECTED) != 0);
     RECT client{};
     GetClientRect(Handle(), &client);
     // Without a face, or when its picture cannot be drawn, the plain button colour.
     if (!face || !DrawPicturePart(item.hDC, *face, client.right, client.bottom))
         FillRect(item.hDC, &client, GetSysColorBrush(COLOR_BTNFACE));
+    if (disabled && greyed_ && checkBox_) WashOut(item.hDC, client.right, client.bottom);
+    // The keyboard's place, over the skin (the system hides it until the keyboard is used).
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+        RECT inner = client;
+        InflateRect(&inner, -1, -1);
+        DrawFocusRect(item.hDC, &inner);
+    }
 }
 
 void SkinButton::OnMouseMove(WPARAM flags, POINT at) {
@@ -153,6 +212,10 @@ void SkinButton::OnLeftButtonUp(WPARAM flags, LPARAM lp, POINT at) {
     SendMessageA(Handle(), BM_SETSTATE, FALSE, 0);
     if (GetCapture() == Handle()) ReleaseCapture();
     Redraw();
+    Click();
+}
+
+void SkinButton::Click() {
     HWND parent = GetParent(Handle());
     auto* owner = dynamic_cast<SkinButtonOwner*>(tw::Window::FromHandle(parent));
     // The owner may rebuild its skin and delete this button: nothing of it is touched afterwards.
@@ -179,7 +242,7 @@ bool SkinButton::OnNotify(NMHDR& header, LRESULT& result) {
 
 void SkinButton::RelayToTooltip(UINT msg, WPARAM wp, LPARAM lp) {
     if (!IsRelayedMouseMessage(msg)) return;
-    if (!tooltip_ && !tipText_.empty()) MakeTooltip(tipText_);
+    if (!tooltip_ && !shownText_.empty()) MakeTooltip(shownText_);
     if (!tooltip_) return;
     MSG m{Handle(), msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {}};
     DWORD pos = GetMessagePos();
@@ -215,6 +278,24 @@ bool SkinButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         return true;
     case WM_ERASEBKGND:
         result = 1;  // the face covers the whole button
+        return true;
+    case WM_GETDLGCODE: {
+        // Enter presses the focused button rather than the dialog's default one.
+        const auto* key = reinterpret_cast<const MSG*>(lp);
+        result = CallDefault(msg, wp, lp);
+        if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN) result |= DLGC_WANTMESSAGE;
+        return true;
+    }
+    case WM_KEYDOWN:
+        // Enter or Space press it as a click does, once per press (not again while held).
+        if (!IsPressKey(wp)) return false;
+        result = 0;
+        if (!(lp & (1 << 30))) Click();
+        return true;
+    case WM_KEYUP:
+    case WM_CHAR:
+        if (!IsPressKey(wp)) return false;  // the characters of Enter and Space are their key codes
+        result = 0;  // the platform's own press on Space would send a click command of its own
         return true;
     case BM_GETCHECK:
         // Assistive tools read a check box's state the standard way; a push button has none.

@@ -45,6 +45,17 @@ public:
     // The enabled state asked for last; the window takes it on its own thread.
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);
+    // A check box that keeps showing its check mark, washed out, while disabled (a setting that
+    // cannot be changed); otherwise a disabled button shows its "Disabled" face.
+    void SetGreyedWhenDisabled(bool greyed);
+    // Shown as the current one of a row of tabs (the "Disabled" face) while it stays enabled.
+    bool Current() const { return current_; }
+    void SetCurrent(bool current);
+    // The tooltip and window text while checked (a face that does something else then); the
+    // window text otherwise. Empty: the same text either way. Window's thread.
+    void SetCheckedText(const std::string& text);
+    // What the tooltip and the window text say now.
+    std::string TipText() const;
 
     // A face is the part of a screen picture at the button's place on the owner; no picture, no face.
     HBITMAP ImageOf(Image which) const { return images_[which].picture.get(); }
@@ -78,6 +89,9 @@ private:
     void Draw(const DRAWITEMSTRUCT& item);
     void OnMouseMove(WPARAM flags, POINT at);
     void OnLeftButtonUp(WPARAM flags, LPARAM lp, POINT at);
+    // Tells the owner of a click (the mouse's, or Enter or Space on the focused button).
+    void Click();
+    void ShowTipText();
     void Redraw() { InvalidateRect(Handle(), nullptr, TRUE); }
 
     std::string name_;
@@ -86,8 +100,12 @@ private:
     std::atomic<bool> hover_{false};
     PicturePart images_[ImageCount];
     std::string tipText_;
+    std::string checkedText_;
+    std::string shownText_;  // what the window text and tooltip say now (window's thread)
     HWND tooltip_ = nullptr;  // ours to destroy: see DestroyTooltip
     std::atomic<bool> checked_{false};
     bool checkBox_ = false;
     std::atomic<bool> enabled_{true};
+    std::atomic<bool> current_{false};
+    bool greyed_ = false;
 };

@@ -43,9 +43,22 @@ void SkinText::Paint() {
     tw::SelectScope keepFont(paint.get(), font_.get());
     SetTextColor(paint.get(), colour_);
     std::lock_guard<std::mutex> guard(lock_);
-    // No prefix processing: paths and file names shown here may contain "&".
-    DrawTextA(paint.get(), text_.c_str(), static_cast<int>(text_.size()), &client, DT_VCENTER | DT_NOPREFIX);
+    DrawTextA(paint.get(), text_.c_str(), static_cast<int>(text_.size()), &client, Format());
     painted_ = text_;
+}
+
+UINT SkinText::Format() const {
+    // No prefix processing: paths and file names shown here may contain "&".
+    return DT_VCENTER | DT_NOPREFIX | (wraps_ ? DT_WORDBREAK | DT_EDITCONTROL | DT_END_ELLIPSIS : 0);
+}
+
+int SkinText::HeightAt(int width) const {
+    tw::WindowDC dc(nullptr);
+    tw::SelectScope keepFont(dc.get(), font_.get());
+    RECT box{0, 0, width, 0};
+    const std::string text = Text();
+    DrawTextA(dc.get(), text.c_str(), static_cast<int>(text.size()), &box, Format() | DT_CALCRECT);
+    return box.bottom;
 }
 
 std::string SkinText::ShownText(bool wide) const {

@@ -33,6 +33,12 @@ public:
     const std::string& Name() const { return name_; }
     void SetColour(COLORREF colour) { colour_ = colour; }
     COLORREF Colour() const { return colour_; }
+    // Breaks its lines between words to fit its width, and ends a text longer than its box with
+    // "..."; otherwise only its own line ends break it and the box cuts it off.
+    void SetWraps(bool wraps) { wraps_ = wraps; }
+    bool Wraps() const { return wraps_; }
+    // The height the text takes as it is drawn in a box of this width.
+    int HeightAt(int width) const;
 
     // The text the last paint drew (read under the lock), for checks that a paint never mixes two.
     std::string LastPainted() const;
@@ -42,6 +48,7 @@ protected:
 
 private:
     void Paint();
+    UINT Format() const;
     // The text as the bytes of ANSI or of UTF-16 characters, without a terminating zero.
     std::string ShownText(bool wide) const;
 
@@ -51,5 +58,6 @@ private:
     tw::UniqueHFont font_;
     std::string name_;
     COLORREF colour_ = 0;
+    bool wraps_ = false;
     std::string painted_;
 };

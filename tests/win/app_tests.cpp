@@ -7,9 +7,11 @@
 #include "Version.h"
 
 #include "app/MainWindow.h"
+#include "log/LogFile.h"
 #include "maintenance/BackupFormat.h"
 #include "maintenance/RepairGuard.h"
 #include "planted_errors.h"
+#include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/MessageBoxNotifier.h"
 #include "registry/Categories.h"
@@ -50,6 +52,18 @@ ScheduleClock ShiftedClock() {
     return clock;
 }
 
+// A progress report that asks the scan to stop as soon as the start-up entries are scanned.
+void StopAtStartupEntries(std::string item, std::string status, std::int32_t examined, std::int32_t found) {
+    if (status == "Scanning Startup Entries") StopEvent().Set();
+    MainWindow::ScanProgressCallback(std::move(item), std::move(status), examined, found);
+}
+
+std::string WindowText(HWND window) {
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
 // Holds the quick-scan window's removal until released (released at the latest when it goes).
 struct FixGate {
     tw::UniqueHandle entered{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
@@ -86,9 +100,16 @@ public:
     DWORD hold = 0;
     std::atomic<bool> slowScan{false};  // a scan that only ends a while after a stop request
     std::atomic<bool> earlyEnd{false};  // whose completion comes to the window before it has ended
+    std::atomic<bool> stopAtStartup{false};  // a real scan, stopped in the start-up entries
     DWORD fixDelay = 0;  // a fix whose bookkeeping takes a while
     std::atomic<bool> scanEnded{false}, fixEnded{false};
     FixGate* quickFixGate = nullptr;  // the quick-scan window's removal waits for it
+    struct Picture {
+        std::string page;
+        DWORD shownAt;
+        int backups;  // in "Registry Backups" as it showed
+    };
+    std::vector<Picture> pictures;  // written by the fix worker only
 
 protected:
     std::string CustomSkinPath() const override { return "no such folder\\skin.ini"; }
@@ -103,8 +124,13 @@ protected:
     }
     std::string HelpPagePath() const override { return helpPage; }
     DWORD PictureHold() const override { return hold; }
+    void ShowPicture(const char* page) override {
+        MainWindow::ShowPicture(page);
+        pictures.push_back({page, GetTickCount(), BackupCount()});
+    }
     void RunScan() override {
         scanEnded = false;
+        if (stopAtStartup) Registry().SetProgressCallback(&StopAtStartupEntries);
         if (!slowScan) {
             MainWindow::RunScan();
         } else {
@@ -330,12 +356,36 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
     o.Tick(fontRow, false);
     CHECK_FALSE(list.Checked(fontRow));
     list.SetChecked(keptLinkRow, false);
+    o->hold = 80;
+    const std::string logPath = CurrentFolder() + "\\tidewarp-fix.log";
+    LogFile::Instance().Open(logPath, false, 0);
     o->ButtonPressed("BUTTON_REMOVE");
     REQUIRE(o->FixRunning());
     o->ButtonPressed("BUTTON_SCAN");  // ignored while the fix runs
     CHECK_FALSE(o->Scanning());
     REQUIRE(PumpUntil([&] { return !o->FixRunning(); }));
+    const DWORD home = GetTickCount();
+    LogFile::Instance().Close();
     CHECK(o->LastFix().status == FixResult::Done);
+    // The four pictures in order, the first as the backup begins, each seen for its time.
+    const std::vector<std::string> order{"SUBMAIN_REMOVED_ERROR01", "SUBMAIN_REMOVED_ERROR02", "SUBMAIN_REMOVED_ERROR03",
+                                         "SUBMAIN_REMOVED_ERROR"};
+    REQUIRE(o->pictures.size() == order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        CAPTURE(i);
+        CHECK(o->pictures[i].page == order[i]);
+        CHECK(o->pictures[i].backups == (i == 0 ? 0 : 1));
+        const DWORD next = i + 1 < order.size() ? o->pictures[i + 1].shownAt : home;
+        CHECK(next - o->pictures[i].shownAt >= 70);  // the tick count's steps aside
+    }
+    // What the repair did, on the main screen and in the log: the registry rows and one link gone,
+    // the font and the other link kept.
+    const std::string backup = o->LastFix().backupPath.substr(o->LastFix().backupPath.rfind('\\') + 1);
+    const std::string line = "Removed " + std::to_string(errors.size()) + " entries. Backup: " + backup + " 2 kept in place.";
+    CHECK(o->FindText("TEXT_REPAIR_RESULT")->Text() == line);
+    CHECK(testreg::ReadFile(logPath).find(line) != std::string::npos);
+    DeleteFileA(logPath.c_str());
+    Shot(*o, nullptr, "repaired");
     CHECK(testreg::ReadFile("ignore.lst") ==
           std::string(kWineFonts) + kKeptFont + "\r\nfont\r\n" + links + "\\kept.lnk\r\nSHORTCUT\r\n");
     CHECK(BackupCount() == 1);
@@ -437,6 +487,11 @@ TEST_CASE("the tray's \"Quick scan\" and a page's own scan button open the quick
     SendMessageA(o->Handle(), WM_COMMAND, ID_TRAY_QUICKSCAN, 0);  // one at a time
     CHECK(o->QuickScan() == first);
     REQUIRE(PumpUntil([&] { return first->Window()->CurrentStage() == Summary::Stage::ScanComplete; }));
+    if (const char* folder = std::getenv("TW_APP_SHOTS"); folder && *folder) {
+        Sleep(300);  // painted on its own thread by then
+        COLORREF probe = 0;
+        CHECK(SaveScreenshot(first->Window()->Handle(), std::string(folder) + "\\quick-scan-complete.bmp", probe));
+    }
     SendMessageA(first->Window()->FindButton("BUTTON_CANCEL")->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
     REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));
 
@@ -827,4 +882,168 @@ TEST_CASE("a backup without a valid signature is restored only after the user sa
         CHECK(testreg::ValueExists(HKEY_LOCAL_MACHINE, key, "n") == (command == IDOK));
     }
     CHECK(o.notifier.Texts() == std::vector<std::string>{"Registry Restored from Last Backup"});
+}
+
+TEST_CASE("what the window says is true: nothing to repair before a scan, a stopped scan, the current tab, the stop face") {
+    Fresh fresh;
+    PlantedErrors planted;
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    Opened o(kFontsAndStartup);
+    o->ButtonPressed("BUTTON_REMOVE");
+    CHECK(o.notifier.Texts() == std::vector<std::string>{"Scan first: there is nothing to repair yet."});
+    CHECK_FALSE(o->FixRunning());
+
+    SkinButton& scan = *o->FindButton("BUTTON_SCAN");
+    SkinButton& home = *o->FindButton("BUTTON_MAIN");
+    CHECK(WindowText(scan.Handle()) == "Scan the selected error types");
+    o->stopAtStartup = true;
+    o->ButtonPressed("BUTTON_SCAN");
+    CHECK(WindowText(scan.Handle()) == "Stop the scan");  // the stop face's own tip
+    REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));
+    CHECK(WindowText(scan.Handle()) == "Scan the selected error types");
+
+    // Stopped in the start-up entries: only the fonts were scanned to their end.
+    CHECK(o->ScanStopped());
+    CHECK(o->PrimaryPage() == o->Page("SUBMAIN_SCAN_SUMMARY"));
+    CHECK(o.Counter("TEXT_SCAN_STOPPED") == "Scan stopped: the results are incomplete");
+    CHECK(o.Counter("TEXT_FOUND_FONTS") == "1");
+    const std::string dash = o.Counter("TEXT_FOUND_STARTUP");
+    CHECK(tw::AnsiToUtf16(dash) == u"\u2014");
+    CHECK(o.Counter("TEXT_FOUND_CLSID") == dash);
+    CHECK(o.Counter("TEXT_FOUND_LINK") == dash);
+    Shot(*o, nullptr, "summary-stopped");
+
+    // The scan's pages belong to the home tab: shown as the current one, and it still leads home.
+    CHECK(home.Current());
+    CHECK(IsWindowEnabled(home.Handle()));
+    CHECK(home.ImageToDraw(false, false)->picture.get() == home.ImageOf(SkinButton::Disabled));
+    o->SubPage(kSummaryPage)->ButtonPressed("BUTTON_SHOW_SCAN_RESULT");
+    CHECK(o->PrimaryPage() == o->Page(kResultPage));
+    CHECK(home.Current());
+    o->ButtonPressed("BUTTON_IGNORED");
+    CHECK_FALSE(home.Current());
+    CHECK(home.ImageToDraw(false, false)->picture.get() == home.ImageOf(SkinButton::Normal));
+
+    // A scan that ends by itself counts every area it was asked for, and says nothing more.
+    o->stopAtStartup = false;
+    o->ButtonPressed("BUTTON_SCAN");
+    REQUIRE(PumpUntil([&] { return !o->ScanRunning(); }));
+    CHECK_FALSE(o->ScanStopped());
+    CHECK(o.Counter("TEXT_SCAN_STOPPED").empty());
+    CHECK(o.Counter("TEXT_FOUND_STARTUP") == "1");
+    CHECK(o.Counter("TEXT_FOUND_CLSID") == "0");
+    CHECK(home.Current());
+    o->ButtonPressed("BUTTON_MAIN");
+    CHECK_FALSE(home.Current());
+    CHECK_FALSE(IsWindowEnabled(home.Handle()));
+    o->ButtonPressed("BUTTON_REMOVE");  // what the scan found went with the tab change
+    CHECK(o.notifier.Texts().back() == "Scan first: there is nothing to repair yet.");
+}
+
+namespace {
+
+// A key pressed and let go as the dialog manager of a modal run sees it, Shift held or not.
+void PressKey(HWND dialog, WPARAM key, bool shift = false) {
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    for (UINT message : {WM_KEYDOWN, WM_KEYUP}) {
+        HWND target = GetFocus() ? GetFocus() : dialog;
+        MSG msg{target, message, key, message == WM_KEYDOWN ? 1 : static_cast<LPARAM>(0xC0000001), static_cast<DWORD>(GetMessageTime()), {}};
+        if (!IsDialogMessageA(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    state[VK_SHIFT] = 0;
+    SetKeyboardState(state);
+    Pump();
+}
+
+// The skin name of a button of the main screen or of its shown pages.
+std::string NameOf(TestWindow& window, HWND control) {
+    for (const auto& b : window.Buttons())
+        if (b->Handle() == control) return b->Name();
+    for (SkinPanel* page : {window.PrimaryPage(), window.SidePage()}) {
+        if (!page) continue;
+        for (const auto& b : page->Buttons())
+            if (b->Handle() == control) return page->SkinName() + ":" + b->Name();
+    }
+    return "?";
+}
+
+}  // namespace
+
+TEST_CASE("the keyboard: Tab in reading order, Enter and Space press, the focus shows, Escape stays; About from menus") {
+    Fresh fresh;
+    Opened o;
+    SetActiveWindow(o->Handle());
+    SetFocus(o->Handle());
+    const std::vector<std::string> expected = {
+        "BUTTON_SCAN", "BUTTON_MINIMIZE", "BUTTON_EXIT", "BUTTON_IGNORED", "BUTTON_ADVSETTINGS", "BUTTON_AUTOSCAN",
+        "BUTTON_SUPPORT", "SUBMAIN_SCANGIF:BUTTON_ALL", "SUBMAIN_SCANGIF:BUTTON_COM", "SUBMAIN_SCANGIF:BUTTON_COM_SUBS",
+        "SUBMAIN_SCANGIF:BUTTON_DRV", "SUBMAIN_SCANGIF:BUTTON_HELP", "SUBMAIN_SCANGIF:BUTTON_APPPATH",
+        "SUBMAIN_SCANGIF:BUTTON_SHARED_TOOLS", "SUBMAIN_SCANGIF:BUTTON_FONTS", "SUBMAIN_SCANGIF:BUTTON_STARTUP",
+        "SUBMAIN_SCANGIF:BUTTON_UNINSTALL", "SUBMAIN_SCANGIF:BUTTON_SHORTCUTS", "BUTTON_LIVEUPDATE",
+        "BUTTON_RESTORENOW", "BUTTON_REMOVE"};
+    std::vector<std::string> walked;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        PressKey(o->Handle(), VK_TAB);
+        walked.push_back(NameOf(*o, GetFocus()));
+    }
+    CHECK(walked == expected);  // the home tab is the current one, the status lights are no controls
+    PressKey(o->Handle(), VK_TAB);
+    CHECK(NameOf(*o, GetFocus()) == expected.front());  // round past the end
+    PressKey(o->Handle(), VK_TAB, true);
+    CHECK(NameOf(*o, GetFocus()) == expected.back());
+    PressKey(o->Handle(), VK_TAB, true);
+    CHECK(NameOf(*o, GetFocus()) == expected[expected.size() - 2]);
+
+    // Space ticks the focused box, as a click does; the state reads the standard way.
+    SkinPanel& scanPage = *o->Page("SUBMAIN_SCANGIF");
+    SkinButton& fonts = *scanPage.FindButton("BUTTON_FONTS");
+    SetFocus(fonts.Handle());
+    PressKey(o->Handle(), VK_SPACE);
+    CHECK(scanPage.GetButtonChecked("BUTTON_FONTS") == 0);
+    CHECK(SendMessageA(fonts.Handle(), BM_GETCHECK, 0, 0) == BST_UNCHECKED);
+    // The focus rectangle is drawn over the face.
+    auto edge = [&] {  // the column just inside the box's left side
+        std::vector<COLORREF> column;
+        for (int y = 1; y < 11; ++y) column.push_back(PixelAt(fonts.Handle(), 1, y));
+        return column;
+    };
+    const std::vector<COLORREF> focused = edge();
+    SetFocus(o->FindButton("BUTTON_IGNORED")->Handle());
+    CHECK(edge() != focused);
+    // Enter presses the focused tab; Escape leaves the window as it is.
+    PressKey(o->Handle(), VK_RETURN);
+    CHECK(o->PrimaryPage() == o->Page(kIgnoredPage));
+    // There: its list, then the row of its two buttons left to right (the right one placed higher).
+    const std::vector<HWND> order = o->TabOrder();
+    SkinPanel& ignored = *o->Page(kIgnoredPage);
+    auto place = [&](HWND control) { return std::find(order.begin(), order.end(), control) - order.begin(); };
+    const auto selectAll = place(ignored.FindButton("BUTTON_IGNORED_SEL_ALL")->Handle());
+    CHECK(place(ignored.List()->Handle()) + 1 == selectAll);
+    CHECK(place(ignored.FindButton("BUTTON_IGNORED_DELETE")->Handle()) == selectAll + 1);
+    PressKey(o->Handle(), VK_ESCAPE);
+    REQUIRE(o->Handle());
+    CHECK(IsWindowVisible(o->Handle()));
+    CHECK(WindowText(o->FindButton("BUTTON_IGNORED")->Handle()) == "List of errors not to be deleted");
+
+    // About: in the window menu (Alt+Space) and in the tray menu.
+    CHECK((GetWindowLongA(o->Handle(), GWL_STYLE) & WS_SYSMENU) != 0);
+    char item[64] = {};
+    CHECK(GetMenuStringA(GetSystemMenu(o->Handle(), FALSE), 16, item, sizeof item, MF_BYCOMMAND) > 0);
+    CHECK(std::string(item) == "&About Tidewarp...");
+    for (bool fromTray : {false, true}) {
+        CAPTURE(fromTray);
+        BoxWatch watch(o->Handle());
+        if (fromTray)
+            SendMessageA(o->Handle(), WM_COMMAND, ID_TRAY_ABOUT, 0);
+        else
+            SendMessageA(o->Handle(), WM_SYSCOMMAND, 16, 0);
+        CHECK(watch.Closed());
+        CHECK(watch.title == "About Tidewarp");
+    }
 }

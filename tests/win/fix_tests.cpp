@@ -13,6 +13,7 @@
 #include "xml/XmlWriter.h"
 #include "planted_errors.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -498,4 +499,79 @@ TEST_CASE("a shortcut written over after the backup copied it is not deleted") {
     CHECK_FALSE(testreg::FileExists(links + "\\in\\same.lnk"));  // unchanged: its copy is good
     CHECK(shortcuts.DeletedCount() == 1);
     testlink::RemoveTree(links);
+}
+
+TEST_CASE("the removal tells each entry's turn after the backup; its line counts every entry gone") {
+    CleanFolder clean;
+    const std::string run = "Software\\Microsoft\\Windows\\Currentversion\\Run";
+    auto name = [](int i) { return "TidewarpProgress" + std::to_string(i); };
+    testreg::PlantedValues values;
+    for (int i = 0; i < 8; ++i) values.String(run, name(i), "C:\\tidewarp-missing\\p" + std::to_string(i) + ".exe");
+    CRegistryLib lib;
+    SummaryList summaries;
+
+    SUBCASE("the observer hears of the backup, then of every entry as it goes, one unticked row kept") {
+        ScanSelection selection;
+        selection.field[ScanSelection::kStartup] = 1;
+        lib.ScanAll(summaries, selection);
+        REQUIRE(lib.Errors().size() == 8);
+        auto present = [&] {
+            int n = 0;
+            for (int i = 0; i < 8; ++i) n += testreg::ValueExists(HKEY_LOCAL_MACHINE, run, name(i)) ? 1 : 0;
+            return n;
+        };
+        struct Recorder : FixObserver {
+            std::function<int()> present;
+            std::vector<std::string> events;
+            void OnBackupStarted() override { Add("backup", BackupCount()); }
+            void OnRemovalStarted() override { Add("removal", BackupCount()); }
+            void OnRemovalProgress(std::size_t done, std::size_t total) override {
+                Add(std::to_string(done) + "/" + std::to_string(total), present());
+            }
+            void Add(const std::string& what, int n) { events.push_back(what + " " + std::to_string(n)); }
+        } recorder;
+        recorder.present = present;
+        FixRequest request = FixRequest::AllChecked(8, 0);
+        request.registryChecked[3] = false;
+        const FixResult result = FixFlow(lib).Fix(request, summaries, &recorder);
+        REQUIRE(result.status == FixResult::Done);
+        // Nothing backed up before the backup starts, nothing removed before the removal; then
+        // each report comes once its entry is gone.
+        std::vector<std::string> expected{"backup 0", "removal 1"};
+        for (int done = 0; done <= 7; ++done) expected.push_back(std::to_string(done) + "/7 " + std::to_string(8 - done));
+        CHECK(recorder.events == expected);
+        CHECK(present() == 1);
+
+        const std::string file = result.backupPath.substr(result.backupPath.rfind('\\') + 1);
+        CHECK(file.size() > 4);
+        CHECK(file.substr(file.size() - 4) == ".reg");
+        CHECK(result.ResultLine() == "Removed 7 entries. Backup: " + file + " 1 kept in place.");
+        FixResult none;
+        none.status = FixResult::Done;
+        CHECK(none.ResultLine() == "Removed 0 entries.");
+        none.status = FixResult::BackupFailed;
+        CHECK(none.ResultLine().empty());
+    }
+    SUBCASE("a value of a key removed before it, and a key listed twice, count as gone") {
+        const std::string key = "Software\\TidewarpTests\\GoneTwice";
+        testreg::SetString(HKEY_LOCAL_MACHINE, key, "v", "C:\\tidewarp-missing\\v.exe");
+        ErrorRecord whole;
+        whole.SetCategory("CLSID");
+        whole.SetKeyPath("HKEY_LOCAL_MACHINE\\" + key);
+        whole.SetFixKind("KEY");
+        ErrorRecord value = whole;
+        value.SetFixKind("VALUE");
+        value.SetValue(RegValueEntry{"v", "C:\\tidewarp-missing\\v.exe", REG_SZ});
+        ErrorRecord untouched = whole;
+        untouched.SetKeyPath("");  // unticked: neither gone nor counted
+        lib.Errors() = {};
+        lib.Errors().push_back(whole);
+        lib.Errors().push_back(value);
+        lib.Errors().push_back(whole);
+        lib.Errors().push_back(untouched);
+        lib.FixAll(summaries, "FixedOnTest.xml");
+        CHECK_FALSE(testreg::KeyExists(HKEY_LOCAL_MACHINE, key));
+        CHECK(lib.GoneAtFix() == 3);
+        testreg::DeleteTreeQuietly(HKEY_LOCAL_MACHINE, key);
+    }
 }

@@ -173,6 +173,23 @@ TEST_CASE("settings load into the pages; \"autoscan\" scans at once; the animati
     CHECK((r.left == 70 && r.top == 178 && r.right == 454 && r.bottom == 312));
 }
 
+TEST_CASE("every repair is backed up: the settings page's backup box shows it, ticked and fixed; \"savereg\" is left as stored") {
+    NoKey clean;
+    Opened o;
+    CSubMainSkin& page = o.Page("SUBMAIN_ADVANCED");
+    SkinButton& box = *page.FindButton("BUTTON_BACKUP");
+    CHECK(page.GetButtonChecked("BUTTON_BACKUP") == 1);
+    CHECK(SendMessageA(box.Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED);
+    CHECK_FALSE(IsWindowEnabled(box.Handle()));
+    CHECK(box.ImageToDraw(true, false)->picture.get() == box.ImageOf(SkinButton::Down));  // ticked, washed out
+    CHECK(page.FindText("TEXT_BACKUP_ALWAYS")->Text() == "Every repair is backed up first");
+    CHECK_FALSE(SettingsStore().ReadFlag("savereg"));
+    // The scan status lamps, check boxes too, still show their own disabled face (green).
+    SkinButton& lamp = *o.Page("SUBMAIN_SCANSTATUS").FindButton("BUTTON_STATUS1");
+    lamp.SetChecked(true);
+    CHECK(lamp.ImageToDraw(true, false)->picture.get() == lamp.ImageOf(SkinButton::Disabled));
+}
+
 TEST_CASE("a skin.ini of the user's own replaces the built-in one; one that cannot serve is reported once") {
     NoKey clean;
     std::string builtIn;

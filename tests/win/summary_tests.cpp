@@ -94,7 +94,13 @@ TEST_CASE("a quick scan lists every category, then removes all it found after a 
     CHECK(quick.Text("TEXT_SCANCOMPLETE_ERRORFOUND") == "11");
     CHECK(quick.Text("TEXT_SCANCOMPLETE_ITEMSCANNED") == std::to_string(quick.ColumnSum(1)));
     CHECK(quick.Text("TEXT_SCREENSCANCOMPLETE_TITLE") ==
-          "Tidewarp has found 11potentially dangerous bugs\nclick the button below to repair your computer");
+          "Tidewarp has found 11 potentially dangerous bugs\nclick the button below to repair your computer");
+    // Broken between words into the title's box, every line of it shown.
+    SkinText& heading = *quick.Window().FindText("TEXT_SCREENSCANCOMPLETE_TITLE");
+    RECT box{};
+    GetClientRect(heading.Handle(), &box);
+    CHECK(heading.Wraps());
+    CHECK(heading.HeightAt(box.right) <= box.bottom);
     char title[64] = {};
     GetWindowTextA(quick.Window().Handle(), title, sizeof title);
     CHECK(std::string(title) == "Tidewarp Quick Scan");

@@ -133,6 +133,8 @@ def settings_page(skin, size, checked):
         r = b[name]
         w.checkbox(a, r[0] + 4, r[1] + 4, checked)
         label_right_of(a, r, label)
+    # The pressed look is cut from the ticked picture, which the page shows as its "down" image.
+    w.push(a, b["BUTTON_BACKUPS"], "down" if checked else "normal", "Backups...")
     a.text((20, size[1] - 36), "Backups go to the folder \u201cRegistry Backups\u201d;", size=10, colour=MUTED,
            anchor="lm")
     a.text((20, size[1] - 22), "the five newest are kept.", size=10, colour=MUTED, anchor="lm")
