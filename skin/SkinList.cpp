@@ -200,11 +200,30 @@ void SkinList::SortBy(int column) {
         order_.clear();
         for (std::size_t row : SortedOrder(keys, 0, descending_)) order_.push_back(static_cast<int>(row));
     }
+    ShowSortArrow(column);
     // What was selected now shows other rows.
     LVITEMA none{};
     none.stateMask = LVIS_SELECTED;
     SendMessageA(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
     InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void SkinList::ShowSortArrow(int column) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(Handle(), LVM_GETHEADER, 0, 0));
+    const int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    bool descending = false;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        descending = descending_;
+    }
+    for (int i = 0; i < columns; ++i) {
+        HDITEMA item{};
+        item.mask = HDI_FORMAT;
+        if (!SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item))) continue;
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == column) item.fmt |= descending ? HDF_SORTDOWN : HDF_SORTUP;
+        SendMessageA(header, HDM_SETITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
 }
 
 void SkinList::OnApply() {
@@ -217,6 +236,7 @@ void SkinList::OnApply() {
         reordered_ = false;
     }
     if (reordered) {
+        ShowSortArrow(-1);
         // The control's selection and focus name shown indexes, which now show other rows.
         LVITEMA none{};
         none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;

@@ -77,6 +77,8 @@ private:
     void Answer(Info& info) const;
     template <typename Tip>
     void AnswerTip(Tip& tip) const;
+    // The header's arrow on the sorted column (none for -1).
+    void ShowSortArrow(int column);
     // A click on a row's check box ticks or unticks it.
     void ClickedAt(POINT at);
     // Space: every selected row takes the opposite of the focused row's tick.

@@ -147,13 +147,24 @@ TEST_CASE("a column's header sorts the shown rows, again reverses; the rows keep
     ClickCheckBox(f.list.Handle(), 0);  // shown first: row 1
     CHECK_FALSE(f.list.Checked(1));
     CHECK(f.list.Checked(0));
+    auto arrow = [&](int column) {
+        HDITEMA item{};
+        item.mask = HDI_FORMAT;
+        SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+        return item.fmt & (HDF_SORTUP | HDF_SORTDOWN);
+    };
+    CHECK(arrow(0) == HDF_SORTUP);
     clickHeader(0);
     CHECK(f.Text(0, 0) == "c");
+    CHECK(arrow(0) == HDF_SORTDOWN);
     clickHeader(1);
     CHECK(f.Text(0, 1) == "1");
+    CHECK(arrow(0) == 0);
+    CHECK(arrow(1) == HDF_SORTUP);
     f.list.InsertRow(0, "z");  // a new row: the order as filled again
     CHECK(f.Text(0, 0) == "z");
     CHECK(f.Text(1, 0) == "b");
+    CHECK(arrow(1) == 0);
 }
 
 TEST_CASE("a row's info tip holds its full texts under the column titles") {
