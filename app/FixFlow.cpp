@@ -32,7 +32,8 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
             ++result.errorsRemoved;
         } else {
             keptKeys.push_back(errors[row].KeyPath());
-            ignoreLib.IgnoreList().push_back(errors[row]);
+            // Kept from the result list's menu, it may be on the list already.
+            if (!HoldsEntry(ignoreLib.IgnoreList(), errors[row])) ignoreLib.IgnoreList().push_back(errors[row]);
             errors[row].SetKeyPath(std::string());  // the fix passes leave it alone
             ++result.ignored;
         }
@@ -45,7 +46,7 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
         ErrorRecord kept;
         kept.SetCategory(kShortcutCategory);
         kept.SetItem(shortcuts_->Path(i));
-        ignoreLib.IgnoreList().push_back(std::move(kept));
+        if (!HoldsEntry(ignoreLib.IgnoreList(), kept)) ignoreLib.IgnoreList().push_back(std::move(kept));
         shortcuts_->ClearEntry(i);
         ++result.ignored;
     }

@@ -151,6 +151,7 @@ void MainWindow::PageBuilt(SkinPanel& page) {
     MainScreen::PageBuilt(page);
     // The home page shows the version the program is built with, not the one the skin was drawn for.
     page.SetTextByName("PROGRESS_TEXT_APPLICATION_VERSION", TW_VERSION);
+    if (page.SkinName() == kResultPage && page.List()) SetUpResultMenu(*page.List());
 }
 
 void MainWindow::ButtonPressed(std::string name) {

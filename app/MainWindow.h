@@ -167,6 +167,10 @@ private:
     static DWORD WINAPI ScanThreadMain(void* self);
     void CompleteScan();
     void FillResults();
+    // The result list's context menu (ResultMenu.cpp).
+    void SetUpResultMenu(SkinCheckList& list);
+    void ResultMenuCommand(UINT command, const std::vector<int>& rows);
+    void KeepRows(const std::vector<int>& rows);
     // The fix run (FixRun.cpp).
     // True, having told the user why, when repairs and restores may not run (RepairRefusal).
     bool RefuseRepair();

@@ -2,6 +2,7 @@
 // completion steps with the result list and the counters.
 #include "app/MainWindow.h"
 
+#include "app/ResultRows.h"
 #include "app/ScanFlow.h"
 #include "registry/Categories.h"
 #include "platform/Codepage.h"
@@ -230,17 +231,22 @@ void MainWindow::FillResults() {
     const ErrorList& errors = registry_.Errors();
     std::vector<std::vector<std::string>> rows;
     rows.reserve(errors.size() + shortcuts_.Count());
-    for (const ErrorRecord& record : errors) rows.push_back({std::string(), record.Category(), record.Item()});
-    registryRowCount_ = static_cast<int>(errors.size());
-    for (const std::string& path : shortcuts_.Broken()) rows.push_back({std::string(), kShortcutCategory, path});
-
     int counts[std::size(kCounters)] = {};
-    for (const auto& row : rows) {
+    auto count = [&counts](const std::string& category) {
         for (std::size_t i = 0; i < std::size(kCounters); ++i) {
-            if (row[1] != kCounters[i].category) continue;
+            if (category != kCounters[i].category) continue;
             ++counts[i];
             break;
         }
+    };
+    for (const ErrorRecord& record : errors) {
+        rows.push_back(RegistryRowTexts(record));
+        count(record.Category());
+    }
+    registryRowCount_ = static_cast<int>(errors.size());
+    for (const std::string& path : shortcuts_.Broken()) {
+        rows.push_back(ShortcutRowTexts(path));
+        count(kShortcutCategory);
     }
     if (SkinCheckList* list = ResultList()) list->ReplaceRows(std::move(rows), true);
 

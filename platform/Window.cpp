@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <mutex>
 #include <unordered_map>
 
 namespace tw {
@@ -11,40 +10,42 @@ namespace {
 
 const char kOwnClassName[] = "Tidewarp.Window";
 
-// The objects attached to the process's windows, by handle. Looked up for nearly every message,
-// so it stays in the process: a window property would ask the window server each time.
-class AttachedObjects {
-public:
-    Window* Find(HWND window) {
-        std::lock_guard<std::mutex> guard(lock_);
-        auto at = objects_.find(window);
-        return at == objects_.end() ? nullptr : at->second;
-    }
-    bool Add(HWND window, Window* object) noexcept {
-        try {
-            std::lock_guard<std::mutex> guard(lock_);
-            objects_[window] = object;
-            return true;
-        } catch (...) {
-            return false;
-        }
-    }
-    // Only the entry of this object: a handle reused since names someone else.
-    void Remove(HWND window, Window* object) {
-        std::lock_guard<std::mutex> guard(lock_);
-        auto at = objects_.find(window);
-        if (at != objects_.end() && at->second == object) objects_.erase(at);
-    }
+// The objects attached to the windows of the calling thread, by handle. Looked up for nearly every
+// message, so it stays in the process (a window property would ask the window server each time)
+// and in the thread: a window's messages, and its attaching and detaching, all happen on the thread
+// that owns it, so no lock is needed. The thread's map exists while it has windows attached; the
+// thread-local variable is a plain pointer, as threads made by CreateThread run no destructors of
+// thread-local objects.
+using ObjectMap = std::unordered_map<HWND, Window*>;
+thread_local ObjectMap* attached = nullptr;
 
-private:
-    std::mutex lock_;
-    std::unordered_map<HWND, Window*> objects_;
-};
-
-AttachedObjects& Attached() {
-    static AttachedObjects objects;
-    return objects;
+Window* FindAttached(HWND window) {
+    if (!attached) return nullptr;
+    auto at = attached->find(window);
+    return at == attached->end() ? nullptr : at->second;
 }
+
+bool AddAttached(HWND window, Window* object) noexcept {
+    try {
+        if (!attached) attached = new ObjectMap;
+        (*attached)[window] = object;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// Only the entry of this object: a handle reused since names someone else.
+void RemoveAttached(HWND window, Window* object) {
+    if (!attached) return;
+    auto at = attached->find(window);
+    if (at != attached->end() && at->second == object) attached->erase(at);
+    if (attached->empty()) {
+        delete attached;
+        attached = nullptr;
+    }
+}
+
 const UINT_PTR kSubclassId = 1;
 
 // The request RequestApply posts; registered, so no window's own WM_APP numbers can collide.
@@ -103,7 +104,7 @@ Window::~Window() { Destroy(); }
 
 Window* Window::FromHandle(HWND window) noexcept {
     if (!window) return nullptr;
-    return Attached().Find(window);
+    return FindAttached(window);
 }
 
 bool Window::CreateOwn(const char* text, DWORD style, DWORD exStyle, const RECT& rect, HWND parent, UINT id) {
@@ -142,9 +143,9 @@ bool Window::Create(const char* className, const char* text, DWORD style, DWORD 
 
 bool Window::Subclass(HWND window) {
     if (hwnd_ || !window || FromHandle(window)) return false;
-    if (!Attached().Add(window, this)) return false;
+    if (!AddAttached(window, this)) return false;
     if (!SetWindowSubclass(window, &Window::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
-        Attached().Remove(window, this);
+        RemoveAttached(window, this);
         return false;
     }
     hwnd_ = window;
@@ -167,7 +168,7 @@ bool Window::OnWindowThread() const noexcept {
 void Window::Attach(HWND window) noexcept {
     hwnd_ = window;
     kind_ = Kind::Attached;
-    Attached().Add(window, this);
+    AddAttached(window, this);
 }
 
 void Window::Detach() noexcept {
@@ -175,7 +176,7 @@ void Window::Detach() noexcept {
     if (!window) return;
     // Only our own link of the chain goes; whoever subclassed before or after us keeps theirs.
     if (kind_ == Kind::Subclassed) RemoveWindowSubclass(window, &Window::SubclassProc, kSubclassId);
-    Attached().Remove(window, this);
+    RemoveAttached(window, this);
     hwnd_ = nullptr;
     kind_ = Kind::None;
 }

@@ -31,7 +31,8 @@ public:
 
     HWND Handle() const noexcept { return hwnd_; }
 
-    // The object attached to a window by this layer, or null.
+    // The object attached to a window of the calling thread by this layer, or null (always for a
+    // window of another thread).
     static Window* FromHandle(HWND window) noexcept;
 
     // A window of the program's own class. The object is attached before WM_NCCREATE reaches it,

@@ -24,3 +24,9 @@ bool IsKeyAtOrBelow(const std::string& path, const std::string& key) {
     if (!tw::EqualsNoCase(std::string_view(path).substr(0, key.size()), key)) return false;
     return path.size() == key.size() || path[key.size()] == '\\';
 }
+
+bool HoldsEntry(const ErrorList& list, const ErrorRecord& entry) {
+    for (const ErrorRecord& r : list)
+        if (r.Item() == entry.Item() && r.Category() == entry.Category()) return true;
+    return false;
+}

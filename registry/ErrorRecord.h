@@ -64,6 +64,9 @@ using ErrorList = std::vector<ErrorRecord>;
 // removing `key` would remove it too. An empty path is never at or below anything.
 bool IsKeyAtOrBelow(const std::string& path, const std::string& key);
 
+// Whether a list (an ignore list) holds an entry of this item and category already.
+bool HoldsEntry(const ErrorList& list, const ErrorRecord& entry);
+
 // The outcome of one category in one scan; "fixed" is filled in by the fix pass of the same title.
 struct CategorySummary {
     std::string title;

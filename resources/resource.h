@@ -20,6 +20,7 @@
 // Menus
 #define IDR_TRAY_MENU 140
 #define IDR_LIST_MENU 171
+#define IDR_RESULT_MENU 172  // the result list's: the list menu's items and the row's own
 
 // Commands
 #define ID_TRAY_OPEN 32771
@@ -29,6 +30,9 @@
 #define ID_LIST_SELECT_ALL 32780
 #define ID_LIST_DESELECT_ALL 32781
 #define ID_TRAY_ABOUT 32790
+#define ID_RESULT_KEEP 32795
+#define ID_RESULT_REGEDIT 32796
+#define ID_RESULT_FOLDER 32797
 
 // Controls of the About dialog
 #define IDC_ABOUT_ICON 1000

@@ -1,46 +1,35 @@
 #include "skin/SkinList.h"
 
+#include "skin/ListRows.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 
 namespace {
 
-// While a list takes many rows at once its notices to the parent (one or more a row) are answered
-// here: the parent's own procedure would look its object up for each, a server round trip under
-// Wine. Only the list itself listens to them, and it ignores its own changes anyway.
-class QuietParent {
-public:
-    QuietParent(HWND list) : list_(list), parent_(GetParent(list)) {
-        if (!parent_ || active_) return;
-        active_ = this;
-        original_ = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&QuietParent::Proc)));
-        if (!original_) active_ = nullptr;
-    }
-    ~QuietParent() {
-        if (active_ != this) return;
-        SetWindowLongPtrA(parent_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-        active_ = nullptr;
-    }
-    QuietParent(const QuietParent&) = delete;
-    QuietParent& operator=(const QuietParent&) = delete;
+// Copies text into a buffer of size characters, cut to fit, always ended.
+void CopyText(const std::string& text, char* buffer, int size) {
+    if (!buffer || size < 1) return;
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(size - 1));
+    std::memcpy(buffer, text.data(), n);
+    buffer[n] = '\0';
+}
 
-private:
-    static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
-        const auto* header = reinterpret_cast<const NMHDR*>(lp);
-        if (msg == WM_NOTIFY && header && header->hwndFrom == active_->list_)
-            return header->code == LVN_DELETEALLITEMS ? TRUE : 0;  // TRUE: no notice per deleted row
-        return CallWindowProcA(active_->original_, window, msg, wp, lp);
-    }
+void CopyText(const std::string& text, wchar_t* buffer, int size) {
+    if (!buffer || size < 1) return;
+    std::wstring wide(text.size(), L'\0');
+    const int all = text.empty() ? 0
+                                 : MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                                       static_cast<int>(wide.size()));
+    const int kept = std::min(all, size - 1);
+    std::copy(wide.begin(), wide.begin() + kept, buffer);
+    buffer[kept] = L'\0';
+}
 
-    static thread_local QuietParent* active_;
-    HWND list_;
-    HWND parent_;
-    WNDPROC original_ = nullptr;
-};
-
-thread_local QuietParent* QuietParent::active_ = nullptr;
+int ImageOf(bool checked) { return checked ? 2 : 1; }
 
 }  // namespace
 
@@ -51,13 +40,17 @@ bool SkinList::Create(HWND owner, const ListLine& line, DWORD style, DWORD exSty
     {
         std::lock_guard<std::mutex> guard(lock_);
         rows_.clear();
-        queued_.clear();
+        Reordered();
+        reordered_ = false;
     }
-    filling_.clear();
-    filled_ = 0;
+    titles_.clear();
+    checkBoxes_ = (exStyle & LVS_EX_CHECKBOXES) != 0;
     RECT r{line.rect.left, line.rect.top, line.rect.right, line.rect.bottom};
-    if (!tw::Window::Create(WC_LISTVIEWA, "", style | LVS_REPORT, 0, r, owner, id)) return false;
-    if (exStyle) SendMessageA(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, exStyle, exStyle);
+    if (!tw::Window::Create(WC_LISTVIEWA, "", style | LVS_REPORT | LVS_OWNERDATA, 0, r, owner, id)) return false;
+    exStyle |= LVS_EX_INFOTIP;
+    SendMessageA(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, exStyle, exStyle);
+    // The ticks are the rows' own: the control asks for them as for the texts.
+    if (checkBoxes_) SendMessageA(Handle(), LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
     for (std::size_t i = 0; i < line.columns.size(); ++i) {
         LVCOLUMNA column{};
         column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
@@ -66,8 +59,22 @@ bool SkinList::Create(HWND owner, const ListLine& line, DWORD style, DWORD exSty
         column.pszText = const_cast<char*>(line.columns[i].title.c_str());
         column.iSubItem = static_cast<int>(i);
         SendMessageA(Handle(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+        titles_.push_back(line.columns[i].title);
     }
+    FillWidth();
     return true;
+}
+
+void SkinList::FillWidth() {
+    const int columns = ColumnCount();
+    if (columns < 1) return;
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    // Room is kept for the vertical scroll bar, so that a long list needs no horizontal one.
+    int rest = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    for (int i = 0; i + 1 < columns; ++i) rest -= static_cast<int>(SendMessageA(Handle(), LVM_GETCOLUMNWIDTH, i, 0));
+    if (rest > SendMessageA(Handle(), LVM_GETCOLUMNWIDTH, columns - 1, 0))
+        SendMessageA(Handle(), LVM_SETCOLUMNWIDTH, columns - 1, MAKELPARAM(rest, 0));
 }
 
 int SkinList::ColumnCount() const {
@@ -85,7 +92,7 @@ int SkinList::InsertRow(int index, const std::string& text) {
         std::lock_guard<std::mutex> guard(lock_);
         if (index < 0 || static_cast<std::size_t>(index) > rows_.size()) index = static_cast<int>(rows_.size());
         rows_.insert(rows_.begin() + index, Row{{text}, false});
-        Queue({Change::Insert, index, 0, text, false});
+        Reordered();
     }
     RequestApply();
     return index;
@@ -99,7 +106,6 @@ void SkinList::SetCell(int row, int column, const std::string& text) {
         auto& cells = rows_[static_cast<std::size_t>(row)].cells;
         if (cells.size() <= static_cast<std::size_t>(column)) cells.resize(static_cast<std::size_t>(column) + 1);
         cells[static_cast<std::size_t>(column)] = text;
-        Queue({Change::Cell, row, column, text, false});
     }
     RequestApply();
 }
@@ -121,22 +127,23 @@ void SkinList::SetChecked(int row, bool checked) {
         std::lock_guard<std::mutex> guard(lock_);
         if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
         rows_[static_cast<std::size_t>(row)].checked = checked;
-        Queue({Change::Check, row, 0, {}, checked});
     }
     RequestApply();
 }
 
 void SkinList::SetAllChecked(bool checked) {
-    // The count is asked again for every row, as rows may go while the list is walked.
-    for (int i = 0; i < Count(); ++i) SetChecked(i, checked);
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        for (Row& row : rows_) row.checked = checked;
+    }
+    RequestApply();
 }
 
 void SkinList::DeleteAll() {
     {
         std::lock_guard<std::mutex> guard(lock_);
         rows_.clear();
-        queued_.clear();  // nothing queued matters once every row goes
-        Queue({Change::Clear, 0, 0, {}, false});
+        Reordered();
     }
     RequestApply();
 }
@@ -147,169 +154,194 @@ void SkinList::ReplaceRows(std::vector<std::vector<std::string>> cells, bool che
     for (auto& c : cells) rows.push_back(Row{std::move(c), checked});
     {
         std::lock_guard<std::mutex> guard(lock_);
-        rows_ = rows;
-        queued_.clear();  // every earlier change is replaced
-        Queue({Change::Replace, 0, 0, {}, checked, std::move(rows)});
+        rows_.swap(rows);
+        Reordered();
+    }
+    RequestApply();  // the old rows go here, outside the lock
+}
+
+void SkinList::Reordered() {
+    order_.clear();
+    sortColumn_ = -1;
+    descending_ = false;
+    reordered_ = true;
+}
+
+int SkinList::RowShownAtLocked(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= rows_.size()) return -1;
+    if (order_.empty()) return index;
+    return static_cast<std::size_t>(index) < order_.size() ? order_[static_cast<std::size_t>(index)] : -1;
+}
+
+int SkinList::RowShownAt(int index) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return RowShownAtLocked(index);
+}
+
+std::vector<int> SkinList::SelectedRows() const {
+    std::vector<int> rows;
+    for (int i = -1; (i = static_cast<int>(SendMessageA(Handle(), LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0;) {
+        const int row = RowShownAt(i);
+        if (row >= 0) rows.push_back(row);
+    }
+    return rows;
+}
+
+void SkinList::SortBy(int column) {
+    if (column < 0) return;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        std::vector<std::vector<std::string>> keys;
+        keys.reserve(rows_.size());
+        for (const Row& row : rows_)
+            keys.push_back({static_cast<std::size_t>(column) < row.cells.size() ? row.cells[column] : std::string()});
+        descending_ = column == sortColumn_ && !descending_;
+        sortColumn_ = column;
+        order_.clear();
+        for (std::size_t row : SortedOrder(keys, 0, descending_)) order_.push_back(static_cast<int>(row));
+    }
+    ShowSortArrow(column);
+    // What was selected now shows other rows.
+    LVITEMA none{};
+    none.stateMask = LVIS_SELECTED;
+    SendMessageA(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void SkinList::ShowSortArrow(int column) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(Handle(), LVM_GETHEADER, 0, 0));
+    const int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+    bool descending = false;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        descending = descending_;
+    }
+    for (int i = 0; i < columns; ++i) {
+        HDITEMA item{};
+        item.mask = HDI_FORMAT;
+        if (!SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item))) continue;
+        item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+        if (i == column) item.fmt |= descending ? HDF_SORTDOWN : HDF_SORTUP;
+        SendMessageA(header, HDM_SETITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void SkinList::OnApply() {
+    int count = 0;
+    bool reordered = false;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        count = static_cast<int>(rows_.size());
+        reordered = reordered_;
+        reordered_ = false;
+    }
+    if (reordered) {
+        ShowSortArrow(-1);
+        // The control's selection and focus name shown indexes, which now show other rows.
+        LVITEMA none{};
+        none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    }
+    if (SendMessageA(Handle(), LVM_GETITEMCOUNT, 0, 0) != count) SendMessageA(Handle(), LVM_SETITEMCOUNT, count, 0);
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+template <typename Info>
+void SkinList::Answer(Info& info) const {
+    auto& item = info.item;
+    std::lock_guard<std::mutex> guard(lock_);
+    const int row = RowShownAtLocked(item.iItem);
+    const Row* shown = row >= 0 ? &rows_[static_cast<std::size_t>(row)] : nullptr;
+    if (item.mask & LVIF_TEXT) {
+        const std::size_t column = static_cast<std::size_t>(std::max(item.iSubItem, 0));
+        CopyText(shown && column < shown->cells.size() ? shown->cells[column] : std::string(), item.pszText,
+                 item.cchTextMax);
+    }
+    if ((item.mask & LVIF_STATE) && checkBoxes_) {
+        item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(ImageOf(shown && shown->checked));
+        item.stateMask |= LVIS_STATEIMAGEMASK;
+    }
+}
+
+template <typename Tip>
+void SkinList::AnswerTip(Tip& tip) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    const int row = RowShownAtLocked(tip.iItem);
+    if (row < 0) return;
+    const std::string text = RowTip(titles_, rows_[static_cast<std::size_t>(row)].cells);
+    // The control may hand over the label it would show cut: the whole tip replaces it.
+    CopyText(text, tip.pszText, tip.cchTextMax);
+}
+
+void SkinList::ToggleSelected() {
+    const int focused = RowShownAt(static_cast<int>(SendMessageA(Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+    std::vector<int> rows = SelectedRows();
+    if (rows.empty() && focused >= 0) rows.push_back(focused);
+    if (rows.empty()) return;
+    const bool tick = !Checked(focused >= 0 ? focused : rows.front());
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        for (int row : rows)
+            if (static_cast<std::size_t>(row) < rows_.size()) rows_[static_cast<std::size_t>(row)].checked = tick;
     }
     RequestApply();
 }
 
-void SkinList::Queue(Change change) { queued_.push_back(std::move(change)); }
-
-void SkinList::OnApply() {
-    if (filled_ < filling_.size()) return;  // the fill takes the queue when it is done
-    std::vector<Change> changes;
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        changes.swap(queued_);
+bool SkinList::OnMessage(UINT msg, WPARAM wp, LPARAM, LRESULT& result) {
+    // Space ticks the selected rows together; the control alone would tick only the focused one.
+    if (checkBoxes_ && wp == VK_SPACE && (msg == WM_KEYDOWN || msg == WM_CHAR)) {
+        if (msg == WM_KEYDOWN) ToggleSelected();
+        result = 0;
+        return true;
     }
-    if (changes.empty()) return;
-    if (changes.front().kind == Change::Replace) {
-        // A replacement comes first in its queue; what came after it waits for the fill.
-        {
-            std::lock_guard<std::mutex> guard(lock_);
-            queued_.insert(queued_.begin(), std::make_move_iterator(changes.begin() + 1),
-                           std::make_move_iterator(changes.end()));
-        }
-        StartFill(std::move(changes.front().rows));
-        return;
-    }
-    // Row by row a visible list repaints every time: hundreds of rows would take seconds.
-    const bool many = changes.size() > 4;
-    if (many) SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
-    applying_ = true;
-    for (const Change& change : changes) Show(change);
-    applying_ = false;
-    if (many) {
-        SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(Handle(), nullptr, TRUE);
-    }
-}
-
-void SkinList::Show(const Change& change) {
-    switch (change.kind) {
-    case Change::Insert: {
-        LVITEMA item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = change.row;
-        item.pszText = const_cast<char*>(change.text.c_str());
-        SendMessageA(Handle(), LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        break;
-    }
-    case Change::Cell: {
-        LVITEMA item{};
-        item.iSubItem = change.column;
-        item.pszText = const_cast<char*>(change.text.c_str());
-        SendMessageA(Handle(), LVM_SETITEMTEXTA, change.row, reinterpret_cast<LPARAM>(&item));
-        break;
-    }
-    case Change::Check: {
-        LVITEMA item{};
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(change.checked ? 2 : 1);
-        SendMessageA(Handle(), LVM_SETITEMSTATE, change.row, reinterpret_cast<LPARAM>(&item));
-        break;
-    }
-    case Change::Clear:
-        SendMessageA(Handle(), LVM_DELETEALLITEMS, 0, 0);
-        break;
-    case Change::Replace:
-        break;  // taken by OnApply
-    }
-}
-
-namespace {
-
-// The bulk fill's next turn, posted to the list itself.
-UINT FillMessage() {
-    static const UINT message = RegisterWindowMessageA("Tidewarp.ListFill");
-    return message;
-}
-
-}  // namespace
-
-LRESULT SkinList::Direct(UINT msg, WPARAM wp, const void* lp) {
-    // The subclass chain costs a property lookup per message (a server round trip under Wine),
-    // which for three messages a row would take seconds.
-    static const WNDPROC proc = [] {
-        WNDCLASSA control{};
-        return GetClassInfoA(nullptr, WC_LISTVIEWA, &control) ? control.lpfnWndProc : nullptr;
-    }();
-    const LPARAM param = reinterpret_cast<LPARAM>(lp);
-    return proc ? CallWindowProcA(proc, Handle(), msg, wp, param) : SendMessageA(Handle(), msg, wp, param);
-}
-
-void SkinList::StartFill(std::vector<Row> rows) {
-    SendMessageA(Handle(), WM_SETREDRAW, FALSE, 0);
-    {
-        QuietParent quiet(Handle());
-        Direct(LVM_DELETEALLITEMS, 0, nullptr);
-        Direct(LVM_SETITEMCOUNT, rows.size(), reinterpret_cast<const void*>(LVSICF_NOINVALIDATEALL));
-    }
-    filling_ = std::move(rows);
-    filled_ = 0;
-    FillSome();
-}
-
-void SkinList::FillSome() {
-    constexpr std::size_t kRowsPerTurn = 1000;  // some 25 ms under Wine
-    const std::size_t end = std::min(filling_.size(), filled_ + kRowsPerTurn);
-    QuietParent quiet(Handle());
-    applying_ = true;
-    LVITEMA tick{};
-    tick.stateMask = LVIS_STATEIMAGEMASK;
-    tick.state = INDEXTOSTATEIMAGEMASK(2);
-    for (; filled_ < end; ++filled_) {
-        const Row& row = filling_[filled_];
-        LVITEMA item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(filled_);
-        item.pszText = const_cast<char*>(row.cells.empty() ? "" : row.cells[0].c_str());
-        const int at = static_cast<int>(Direct(LVM_INSERTITEMA, 0, &item));
-        if (at < 0) continue;
-        for (std::size_t c = 1; c < row.cells.size(); ++c) {
-            LVITEMA cell{};
-            cell.iSubItem = static_cast<int>(c);
-            cell.pszText = const_cast<char*>(row.cells[c].c_str());
-            Direct(LVM_SETITEMTEXTA, at, &cell);
-        }
-        // A check box takes no tick when its row is inserted.
-        if (row.checked) Direct(LVM_SETITEMSTATE, at, &tick);
-    }
-    applying_ = false;
-    if (filled_ < filling_.size() && PostMessageA(Handle(), FillMessage(), 0, 0)) return;
-    filling_.clear();
-    filled_ = 0;
-    SendMessageA(Handle(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(Handle(), nullptr, TRUE);
-    OnApply();  // what came meanwhile
-}
-
-bool SkinList::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
-    if (msg != FillMessage()) return false;
-    if (filled_ < filling_.size()) FillSome();
-    result = 0;
-    return true;
-}
-
-bool SkinList::OnReflectedNotify(NMHDR& header, LRESULT&) {
-    if (header.code != LVN_ITEMCHANGED || applying_) return false;
-    const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-    if (!(change.uChanged & LVIF_STATE) || !((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK)) return false;
-    const bool ticked = ((change.uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
-    bool undo = false;
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        if (change.iItem < 0 || static_cast<std::size_t>(change.iItem) >= rows_.size()) return false;
-        Row& row = rows_[static_cast<std::size_t>(change.iItem)];
-        if (queued_.empty()) {
-            row.checked = ticked;  // the user's tick
-        } else {
-            // The control still shows rows that are being replaced: the tick was on one of those.
-            Queue({Change::Check, change.iItem, 0, {}, row.checked});
-            undo = true;
-        }
-    }
-    if (undo) RequestApply();
     return false;
+}
+
+bool SkinList::OnReflectedNotify(NMHDR& header, LRESULT& result) {
+    switch (header.code) {
+    // The control asks in the parent's character set: a parent subclassed through comctl32 is a
+    // Unicode window.
+    case LVN_GETDISPINFOA:
+        Answer(reinterpret_cast<NMLVDISPINFOA&>(header));
+        result = 0;
+        return true;
+    case LVN_GETDISPINFOW:
+        Answer(reinterpret_cast<NMLVDISPINFOW&>(header));
+        result = 0;
+        return true;
+    case LVN_GETINFOTIPA:
+        AnswerTip(reinterpret_cast<NMLVGETINFOTIPA&>(header));
+        result = 0;
+        return true;
+    case LVN_GETINFOTIPW:
+        AnswerTip(reinterpret_cast<NMLVGETINFOTIPW&>(header));
+        result = 0;
+        return true;
+    case LVN_COLUMNCLICK:
+        SortBy(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        result = 0;
+        return true;
+    case NM_CLICK:
+        ClickedAt(reinterpret_cast<const NMITEMACTIVATE&>(header).ptAction);
+        return false;
+    default:
+        return false;
+    }
+}
+
+void SkinList::ClickedAt(POINT at) {
+    // The control keeps no ticks of a virtual list: a click on a row's check box is ours to apply.
+    if (!checkBoxes_) return;
+    LVHITTESTINFO hit{};
+    hit.pt = at;
+    if (SendMessageA(Handle(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) < 0 || !(hit.flags & LVHT_ONITEMSTATEICON))
+        return;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        // Rows replaced since the control last took them: the click was meant for a row now gone.
+        const int row = reordered_ ? -1 : RowShownAtLocked(hit.iItem);
+        if (row < 0) return;
+        rows_[static_cast<std::size_t>(row)].checked = !rows_[static_cast<std::size_t>(row)].checked;
+    }
+    RequestApply();
 }

@@ -2,8 +2,14 @@
 //
 // The rows live in the element, under its lock, and the list-view control shows them (see
 // SkinElementSet.h): any thread may fill, tick and read the list without waiting for the window's
-// thread. Changes are queued and the control takes them on its own thread, in order; ticks the
-// user makes in the control come back into the rows.
+// thread. The control is a virtual (owner-data) list: it holds only the number of rows and asks
+// for the texts and ticks of the rows it draws or is asked about, so tens of thousands of rows go
+// in at once. Assistive tools read the texts and ticks through the ordinary list-view messages.
+// The control stores no ticks: clicks on a check box and Space are applied to the rows here.
+//
+// On the window's thread the user may sort the rows by a column (clicking its header; again
+// reverses) without changing their indexes: Count, Cell, Checked and the other row operations
+// always take the row's index in the order it was filled; RowShownAt maps the control's index.
 #pragma once
 
 #include "platform/Window.h"
@@ -22,8 +28,9 @@ public:
     static constexpr DWORD kScreenExStyle = LVS_EX_FULLROWSELECT;
 
     // Destroys the list's window if it has one and makes it again as a report-view child of owner
-    // at the line's rectangle, with style (LVS_REPORT is always added) and the extended list
-    // style, then inserts the line's columns, left-aligned, in order. The rows start empty.
+    // at the line's rectangle, with style (LVS_REPORT and LVS_OWNERDATA are always added) and the
+    // extended list style, then inserts the line's columns, left-aligned, in order, the last one
+    // reaching the list's right edge. The rows start empty.
     bool Create(HWND owner, const ListLine& line, DWORD style, DWORD exStyle, UINT id);
 
     int ColumnCount() const;  // asks the control: window thread only
@@ -40,10 +47,16 @@ public:
     void SetChecked(int row, bool checked);
     void SetAllChecked(bool checked);
     void DeleteAll();
-    // Every row at once, each with these cells and tick. The control takes them with its drawing
-    // off and its item count set beforehand, a few thousand rows per turn of the window's message
-    // loop, so the window keeps answering while tens of thousands of rows go in.
+    // Every row at once, each with these cells and tick.
     void ReplaceRows(std::vector<std::vector<std::string>> cells, bool checked);
+
+    // Window thread. The row the control shows at this index (-1 when none); the rows the control
+    // has selected, in the order shown.
+    int RowShownAt(int index) const;
+    std::vector<int> SelectedRows() const;
+    // Sorts the shown rows by a column; the same column again reverses the order. Rows inserted,
+    // replaced or deleted afterwards show in their own order again.
+    void SortBy(int column);
 
 protected:
     bool OnMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
@@ -55,27 +68,28 @@ private:
         std::vector<std::string> cells;
         bool checked = false;
     };
-    // One change for the control, in the order the rows took it.
-    struct Change {
-        enum Kind { Insert, Cell, Check, Clear, Replace } kind;
-        int row;
-        int column;
-        std::string text;
-        bool checked;
-        std::vector<Row> rows = {};  // Replace: the new rows
-    };
-    void Queue(Change change);  // with the lock held
-    void Show(const Change& change);
-    // The bulk fill: the control is emptied and sized, then takes the rows turn by turn.
-    void StartFill(std::vector<Row> rows);
-    void FillSome();
-    // A message for the control's own procedure, past the subclass chain.
-    LRESULT Direct(UINT msg, WPARAM wp, const void* lp);
+    void FillWidth();
+    // With the lock held: the rows were inserted, replaced or deleted.
+    void Reordered();
+    int RowShownAtLocked(int index) const;
+    // The control asks for what it shows (NMLVDISPINFOA/W, NMLVGETINFOTIPA/W).
+    template <typename Info>
+    void Answer(Info& info) const;
+    template <typename Tip>
+    void AnswerTip(Tip& tip) const;
+    // The header's arrow on the sorted column (none for -1).
+    void ShowSortArrow(int column);
+    // A click on a row's check box ticks or unticks it.
+    void ClickedAt(POINT at);
+    // Space: every selected row takes the opposite of the focused row's tick.
+    void ToggleSelected();
 
-    mutable std::mutex lock_;  // guards rows_ and queued_
+    mutable std::mutex lock_;  // guards rows_, order_, sortColumn_, descending_ and reordered_
     std::vector<Row> rows_;
-    std::vector<Change> queued_;
-    bool applying_ = false;  // window thread: the control's change notices are our own
-    std::vector<Row> filling_;  // window thread: the rows of a bulk fill under way
-    std::size_t filled_ = 0;    // how many of them the control has
+    std::vector<int> order_;  // the rows as shown, when sorted; empty: as filled
+    int sortColumn_ = -1;
+    bool descending_ = false;
+    bool reordered_ = false;  // the control's selection names rows that have moved since
+    std::vector<std::string> titles_;  // the columns' titles, for the info tips
+    bool checkBoxes_ = false;
 };

@@ -14,6 +14,7 @@
 #include "platform/Codepage.h"
 #include "platform/Files.h"
 #include "platform/MessageBoxNotifier.h"
+#include "registry/Categories.h"
 #include "registry/StopEvent.h"
 #include "resource.h"
 #include "settings/SettingsStore.h"
@@ -185,15 +186,13 @@ struct Opened {
     // The row whose item is this, or -1.
     int Row(const std::string& item) {
         for (int row = 0; row < Results().Count(); ++row)
-            if (Results().Cell(row, 2) == item) return row;
+            if (Results().Cell(row, 1) == item) return row;
         return -1;
     }
-    // A tick as a click on the row's check box sets it.
+    // A click on the row's check box when it does not show the tick wanted.
     void Tick(int row, bool on) {
-        LVITEMA item{};
-        item.stateMask = LVIS_STATEIMAGEMASK;
-        item.state = INDEXTOSTATEIMAGEMASK(on ? 2 : 1);
-        SendMessageA(Results().Handle(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+        const LRESULT shown = SendMessageA(Results().Handle(), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+        if (shown != static_cast<LRESULT>(INDEXTOSTATEIMAGEMASK(on ? 2 : 1))) ClickCheckBox(Results().Handle(), row);
     }
     std::string Counter(const char* name) { return window->Page("SUBMAIN_SCAN_SUMMARY")->FindText(name)->Text(); }
 };
@@ -311,11 +310,25 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
         const bool registry = row < static_cast<int>(errors.size());
         CHECK(list.Checked(row));
         CHECK(SendMessageA(list.Handle(), LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2));
-        CHECK(list.Cell(row, 1) == (registry ? errors[row]["category"].text : std::string("SHORTCUT")));
-        CHECK(list.Cell(row, 2) == (registry ? errors[row]["item"].text : shortcuts[row - errors.size()].text));
-        if (list.Cell(row, 2) == kKeptFont) fontRow = row;
-        if (list.Cell(row, 2) == links + "\\kept.lnk") keptLinkRow = row;
-        if (list.Cell(row, 1) == "CLSID") ++clsidRows;
+        // What the row removes, in the console program's words.
+        std::string title = "Broken Shortcuts", file, location;
+        if (registry) {
+            const auto& error = errors[row];
+            title = FindCategory(error["category"].text)->summaryTitle;
+            file = error["item"].text;
+            location = error["key"].text + (error["fix"].text == "KEY" ? " (whole key)"
+                                                                      : ", value \"" + error["value"]["name"].text + "\"");
+        } else {
+            const std::string& link = shortcuts[row - errors.size()].text;
+            file = link.substr(link.rfind('\\') + 1);
+            location = link.substr(0, link.rfind('\\'));
+        }
+        CHECK(list.Cell(row, 0) == title);
+        CHECK(list.Cell(row, 1) == file);
+        CHECK(list.Cell(row, 2) == location);
+        if (file == kKeptFont) fontRow = row;
+        if (!registry && location + "\\" + file == links + "\\kept.lnk") keptLinkRow = row;
+        if (registry && errors[row]["category"].text == "CLSID") ++clsidRows;
     }
     CHECK(o.Counter("TEXT_FOUND_CLSID") == std::to_string(clsidRows));
     CHECK(o.Counter("TEXT_FOUND_LINK") == std::to_string(shortcuts.size()));
@@ -330,10 +343,17 @@ TEST_CASE("scan, keep a row, fix, restore: the same findings as tidewarp-cli, on
 
     // The user keeps the font and one shortcut; the fix removes the rest, after one backup.
     REQUIRE((fontRow >= 0 && keptLinkRow >= 0));
-    LVITEMA untick{};
-    untick.stateMask = LVIS_STATEIMAGEMASK;
-    untick.state = INDEXTOSTATEIMAGEMASK(1);
-    SendMessageA(list.Handle(), LVM_SETITEMSTATE, fontRow, reinterpret_cast<LPARAM>(&untick));  // as a click does
+    {
+        // A link's menu opens its folder.
+        LVITEMA one{};
+        one.stateMask = one.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list.Handle(), LVM_SETITEMSTATE, keptLinkRow, reinterpret_cast<LPARAM>(&one));
+        o->opened.clear();
+        SendMessageA(list.Handle(), WM_COMMAND, ID_RESULT_FOLDER, 0);
+        SendMessageA(list.Handle(), WM_COMMAND, ID_RESULT_REGEDIT, 0);  // a link has no key: nothing
+        CHECK(o->opened == std::vector<std::string>{links});
+    }
+    o.Tick(fontRow, false);
     CHECK_FALSE(list.Checked(fontRow));
     list.SetChecked(keptLinkRow, false);
     o->hold = 80;
@@ -708,6 +728,42 @@ TEST_CASE("an unticked row is never removed") {
         CHECK(BackupCount() == 0);
         CHECK(testreg::ReadFile("ignore.lst") == kWineFonts);
         CHECK(o->ResultsAvailable());  // still there to be removed once started from a safe folder
+    }
+    SUBCASE("the row's menu: keep adds it to the ignore list at once, once; the registry editor opens at its key") {
+        SkinCheckList& list = o.Results();
+        auto select = [&](int row) {
+            LVITEMA none{};
+            none.stateMask = LVIS_SELECTED;
+            SendMessageA(list.Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+            LVITEMA one{};
+            one.stateMask = one.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageA(list.Handle(), LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&one));
+        };
+        const int other = 1 - font;
+        select(other);
+        SendMessageA(list.Handle(), WM_COMMAND, ID_RESULT_REGEDIT, 0);
+        REQUIRE(o->opened.size() == 1);
+        CHECK(o->opened[0] == "regedit.exe");
+        char lastKey[512] = "";
+        DWORD size = sizeof lastKey;
+        RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", "LastKey",
+                     RRF_RT_REG_SZ, nullptr, lastKey, &size);
+        CHECK(std::string(lastKey) == "Computer\\HKEY_LOCAL_MACHINE\\" + std::string(run));
+        SendMessageA(list.Handle(), WM_COMMAND, ID_RESULT_FOLDER, 0);  // not a link: nothing
+        CHECK(o->opened.size() == 1);
+
+        select(font);
+        SendMessageA(list.Handle(), WM_COMMAND, ID_RESULT_KEEP, 0);
+        const std::string keptLine = std::string(kKeptFont) + "\r\nfont\r\n";
+        CHECK(testreg::ReadFile("ignore.lst") == std::string(kWineFonts) + keptLine);
+        CHECK_FALSE(o.Results().Checked(font));
+        CHECK(o.Results().Checked(other));
+        const std::string file = testreg::ReadFile("ignore.lst");
+        CHECK(o->Page(kIgnoredPage)->List()->Count() == std::count(file.begin(), file.end(), '\n') / 2);
+        removeAll();
+        CHECK(fontKept());
+        CHECK_FALSE(runKept());
+        CHECK(testreg::ReadFile("ignore.lst") == std::string(kWineFonts) + keptLine);  // not twice
     }
     SUBCASE("closing the quick-scan window during its removal waits for it, and \"Scan Now\" starts nothing") {
         FixGate gate;

@@ -202,7 +202,7 @@ TEST_CASE("the shipped description's fixed lines") {
         CHECK(b.rect.Height() == 12);
     }
     CHECK(ini.GetString("SUBMAIN_ADVANCED_EDITBOXINFO", "1") == "EDIT_SCAN_EVERY,Arial,TRUE,FALSE,-12,0l,480,132,16,45,8");
-    CHECK(ini.GetString("SUBMAIN_RESULT_LISTINFO", "1") == "12,37,366,156,3,Select,40,Type,50,FileName,259");
+    CHECK(ini.GetString("SUBMAIN_RESULT_LISTINFO", "1") == "12,37,366,156,3,Error,100,File,110,Location,130");
     CHECK(ini.GetString("SUBMAIN_IGNORED_LISTINFO", "1") == "0,0,383,154,3,Select,40,Type,50,FileName,259");
     CHECK(ini.GetString("SCREENSCANCOMPLETE_LISTINFO", "1") == "13,62,324,111,3,Type,162,Scanned,81,Bug(s),81");
     CHECK(ini.GetString("SCREENFIXCOMPLETE_LISTINFO", "1") == "13,30,324,111,4,Type,132,Scanned,64,Bug(s),64,Fixed,64");

@@ -47,6 +47,17 @@ COLORREF PixelAt(HWND window, int x, int y) {
     return GetPixel(dc.get(), x, y);
 }
 
+void ClickCheckBox(HWND list, int index) {
+    SendMessageA(list, LVM_ENSUREVISIBLE, index, FALSE);
+    RECT row{};
+    row.left = LVIR_BOUNDS;
+    SendMessageA(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&row));
+    const LPARAM at = MAKELPARAM(row.left + 8, (row.top + row.bottom) / 2);  // the box leads the row
+    SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(list, WM_LBUTTONUP, 0, at);
+    Pump();
+}
+
 RECT ChildRect(HWND child) {
     RECT r{};
     GetWindowRect(child, &r);

@@ -42,6 +42,9 @@ COLORREF PixelAt(HWND window, int x, int y);
 // The rectangle of a child window in its parent's client coordinates.
 RECT ChildRect(HWND child);
 
+// A mouse click on the check box of the row a list view shows at index (scrolled into view first).
+void ClickCheckBox(HWND list, int index);
+
 // Writes bytes to a file of the current folder.
 void WriteFile(const std::string& name, const std::string& bytes);
 

@@ -100,7 +100,7 @@ TEST_CASE("a worker changes every kind of element while the window thread waits 
 
     // A tick the user makes in the control comes back into the rows.
     REQUIRE_FALSE(list.Checked(0));
-    ListView_SetCheckState(view, 0, TRUE);
+    ClickCheckBox(view, 0);
     CHECK(list.Checked(0));
 }
 

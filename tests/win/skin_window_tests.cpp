@@ -130,6 +130,16 @@ TEST_CASE("a window built from the shipped description has every element at its 
     CHECK(list.right == 378);
     CHECK(list.bottom == 193);
     CHECK(result->List()->ColumnCount() == 3);
+    {
+        // The columns fill the list: no horizontal scroll bar, whatever the rows hold.
+        HWND view = result->List()->Handle();
+        RECT client{};
+        GetClientRect(view, &client);
+        int width = 0;
+        for (int i = 0; i < 3; ++i) width += static_cast<int>(SendMessageA(view, LVM_GETCOLUMNWIDTH, i, 0));
+        CHECK(width <= client.right);
+        CHECK(width >= client.right - GetSystemMetrics(SM_CXVSCROLL));
+    }
     REQUIRE(b.screen.Page("SUBMAIN_IGNORED")->List());
     CHECK(b.screen.Page("SUBMAIN_MAIN")->List() == nullptr);
     CHECK(b.screen.Page("SUBMAIN_SCAN_SUMMARY")->Texts().size() == 11);  // the counters and the stopped line

@@ -1,6 +1,8 @@
 // The window layer: attaching objects to windows, reflection, dialogs and user-interface threads.
 #include "doctest.h"
 
+#include <thread>
+
 #include "platform/Dialog.h"
 #include "platform/UiThread.h"
 #include "platform/Window.h"
@@ -11,6 +13,7 @@
 #include <atomic>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -218,6 +221,10 @@ TEST_CASE("a window made through the layer finds its object and lets go of it wh
     HWND window = probe.Handle();
     CHECK(tw::Window::FromHandle(window) == &probe);
     CHECK(SendMessageA(window, kPing, 0, 0) == 42);
+    // Each thread looks up only its own windows (no lock): another thread finds none.
+    tw::Window* elsewhere = &probe;
+    std::thread([&] { elsewhere = tw::Window::FromHandle(window); }).join();
+    CHECK(elsewhere == nullptr);
     CHECK(SendMessageA(window, WM_GETTEXTLENGTH, 0, 0) == 5);  // unhandled messages reach the control
 
     DestroyWindow(window);
