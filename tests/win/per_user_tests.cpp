@@ -3,10 +3,13 @@
 #include "doctest.h"
 
 #include "backup_test_support.h"
+#include "maintenance/RegExport.h"
 #include "maintenance/RegistryBackup.h"
 #include "recording_notifier.h"
 #include "registry/RegistryLib.h"
 #include "test_registry.h"
+#include "xml/XmlReader.h"
+#include "xml/XmlWriter.h"
 
 #include <set>
 
@@ -95,6 +98,14 @@ TEST_CASE("per-user entries: scanned under their own key, removed there only, re
 
     const BackupResult backup = BackupErrorKeys(lib.Errors());
     REQUIRE(backup.status == BackupResult::Status::Saved);
+    // The backup holds the keys under the current user's root handle, and exports them under its name.
+    backup::DecodeResult saved;
+    DWORD error = 0;
+    REQUIRE(backup::ReadBackupFile(backup.path, saved, error));
+    REQUIRE_FALSE(saved.records.empty());
+    for (const backup::KeyRecord& r : saved.records) CHECK(r.root == backup::kCurrentUser);
+    CHECK(backup::ExportRegedit4(saved.records).find("[HKEY_CURRENT_USER\\" + twins.run + "]") != std::string::npos);
+
     lib.FixAll(summaries, "PerUserFix.xml");
 
     // The per-user entries are gone; their machine-wide twins and the uninstall entry's other values stay.
@@ -116,4 +127,24 @@ TEST_CASE("per-user entries: scanned under their own key, removed there only, re
     CRegistryLib again;
     again.SetIs9x(false);
     CHECK(ScanPerUser(again, summaries) == expected);
+}
+
+TEST_CASE("an XML snapshot of a per-user key brings it back to the current user's hive") {
+    PerUserTwins twins;
+    const backuptest::Tree before = twins.Dump();
+    CRegistryLib lib;
+    XmlWriter writer;
+    writer.SetFileName("PerUserSnap.xml");
+    XmlElement("registry").WriteStart(writer, +1, true, true);
+    CHECK(lib.SnapshotPath(writer, kUserRoot + twins.app, nullptr));
+    XmlElement("registry").WriteEnd(writer, -1, true, true);
+    REQUIRE(writer.Close());
+    CHECK(testreg::ReadFile("PerUserSnap.xml").find("HKEY_CURRENT_USER") != std::string::npos);
+
+    testreg::DeleteTreeQuietly(HKEY_CURRENT_USER, twins.app);
+    REQUIRE_FALSE(testreg::KeyExists(HKEY_CURRENT_USER, twins.app));
+    XmlReader reader;
+    CHECK(lib.RestoreFromXml(reader, "PerUserSnap.xml"));
+    DeleteFileA("PerUserSnap.xml");
+    backuptest::CheckSameTree(twins.Dump(), before);
 }
