@@ -22,25 +22,29 @@ struct Member {
     Walk walk;
     RecordKey recordKey;
     bool (*wantsSubKey)(const std::string& lowerName);  // null: every sub-key
+    const char* userKeyPath;  // the current user's key of the category, walked after it; null: none
 };
 
 bool IsHelpKey(const std::string& lower) { return lower == "help" || lower == "html help"; }
 
 const Member kMembers[] = {
     {2, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", Walk::Flat,
-     RecordKey::TheKey, nullptr},
+     RecordKey::TheKey, nullptr, nullptr},
     {3, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", Walk::Flat,
-     RecordKey::TheKey, nullptr},
-    {4, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows", Walk::SubKeys, RecordKey::SubKeyLowerCased, IsHelpKey},
+     RecordKey::TheKey, nullptr, nullptr},
+    {4, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows", Walk::SubKeys, RecordKey::SubKeyLowerCased, IsHelpKey,
+     nullptr},
     {5, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", Walk::SubKeys,
-     RecordKey::SubKeyLowerCased, nullptr},
+     RecordKey::SubKeyLowerCased, nullptr,
+     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths"},
     {6, "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools", Walk::SubKeys, RecordKey::SubKeyAsEnumerated,
-     nullptr},
-    {7, nullptr, Walk::Flat, RecordKey::TheKey, nullptr},
+     nullptr, nullptr},
+    {7, nullptr, Walk::Flat, RecordKey::TheKey, nullptr, nullptr},
     {8, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\Run", Walk::Flat, RecordKey::TheKey,
-     nullptr},
+     nullptr, "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"},
     {9, "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\Uninstall", Walk::SubKeys,
-     RecordKey::SubKeyLowerCased, nullptr},
+     RecordKey::SubKeyLowerCased, nullptr,
+     "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"},
 };
 
 const Member& MemberFor(int number) {
@@ -62,6 +66,12 @@ public:
         if (member_.walk == Walk::SubKeys)
             for (const ViewedKey& view : views)
                 if (!CanQueryKey(view.key.get())) return;
+        // The current user's key follows the machine's, under its own name, so a record names the
+        // hive its fix changes. It is walked only where it can be read: the user's key missing or
+        // unreadable takes nothing from the machine-wide scan.
+        if (member_.userKeyPath)
+            for (ViewedKey& view : OpenKeyViews(member_.userKeyPath, scan_.Lib().ScannedViews()))
+                if (member_.walk == Walk::Flat || CanQueryKey(view.key.get())) views.push_back(std::move(view));
         for (const ViewedKey& view : views) {
             scan_.SetNativeFiles(view.nativeFiles);
             const HKEY root = view.key.get();

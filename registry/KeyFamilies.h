@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <string>
 
-// Full paths, root name first ("HKEY_LOCAL_MACHINE\SOFTWARE\..."). Per-user keys join this table
-// when a scanner looks at them.
+// Full paths, root name first ("HKEY_LOCAL_MACHINE\SOFTWARE\..."), the current user's keys among
+// them for the categories that also scan those.
 extern const char* const kScannedKeyFamilies[];
 extern const std::size_t kScannedKeyFamilyCount;
 

@@ -48,8 +48,19 @@ TEST_CASE("key families: the family key and what lies below it, letter case asid
         CHECK_FALSE(InScannedKeyFamily("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\helpers"));
         CHECK_FALSE(InScannedKeyFamily("HKEY_CLASSES_ROOT\\CLSIDX\\{x}"));
     }
+    SUBCASE("the current user's keys of the categories that scan them, and no other per-user key") {
+        const std::string user = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+        for (const char* key : {"App Paths\\tw.exe", "Run", "Uninstall\\tw"}) CHECK(InScannedKeyFamily(user + key));
+        CHECK(InScannedKeyFamily("hkey_current_user\\software\\microsoft\\windows\\currentversion\\run"));
+        CHECK_FALSE(InScannedKeyFamily(user + "RunOnce"));
+        CHECK_FALSE(InScannedKeyFamily(user + "SharedDLLs"));
+        CHECK_FALSE(InScannedKeyFamily("HKEY_CURRENT_USER\\Software\\Microsoft\\Shared Tools\\x"));
+        CHECK_FALSE(InScannedKeyFamily("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts"));
+        CHECK_FALSE(InScannedKeyFamily("HKEY_CURRENT_USER\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"));
+        CHECK_FALSE(InScannedKeyFamily("HKEY_USERS\\S-1-5-21-1\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"));
+        CHECK_FALSE(InScannedKeyFamily("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion"));
+    }
     SUBCASE("other roots and places that a planted backup would aim at") {
-        CHECK_FALSE(InScannedKeyFamily("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"));
         CHECK_FALSE(InScannedKeyFamily("HKEY_LOCAL_MACHINE\\CLSID\\{x}"));
         CHECK_FALSE(InScannedKeyFamily(
             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\sethc.exe"));
@@ -78,8 +89,12 @@ TEST_CASE("a backup is checked whole: the first key outside the families is name
         CHECK(FirstKeyOutsideFamilies(records) == kRun + "Once");
     }
     SUBCASE("the same path under another root, an unknown root, the root itself") {
-        records.push_back(Record(kCurrentUser, runBelowRoot));
-        CHECK(FirstKeyOutsideFamilies(records) == "HKEY_CURRENT_USER\\" + runBelowRoot);
+        records.push_back(Record(kCurrentUser, runBelowRoot));  // the user's Run: a family of its own
+        CHECK(FirstKeyOutsideFamilies(records) == "");
+        records.push_back(Record(kUsers, runBelowRoot));
+        CHECK(FirstKeyOutsideFamilies(records) == "HKEY_USERS\\" + runBelowRoot);
+        records.back() = Record(kCurrentUser, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs");
+        CHECK(FirstKeyOutsideFamilies(records) == "HKEY_CURRENT_USER\\" + records.back().path);
         records.back() = Record(0x80000005u, runBelowRoot);
         CHECK(FirstKeyOutsideFamilies(records).find("(root ") == 0);
         records.back() = Record(kLocalMachine, "");

@@ -171,6 +171,25 @@ TEST_CASE("a start-up entry of each view is found and removed in its own view") 
     CHECK(Get(HKEY_LOCAL_MACHINE, k64, kRun, "tw64prog") != "<none>");
 }
 
+TEST_CASE("the current user's start-up key is walked once, under its own name, for 64-bit files") {
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    PlantSystemFile("tw64user.exe", true);
+    Set(HKEY_CURRENT_USER, k64, run, "twusermissing", "C:\\tw-missing\\user.exe");
+    Set(HKEY_CURRENT_USER, k64, run, "twusernative", "C:\\windows\\system32\\tw64user.exe");
+    CRegistryLib lib;
+    ScanOnly(lib, ScanSelection::kStartup);
+    const auto missing = Records(lib, "twusermissing");
+    REQUIRE(missing.size() == 1);
+    CHECK(missing[0]->KeyPath() == "HKEY_CURRENT_USER\\" + run);
+    CHECK(Records(lib, "twusernative").empty());
+    HKEY h = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, run.c_str(), 0, KEY_SET_VALUE, &h) == 0) {
+        RegDeleteValueA(h, "twusermissing");
+        RegDeleteValueA(h, "twusernative");
+        RegCloseKey(h);
+    }
+}
+
 TEST_CASE("a key both views share is scanned once, its files looked for in the 64-bit system") {
     // Wine shares the App Paths key between the views.
     const std::string paths = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
