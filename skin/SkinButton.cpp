@@ -59,17 +59,27 @@ DWORD SkinButton::OwnerDrawnStyle(DWORD style) {
     return (style & ~(BS_TYPEMASK | WS_TABSTOP | WS_BORDER)) | BS_OWNERDRAW;
 }
 
-void SkinButton::MakeTooltip(const std::string& text) {
-    tooltip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (!tooltip_) return;
+namespace {
+
+// The tooltip's description of the button showing text (which must outlive its use).
+TOOLINFOA ToolFor(HWND button, const std::string& text) {
     // Without a comctl32 version 6 manifest the tooltip only accepts the older structure size.
     TOOLINFOA tool{};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;
     tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = Handle();
-    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
+    tool.hwnd = button;
+    tool.uId = reinterpret_cast<UINT_PTR>(button);
     tool.lpszText = const_cast<char*>(text.c_str());
+    return tool;
+}
+
+}  // namespace
+
+void SkinButton::MakeTooltip(const std::string& text) {
+    tooltip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!tooltip_) return;
+    TOOLINFOA tool = ToolFor(Handle(), text);
     SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 32767);
     SendMessageA(tooltip_, TTM_ACTIVATE, TRUE, 0);
@@ -111,12 +121,7 @@ void SkinButton::ShowTipText() {
     shownText_ = text;
     SetWindowTextA(Handle(), text.c_str());  // what an assistive tool reads
     if (!tooltip_) return;
-    TOOLINFOA tool{};
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;
-    tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = Handle();
-    tool.uId = reinterpret_cast<UINT_PTR>(Handle());
-    tool.lpszText = const_cast<char*>(shownText_.c_str());
+    TOOLINFOA tool = ToolFor(Handle(), shownText_);
     SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
