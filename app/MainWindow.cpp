@@ -5,6 +5,7 @@
 #include "app/UserShell.h"
 #include "maintenance/RegistryBackup.h"
 #include "platform/Gdi.h"
+#include "platform/ShellAccount.h"
 #include "platform/UiThread.h"
 #include "registry/StopEvent.h"
 #include "resource.h"
@@ -152,6 +153,15 @@ void MainWindow::PageBuilt(SkinPanel& page) {
     // The home page shows the version the program is built with, not the one the skin was drawn for.
     page.SetTextByName("PROGRESS_TEXT_APPLICATION_VERSION", TW_VERSION);
     if (page.SkinName() == kResultPage && page.List()) SetUpResultMenu(*page.List());
+    if (page.SkinName() == kScanPage) {
+        // Said only when it is known to differ from the signed-in user; nothing when it cannot be told.
+        const std::string account = PerUserAccount();
+        page.SetTextByName(kPerUserAccount, account.empty() ? "" : "Per-user entries are those of " + account + ".");
+    }
+}
+
+std::string MainWindow::PerUserAccount() const {
+    return tw::AccountOtherThanShell(tw::ProcessUserSid(), tw::ShellUserSid());
 }
 
 void MainWindow::ButtonPressed(std::string name) {
