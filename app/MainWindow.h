@@ -33,7 +33,8 @@ inline constexpr char kResultPage[] = "SUBMAIN_RESULT";
 inline constexpr char kSummaryPage[] = "SUBMAIN_SCAN_SUMMARY";
 // The main screen's line that says what the last repair did.
 inline constexpr char kRepairResult[] = "TEXT_REPAIR_RESULT";
-// The scan page's line that names the account whose per-user keys a scan reads.
+// The main screen's line, shown with the scan page only, that names the account whose per-user keys
+// a scan reads.
 inline constexpr char kPerUserAccount[] = "TEXT_PER_USER_ACCOUNT";
 
 class MainWindow : public MainScreen {
@@ -231,6 +232,8 @@ private:
     tw::ShutdownBlock shutdownBlock_;
     const UINT taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
     bool oleReady_ = false;
+    // The line naming the account whose per-user keys are read; worked out once, before any page shows.
+    std::string accountLine_;
     int registryRowCount_ = 0;
     AreasFinished areasFinished_{};  // written by the scan worker, read once it has ended
     bool scanStopped_ = false;

@@ -1,5 +1,5 @@
-// The current user's entries in the main window: the scan page's line naming the account whose
-// per-user keys are read, and per-user rows in the result list and the counters.
+// The current user's entries in the main window: the line shown with the scan page that names the
+// account whose per-user keys are read, and per-user rows in the result list and the counters.
 #include "doctest.h"
 
 #include "app/MainWindow.h"
@@ -70,25 +70,26 @@ bool Overlap(const RECT& a, const RECT& b) {
 
 }  // namespace
 
-TEST_CASE("the scan page names the account whose per-user entries are scanned only when it is not the shell's user") {
+TEST_CASE("the account whose per-user entries are scanned is named with the scan page only, when it is not the shell's user") {
     SUBCASE("the process's user against the shell's: no shell under Wine, so nothing is said") {
         Shown s("00000000000000");
-        REQUIRE(s.window->Page(kScanPage)->FindText(kPerUserAccount));
-        CHECK(s.Text(kScanPage, kPerUserAccount).empty());
+        REQUIRE(s.window->FindText(kPerUserAccount));
+        s.window->ButtonPressed("BUTTON_MAIN");
+        CHECK(s.window->FindText(kPerUserAccount)->Text().empty());
     }
-    SUBCASE("another account: one line, whole, clear of the status page and the repair line") {
+    SUBCASE("another account: one line, whole, clear of every page and of the repair line") {
         Shown s("00000000000000", kOtherAccount);
-        SkinText& line = *s.window->Page(kScanPage)->FindText(kPerUserAccount);
+        SkinText& line = *s.window->FindText(kPerUserAccount);
         const std::string text = "Per-user entries are those of " + std::string(kOtherAccount) + ".";
-        CHECK(line.Text() == text);
         s.window->ButtonPressed("BUTTON_MAIN");  // the scan page with the status page beside it
-        REQUIRE(s.window->SidePage() == s.window->Page(kLampPage));
+        REQUIRE(s.window->PrimaryPage() == s.window->Page(kScanPage));
+        CHECK(line.Text() == text);
         CHECK(IsWindowVisible(line.Handle()));
         const RECT shown = ScreenRect(line.Handle());
-        RECT page = ScreenRect(s.window->Page(kScanPage)->Handle());
-        RECT inside{};
-        CHECK((IntersectRect(&inside, &shown, &page) && EqualRect(&inside, &shown)));
-        CHECK_FALSE(Overlap(shown, ScreenRect(s.window->Page(kLampPage)->Handle())));
+        for (SkinPanel* page : s.window->Pages()) {
+            INFO(page->SkinName());
+            CHECK_FALSE(Overlap(shown, ScreenRect(page->Handle())));
+        }
         CHECK_FALSE(Overlap(shown, ScreenRect(s.window->FindText(kRepairResult)->Handle())));
         // The longest account's line fits its box on one line.
         HDC dc = GetDC(line.Handle());
@@ -110,6 +111,15 @@ TEST_CASE("the scan page names the account whose per-user entries are scanned on
             COLORREF probe = 0;
             CHECK(SaveScreenshot(s.window->Handle(), std::string(folder) + "\\per-user-account.bmp", probe));
         }
+        // Every other page leaves the line empty; the scan page brings it back.
+        s.window->ButtonPressed("BUTTON_ADVSETTINGS");
+        CHECK(line.Text().empty());
+        s.window->ShowPage(kResultPage);
+        CHECK(line.Text().empty());
+        s.window->ButtonPressed("BUTTON_MAIN");
+        CHECK(line.Text() == text);
+        s.window->ShowPage(kSummaryPage);
+        CHECK(line.Text().empty());
     }
 }
 
