@@ -5,6 +5,7 @@
 #include "app/UserShell.h"
 #include "maintenance/RegistryBackup.h"
 #include "platform/Gdi.h"
+#include "platform/ShellAccount.h"
 #include "platform/UiThread.h"
 #include "registry/StopEvent.h"
 #include "resource.h"
@@ -108,6 +109,9 @@ bool MainWindow::OnInitDialog() {
     SetWindowTextA(Handle(), "Tidewarp");
     if (FAILED(OleInitialize(nullptr))) return false;
     oleReady_ = true;
+    // Said only when it is known to differ from the signed-in user; nothing when it cannot be told.
+    const std::string account = PerUserAccount();
+    accountLine_ = account.empty() ? "" : "Per-user entries are those of " + account + ".";
 
     MainScreen::OnInitDialog();  // presses "BUTTON_SCAN" when a scan is to start at once
     if (!Handle()) return false;
@@ -141,6 +145,9 @@ void MainWindow::ShowPage(const std::string& page) {
     MainScreen::ShowPage(page);
     // The scan's own pages belong to the home tab, which stays pressable to go back home.
     if (SkinButton* home = FindButton("BUTTON_MAIN")) home->SetCurrent(page == kResultPage || page == kSummaryPage);
+    // The account line speaks of the scan, so it shows with the scan page only.
+    const SkinPanel* primary = PrimaryPage();
+    SetTextByName(kPerUserAccount, primary && primary->SkinName() == kScanPage ? accountLine_ : "");
 }
 
 bool MainWindow::TakesFocus(const SkinPanel& page) const { return page.SkinName() != kLampPage; }
@@ -152,6 +159,10 @@ void MainWindow::PageBuilt(SkinPanel& page) {
     // The home page shows the version the program is built with, not the one the skin was drawn for.
     page.SetTextByName("PROGRESS_TEXT_APPLICATION_VERSION", TW_VERSION);
     if (page.SkinName() == kResultPage && page.List()) SetUpResultMenu(*page.List());
+}
+
+std::string MainWindow::PerUserAccount() const {
+    return tw::AccountOtherThanShell(tw::ProcessUserSid(), tw::ShellUserSid());
 }
 
 void MainWindow::ButtonPressed(std::string name) {

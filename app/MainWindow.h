@@ -33,6 +33,9 @@ inline constexpr char kResultPage[] = "SUBMAIN_RESULT";
 inline constexpr char kSummaryPage[] = "SUBMAIN_SCAN_SUMMARY";
 // The main screen's line that says what the last repair did.
 inline constexpr char kRepairResult[] = "TEXT_REPAIR_RESULT";
+// The main screen's line, shown with the scan page only, that names the account whose per-user keys
+// a scan reads.
+inline constexpr char kPerUserAccount[] = "TEXT_PER_USER_ACCOUNT";
 
 class MainWindow : public MainScreen {
 public:
@@ -133,6 +136,10 @@ protected:
     virtual void ShowBuiltInHelp();
     // The help page shipped beside the program.
     virtual std::string HelpPagePath() const;
+    // The account this process runs as when it is not the user of the desktop's shell (started
+    // with another account's password: HKEY_CURRENT_USER is that account's hive); empty when both
+    // are the same user, or when the shell or its user cannot be found.
+    virtual std::string PerUserAccount() const;
     // What the workers run: the scan of the selected categories, and the removal.
     virtual void RunScan();
     virtual FixResult RunFix(const FixRequest& request, FixObserver& observer);
@@ -225,6 +232,8 @@ private:
     tw::ShutdownBlock shutdownBlock_;
     const UINT taskbarCreated_ = RegisterWindowMessageA("TaskbarCreated");
     bool oleReady_ = false;
+    // The line naming the account whose per-user keys are read; worked out once, before any page shows.
+    std::string accountLine_;
     int registryRowCount_ = 0;
     AreasFinished areasFinished_{};  // written by the scan worker, read once it has ended
     bool scanStopped_ = false;

@@ -42,6 +42,13 @@ TEST_CASE("result rows say which key or value a repair removes") {
         CHECK(RegistryRowTexts(Record("Help", "VAL", "HKEY_LOCAL_MACHINE\\H", "a.hlp"))[kResultLocation] ==
               "HKEY_LOCAL_MACHINE\\H");
     }
+    SUBCASE("a per-user entry and its machine-wide twin: one title, each row at its own hive's key") {
+        const char* run = "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+        const auto user = RegistryRowTexts(Record("Startup", "VAL", (std::string("HKEY_CURRENT_USER") + run).c_str(), "a.exe", "A"));
+        const auto machine = RegistryRowTexts(Record("Startup", "VAL", (std::string("HKEY_LOCAL_MACHINE") + run).c_str(), "a.exe", "A"));
+        CHECK(user[kResultTitle] == machine[kResultTitle]);
+        CHECK(user[kResultLocation] == std::string("HKEY_CURRENT_USER") + run + ", value \"A\"");
+    }
     SUBCASE("an unknown category shows its own name") {
         CHECK(RegistryRowTexts(Record("Other", "KEY", "K", "f"))[kResultTitle] == "Other");
     }

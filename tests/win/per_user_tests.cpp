@@ -5,6 +5,7 @@
 #include "backup_test_support.h"
 #include "maintenance/RegExport.h"
 #include "maintenance/RegistryBackup.h"
+#include "planted_errors.h"
 #include "recording_notifier.h"
 #include "registry/RegistryLib.h"
 #include "test_registry.h"
@@ -15,49 +16,21 @@
 
 namespace {
 
-const std::string kMissing = "C:\\tidewarp-missing\\";
-const std::string kSound = "C:\\windows\\notepad.exe";
+const std::string kMissing = PerUserTwins::kMissing;
 const std::string kCurrentVersion = "Software\\Microsoft\\Windows\\CurrentVersion\\";
 const std::string kUserRoot = "HKEY_CURRENT_USER\\";
-const char kName[] = "TwPerUser";
+const char* const kName = PerUserTwins::kName;
 
-// A broken entry in each per-user key, each beside a sound machine-wide twin of the same name.
-struct PerUserTwins {
-    const std::string app = kCurrentVersion + "App Paths\\TwPerUser.exe";
-    const std::string run = kCurrentVersion + "Run";
-    const std::string uninstall = kCurrentVersion + "Uninstall\\TwPerUser";
-
-    PerUserTwins() {
-        Clean();
-        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-            const bool user = root == HKEY_CURRENT_USER;
-            testreg::SetString(root, app, "", user ? kMissing + "app.exe" : kSound);
-            testreg::SetString(root, run, kName, user ? kMissing + "run.exe" : kSound);
-            testreg::SetString(root, uninstall, "UninstallString", user ? kMissing + "uninst.exe" : kSound);
-            testreg::SetString(root, uninstall, "DisplayName", "Tidewarp per-user test");
-        }
+// The planted keys and values in both hives.
+backuptest::Tree Dump(const PerUserTwins& twins) {
+    backuptest::Tree t;
+    for (const char* rootName : {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"}) {
+        backuptest::DumpTree(backuptest::Root(rootName), rootName, twins.app, t);
+        backuptest::DumpTree(backuptest::Root(rootName), rootName, twins.uninstall, t);
+        backuptest::DumpValue(rootName, twins.run, kName, t);
     }
-    ~PerUserTwins() { Clean(); }
-    void Clean() const {
-        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-            testreg::DeleteTreeQuietly(root, app);
-            testreg::DeleteTreeQuietly(root, uninstall);
-            HKEY key = nullptr;
-            if (RegOpenKeyExA(root, run.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) continue;
-            RegDeleteValueA(key, kName);
-            RegCloseKey(key);
-        }
-    }
-    backuptest::Tree Dump() const {
-        backuptest::Tree t;
-        for (const char* rootName : {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"}) {
-            backuptest::DumpTree(backuptest::Root(rootName), rootName, app, t);
-            backuptest::DumpTree(backuptest::Root(rootName), rootName, uninstall, t);
-            backuptest::DumpValue(rootName, run, kName, t);
-        }
-        return t;
-    }
-};
+    return t;
+}
 
 // (category, key path, value name, item) of each record that names a planted file.
 std::set<std::string> ScanPerUser(CRegistryLib& lib, SummaryList& summaries) {
@@ -81,7 +54,7 @@ std::set<std::string> ScanPerUser(CRegistryLib& lib, SummaryList& summaries) {
 TEST_CASE("per-user entries: scanned under their own key, removed there only, restored from the backup") {
     backuptest::BackupFolderScratch folder;
     PerUserTwins twins;
-    const backuptest::Tree before = twins.Dump();
+    const backuptest::Tree before = Dump(twins);
     CRegistryLib lib;
     lib.SetIs9x(false);
     SummaryList summaries;
@@ -122,7 +95,7 @@ TEST_CASE("per-user entries: scanned under their own key, removed there only, re
     const RestoreResult restored = RestoreLastBackup(notifier);
     CHECK(restored.status == RestoreResult::Status::Restored);
     CHECK(restored.Complete());
-    backuptest::CheckSameTree(twins.Dump(), before);
+    backuptest::CheckSameTree(Dump(twins), before);
 
     CRegistryLib again;
     again.SetIs9x(false);
@@ -131,7 +104,7 @@ TEST_CASE("per-user entries: scanned under their own key, removed there only, re
 
 TEST_CASE("an XML snapshot of a per-user key brings it back to the current user's hive") {
     PerUserTwins twins;
-    const backuptest::Tree before = twins.Dump();
+    const backuptest::Tree before = Dump(twins);
     CRegistryLib lib;
     XmlWriter writer;
     writer.SetFileName("PerUserSnap.xml");
@@ -146,5 +119,5 @@ TEST_CASE("an XML snapshot of a per-user key brings it back to the current user'
     XmlReader reader;
     CHECK(lib.RestoreFromXml(reader, "PerUserSnap.xml"));
     DeleteFileA("PerUserSnap.xml");
-    backuptest::CheckSameTree(twins.Dump(), before);
+    backuptest::CheckSameTree(Dump(twins), before);
 }

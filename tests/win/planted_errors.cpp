@@ -58,3 +58,25 @@ PlantedErrors::PlantedErrors() {
     testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "UninstallString", kM + "fix-uninst.exe");
     testreg::SetString(HKEY_LOCAL_MACHINE, keys.back()->Path(), "DisplayName", "Tidewarp Fix");
 }
+
+PerUserTwins::PerUserTwins() {
+    Clean();
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        const bool user = root == HKEY_CURRENT_USER;
+        testreg::SetString(root, app, "", user ? std::string(kMissing) + "app.exe" : kSound);
+        testreg::SetString(root, run, kName, user ? std::string(kMissing) + "run.exe" : kSound);
+        testreg::SetString(root, uninstall, "UninstallString", user ? std::string(kMissing) + "uninst.exe" : kSound);
+        testreg::SetString(root, uninstall, "DisplayName", "Tidewarp per-user test");
+    }
+}
+
+void PerUserTwins::Clean() const {
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        testreg::DeleteTreeQuietly(root, app);
+        testreg::DeleteTreeQuietly(root, uninstall);
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, run.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) continue;
+        RegDeleteValueA(key, kName);
+        RegCloseKey(key);
+    }
+}

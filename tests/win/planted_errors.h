@@ -42,3 +42,18 @@ struct PlantedErrors {
     void Key(HKEY root, const std::string& path);
     void Value(const std::string& key, const std::string& name, const std::string& text);
 };
+
+// A broken entry in each of the current user's App Paths, Run and Uninstall keys, each beside a
+// sound machine-wide twin of the same name; both removed before and after a test.
+struct PerUserTwins {
+    static constexpr char kName[] = "TwPerUser";
+    static constexpr char kMissing[] = "C:\\tidewarp-missing\\";  // the per-user entries' folder
+    static constexpr char kSound[] = "C:\\windows\\notepad.exe";  // what the twins name
+    const std::string app = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TwPerUser.exe";
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string uninstall = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TwPerUser";
+
+    PerUserTwins();
+    ~PerUserTwins() { Clean(); }
+    void Clean() const;
+};

@@ -12,6 +12,7 @@
 #include "test_registry.h"
 
 #include <atomic>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -150,6 +151,22 @@ TEST_CASE("the quick scan removes nothing when its backup cannot be put in place
     REQUIRE(quick.thread.Wait(10000));
     REQUIRE(quick.notifier.notices.size() == 1);
     CHECK(quick.notifier.notices[0].text.find(told) != std::string::npos);
+}
+
+TEST_CASE("the quick scan counts the current user's entries in their categories") {
+    Folder folder;
+    PerUserTwins twins;  // one broken per-user entry in each of three categories, sound machine-wide twins
+    QuickScan quick;
+    REQUIRE(quick.Reach(Summary::Stage::ScanComplete));
+    std::map<std::string, std::string> found;
+    for (int row = 0; row < quick.Window().List().Count(); ++row) found[quick.Row(row)[0]] = quick.Row(row)[2];
+    CHECK(found["Invalid Application Paths"] == "1");
+    CHECK(found["Invalid Startup Entries"] == "1");
+    CHECK(found["Invalid Uninstall Entries"] == "1");
+    CHECK(quick.ColumnSum(2) == 3);
+    CHECK(quick.Text("TEXT_SCANCOMPLETE_ERRORFOUND") == "3");
+    quick.Click("BUTTON_CANCEL");
+    CHECK(quick.thread.Wait(10000));
 }
 
 TEST_CASE("cancel on the scan-complete screen removes nothing") {
