@@ -190,7 +190,8 @@ std::vector<CRegistryLib::PlannedFix> CRegistryLib::PlanFix(SummaryList& summari
     // passes only meet what it removed already, so one walk in that order tells it all.
     std::vector<PlannedFix> plan(errors_.size(), PlannedFix::Nothing);
     std::vector<Outcome> outcomes(errors_.size(), Outcome::None);
-    std::vector<std::string> removedKeys;  // keys, and key + "\\" + value name for values
+    std::vector<std::string> removedKeys;
+    std::vector<std::pair<std::string, std::string>> removedValues;  // lower-cased key path, value name
     leftAtFix_.clear();
     probe_.Forget();
     Retest retest(*this);
@@ -204,11 +205,12 @@ std::vector<CRegistryLib::PlannedFix> CRegistryLib::PlanFix(SummaryList& summari
             leftAtFix_.push_back({i, *reason});
             continue;
         }
-        const std::string self =
-            record.FixKind() == "KEY" ? record.KeyPath() : record.KeyPath() + "\\" + record.Value()->name;
-        const bool takenBefore = std::any_of(removedKeys.begin(), removedKeys.end(), [&](const std::string& k) {
-            return IsKeyAtOrBelow(self, k);
-        });
+        const bool isKey = record.FixKind() == "KEY";
+        const std::pair<std::string, std::string> value{tw::ToLower(record.KeyPath()), isKey ? "" : tw::ToLower(record.Value()->name)};
+        const bool takenBefore =
+            std::any_of(removedKeys.begin(), removedKeys.end(),
+                        [&](const std::string& k) { return IsKeyAtOrBelow(record.KeyPath(), k); }) ||
+            (!isKey && std::find(removedValues.begin(), removedValues.end(), value) != removedValues.end());
         if (takenBefore || !EntryExists(record)) {
             plan[i] = PlannedFix::Gone;
             outcomes[i] = Outcome::Gone;
@@ -216,7 +218,10 @@ std::vector<CRegistryLib::PlannedFix> CRegistryLib::PlanFix(SummaryList& summari
         }
         plan[i] = PlannedFix::Remove;
         outcomes[i] = Outcome::Removed;
-        removedKeys.push_back(self);
+        if (isKey)
+            removedKeys.push_back(record.KeyPath());
+        else
+            removedValues.push_back(value);
     }
     goneAtFix_ = static_cast<std::size_t>(std::count_if(outcomes.begin(), outcomes.end(), [](Outcome o) {
         return o == Outcome::Removed || o == Outcome::Gone;

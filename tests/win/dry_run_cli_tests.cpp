@@ -15,11 +15,13 @@ namespace {
 const char kCli[] = "tidewarp-cli.exe";
 const std::string kMissing = "C:\\tidewarp-missing\\";
 const char kAppKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TidewarpDry.exe";
+const char kTwiceKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\TidewarpTwice.exe";
 
 // Every key the planted errors live in, whole, with the test's own App Paths key.
 std::vector<testreg::Dump> RegistryNow(const PlantedErrors& p) {
     std::vector<testreg::Dump> dumps{testreg::DumpTree(HKEY_CLASSES_ROOT, p.clsid),
-                                     testreg::DumpTree(HKEY_LOCAL_MACHINE, kAppKey)};
+                                     testreg::DumpTree(HKEY_LOCAL_MACHINE, kAppKey),
+                                     testreg::DumpTree(HKEY_LOCAL_MACHINE, kTwiceKey)};
     for (const auto& key : p.keys) dumps.push_back(testreg::DumpTree(key->Root(), key->Path()));
     for (const auto& value : p.values) dumps.push_back(testreg::DumpTree(HKEY_LOCAL_MACHINE, value.first));
     return dumps;
@@ -62,6 +64,9 @@ TEST_CASE("fix --dry-run writes nothing and tells the rows the fix that follows 
     testreg::ScratchKey app(HKEY_LOCAL_MACHINE, kAppKey);
     testreg::SetString(HKEY_LOCAL_MACHINE, kAppKey, "", kMissing + "dry-a.exe");     // kept: its key stays
     testreg::SetString(HKEY_LOCAL_MACHINE, kAppKey, "Path", kMissing + "dry-b.exe");  // left in place with it
+    testreg::ScratchKey twice(HKEY_LOCAL_MACHINE, kTwiceKey);  // two rows: the second goes with the first
+    testreg::SetString(HKEY_LOCAL_MACHINE, kTwiceKey, "", kMissing + "twice-a.exe");
+    testreg::SetString(HKEY_LOCAL_MACHINE, kTwiceKey, "Path", kMissing + "twice-b.exe");
     testreg::WriteFile("ignore.lst", kWineFonts);
     const std::string links = Here() + "\\links";
     CreateDirectoryA(links.c_str(), nullptr);
@@ -124,6 +129,7 @@ TEST_CASE("fix --dry-run writes nothing and tells the rows the fix that follows 
         CHECK(count["keep"] == 2);
         CHECK(count["leave"] == 1);
         CHECK(count["delete_link"] == 1);
+        CHECK(count["gone"] == 1);  // the second row of the key listed twice
         int fixed = 0;
         for (const auto& s : done["summaries"].items) fixed += static_cast<int>(s["fixed"].Int());
         CHECK(count["remove_key"] + count["remove_value"] == fixed);
