@@ -74,7 +74,7 @@ public:
 
     // What Fix would do with the same request, found on the same path without writing anything:
     // no ignore list, no backup, no snapshot, no removal. The result is the one Fix would give
-    // when every file can be written and the system refuses no removal (no backup path); the plan
+    // when every file can be written and no key or value changes meanwhile (no backup path); the plan
     // says what becomes of each row. The lists of the scan are changed as Fix changes them.
     struct FixPlan {
         std::vector<CRegistryLib::PlannedFix> registry;  // by row of the error list

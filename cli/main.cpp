@@ -180,6 +180,9 @@ std::vector<PlannedAction> MakeActions(const FixFlow::FixPlan& plan, const FixRe
             if (e.Value()) a.valueName = e.Value()->name;
         } else if (p == CRegistryLib::PlannedFix::Gone) {
             a.action = "gone";
+        } else if (p == CRegistryLib::PlannedFix::Refused) {
+            a.action = "leave";
+            a.reason = "the system refuses its removal (no access to its key)";
         } else {
             a.action = "leave";
             a.reason = "the backup cannot hold it whole";

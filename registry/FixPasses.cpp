@@ -57,19 +57,20 @@ void CountFixed(const ErrorList& errors, const std::vector<Outcome>& outcomes, S
     }
 }
 
-// Whether the key a record names is there now and, for a value record, its value ("(Default)" is
-// the unnamed one, as listings name it).
-bool EntryExists(const ErrorRecord& record) {
+// Opens the key a record names with the access its removal asks for (which changes nothing) and,
+// for a value record, looks up its value ("(Default)" is the unnamed one, as listings name it):
+// ERROR_SUCCESS when the removal would find what it removes, else the error it would meet first.
+LONG RemovalWouldFind(const ErrorRecord& record) {
     std::string rest = record.KeyPath();
     HKEY root = CRegistryLib::RootKey(CRegistryLib::SeperateMainKey(rest));
-    if (!root) return false;
+    if (!root) return ERROR_FILE_NOT_FOUND;
+    const bool isKey = record.FixKind() == "KEY";
+    const REGSAM access = isKey ? DELETE | KEY_ENUMERATE_SUB_KEYS : KEY_SET_VALUE | KEY_QUERY_VALUE;
     tw::UniqueHKey key;
-    if (RegOpenKeyExA(root, rest.c_str(), 0, KEY_QUERY_VALUE | tw::PhysicalKeyView(), key.put()) != ERROR_SUCCESS)
-        return false;
-    if (record.FixKind() == "KEY") return true;
+    LONG rc = RegOpenKeyExA(root, rest.c_str(), 0, access | tw::PhysicalKeyView(), key.put());
+    if (rc != ERROR_SUCCESS || isKey) return rc;
     const std::string& name = record.Value()->name;
-    return RegQueryValueExA(key.get(), name == "(Default)" ? "" : name.c_str(), nullptr, nullptr, nullptr,
-                            nullptr) == ERROR_SUCCESS;
+    return RegQueryValueExA(key.get(), name == "(Default)" ? "" : name.c_str(), nullptr, nullptr, nullptr, nullptr);
 }
 
 }  // namespace
@@ -211,9 +212,15 @@ std::vector<CRegistryLib::PlannedFix> CRegistryLib::PlanFix(SummaryList& summari
             std::any_of(removedKeys.begin(), removedKeys.end(),
                         [&](const std::string& k) { return IsKeyAtOrBelow(record.KeyPath(), k); }) ||
             (!isKey && std::find(removedValues.begin(), removedValues.end(), value) != removedValues.end());
-        if (takenBefore || !EntryExists(record)) {
+        const LONG rc = takenBefore ? ERROR_FILE_NOT_FOUND : RemovalWouldFind(record);
+        if (NotFound(rc)) {
             plan[i] = PlannedFix::Gone;
             outcomes[i] = Outcome::Gone;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) {
+            plan[i] = PlannedFix::Refused;
+            if (rc == ERROR_ACCESS_DENIED) outcomes[i] = Outcome::Denied;
             continue;
         }
         plan[i] = PlannedFix::Remove;

@@ -144,12 +144,13 @@ public:
     // What FixAll would do with each record (by row), found without removing or writing anything:
     // the same second look, in the same order, and each key or value looked up where FixAll would
     // remove it. LeftAtFix, GoneAtFix and the summaries' fixed counts are set as FixAll would set
-    // them when the system refuses no removal.
+    // them, a removal refused when its key is opened included.
     enum class PlannedFix {
         Nothing,  // an empty key path (kept, or left before the fix passes): FixAll passes over it
         Remove,   // the key (whole) or the value is removed
         Gone,     // nothing there to remove: gone already, or goes with a key removed before it
         Left,     // left in place by the second look (LeftAtFix says why)
+        Refused,  // the key cannot be opened for the removal (access denied, most often)
     };
     std::vector<PlannedFix> PlanFix(SummaryList& summaries);
     // The second look can be turned off only to measure what it costs (bench/fix_bench.cpp).
