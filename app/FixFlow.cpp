@@ -118,7 +118,13 @@ FixResult FixFlow::DryRun(const FixRequest& request, SummaryList& summaries, Fix
     CRegistryLib ignoreLib;  // its list is never saved
     if (!Prepare(request, result, ignoreLib)) return result;
     const std::vector<std::string> noLinks;
-    LeaveUnsaved(CheckBackup(registry_.Errors(), shortcuts_ ? shortcuts_->Broken() : noLinks), result);
+    const BackupResult backup = CheckBackup(registry_.Errors(), shortcuts_ ? shortcuts_->Broken() : noLinks);
+    if (!backup.SafeToFix()) {
+        result.status = FixResult::BackupFailed;
+        result.message = backup.message + " Nothing would be removed.";
+        return result;
+    }
+    LeaveUnsaved(backup, result);
     plan.registry = registry_.PlanFix(summaries);
     if (shortcuts_) plan.links = shortcuts_->PlanFixShortcuts();
     CollectOutcome(result);

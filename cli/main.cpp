@@ -222,8 +222,8 @@ int RunDryRun(const CliOptions& options) {
     FixFlow::FixPlan plan;
     const FixResult result = FixFlow(registry, &scanner).DryRun(request, summaries, plan);
     EndProgress();
-    if (result.status == FixResult::Refused) {
-        std::fprintf(stderr, "tidewarp-cli: fix would refuse to run: %s\n", result.message.c_str());
+    if (result.status == FixResult::Refused || result.status == FixResult::BackupFailed) {
+        std::fprintf(stderr, "tidewarp-cli: fix would fail: %s\n", result.message.c_str());
         return 2;
     }
     shortcutsFound.deleted = static_cast<std::int32_t>(

@@ -392,6 +392,13 @@ void LinksNotKept(const std::vector<std::string>& links, BackupResult& result, c
 }  // namespace
 
 BackupResult CheckBackup(const ErrorList& records, const std::vector<std::string>& links) {
+    // The backup folder is never written through a link, and a file in its place ends the backup.
+    const std::string folder = JoinPath(CurrentDirectory(), kBackupFolderName);
+    if (!LinkedBackupFolderMessage().empty())
+        return Failure(tw::kLinkRefused, "the folder " + folder + " is a link, and nothing is written through it");
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Failure(ERROR_ALREADY_EXISTS, folder + " is a file, not a folder");
     EnableBackupPrivilege();
     BackupResult result;
     ValueCache values;

@@ -141,6 +141,22 @@ TEST_CASE("fix --dry-run writes nothing and tells the rows the fix that follows 
     }
 }
 
+TEST_CASE("a dry run tells when the fix would fail for certain, and still writes nothing") {
+    CleanFolder folder;
+    PlantedErrors planted;
+    testreg::WriteFile("ignore.lst", kWineFonts);
+    testreg::WriteFile("Registry Backups", "a file where the folder should be");
+    const std::vector<testreg::Dump> before = RegistryNow(planted);
+    auto dry = testproc::Run(kCli, "fix --dry-run --keep C:\\tidewarp-missing\\fix-run.exe");
+    CHECK(dry.exitCode == 2);
+    CHECK(dry.out.empty());
+    CHECK(dry.err.find("Registry Backups is a file, not a folder") != std::string::npos);
+    CHECK(dry.err.find("Nothing would be removed.") != std::string::npos);
+    CHECK(RegistryNow(planted) == before);
+    CHECK(testreg::ReadFile("ignore.lst") == kWineFonts);
+    CHECK(testreg::ReadFile("Registry Backups") == "a file where the folder should be");
+}
+
 TEST_CASE("--summary prints one line for scan and fix, with their usual exit codes") {
     CleanFolder folder;
     testreg::WriteFile("ignore.lst", kWineFonts);
