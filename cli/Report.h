@@ -67,8 +67,8 @@ std::string PlannedActionsText(const std::vector<PlannedAction>& actions);
 
 // One line for consoles that keep only the last one: "Tidewarp VERSION: N found (TITLE n, ...);
 // M removed" (a scan: 0 removed; a dry run: "M would be removed, nothing changed (dry run)");
-// categories that found nothing are left out. At most kSummaryMax bytes, cut short with "..." where needed, never inside a
-// double-byte character (isLeadByte tells the code page's lead bytes).
+// categories that found nothing are left out. At most kSummaryMax bytes, cut short with "..."
+// where needed, never inside a double-byte character (isLeadByte tells the code page's lead bytes).
 constexpr std::size_t kSummaryMax = 2048;
 std::string SummaryLine(const SummaryList& summaries, const ShortcutReport& shortcuts, bool dryRun,
                         bool (*isLeadByte)(unsigned char));

@@ -168,7 +168,8 @@ std::vector<PlannedAction> MakeActions(const FixFlow::FixPlan& plan, const FixRe
     for (std::size_t row = 0; row < found.size(); ++row) {
         const ErrorRecord& e = found[row];
         PlannedAction a{row, e.Category(), e.KeyPath(), {}, e.Item(), {}, {}};
-        const CRegistryLib::PlannedFix p = row < plan.registry.size() ? plan.registry[row] : CRegistryLib::PlannedFix::Nothing;
+        const CRegistryLib::PlannedFix p =
+            row < plan.registry.size() ? plan.registry[row] : CRegistryLib::PlannedFix::Nothing;
         if (!request.registryChecked[row]) {
             a.action = "keep";
             a.reason = "kept (--keep): it goes to the ignore list";

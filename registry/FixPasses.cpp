@@ -207,7 +207,8 @@ std::vector<CRegistryLib::PlannedFix> CRegistryLib::PlanFix(SummaryList& summari
             continue;
         }
         const bool isKey = record.FixKind() == "KEY";
-        const std::pair<std::string, std::string> value{tw::ToLower(record.KeyPath()), isKey ? "" : tw::ToLower(record.Value()->name)};
+        const std::pair<std::string, std::string> value{tw::ToLower(record.KeyPath()),
+                                                        isKey ? "" : tw::ToLower(record.Value()->name)};
         const bool takenBefore =
             std::any_of(removedKeys.begin(), removedKeys.end(),
                         [&](const std::string& k) { return IsKeyAtOrBelow(record.KeyPath(), k); }) ||
