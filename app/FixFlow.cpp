@@ -1,6 +1,5 @@
 #include "app/FixFlow.h"
 
-#include "maintenance/RegistryBackup.h"
 #include "maintenance/RepairGuard.h"
 #include "registry/Categories.h"
 #include "registry/StopEvent.h"
@@ -8,23 +7,23 @@
 #include <algorithm>
 #include <ctime>
 
-FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObserver* observer) {
-    FixResult result;
+// Up to the first write: nothing to fix, a refusal, or the unchecked rows taken out of the removal
+// (onto `ignoreLib`'s list, not yet saved) and the keys that hold them spared. False when the run
+// ends here.
+bool FixFlow::Prepare(const FixRequest& request, FixResult& result, CRegistryLib& ignoreLib) {
     ErrorList& errors = registry_.Errors();
     const std::size_t shortcutRows = shortcuts_ ? shortcuts_->Count() : 0;
     if (errors.empty() && shortcutRows == 0) {
         result.status = FixResult::NothingToFix;
         result.message = "No errors found";
-        return result;
+        return false;
     }
     result.message = RepairRefusal();
     if (!result.message.empty()) {
         result.status = FixResult::Refused;
-        return result;
+        return false;
     }
 
-    // A second library for its ignore list: it reads "ignore.lst" as it is now.
-    CRegistryLib ignoreLib;
     std::vector<std::string> keptKeys;  // the keys of the rows the user keeps
     for (std::size_t row = 0; row < errors.size(); ++row) {
         bool checked = row < request.registryChecked.size() && request.registryChecked[row];
@@ -50,19 +49,12 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
         shortcuts_->ClearEntry(i);
         ++result.ignored;
     }
-    result.ignoreListError = ignoreLib.SaveIgnoreList();
+    return true;
+}
 
-    if (observer) observer->OnBackupStarted();
-    // Nothing is removed that the backup does not hold: no file, no removal at all; a key that
-    // could not be read whole stays where it is.
-    const std::vector<std::string> noLinks;
-    const BackupResult backup = BackupErrorKeys(errors, shortcuts_ ? shortcuts_->Broken() : noLinks);
-    if (!backup.SafeToFix()) {
-        result.status = FixResult::BackupFailed;
-        result.message = backup.message + " Nothing was removed.";
-        return result;
-    }
-    result.backupPath = backup.path;
+// Leaves in place the rows the backup could not hold whole, and the links it does not hold.
+void FixFlow::LeaveUnsaved(const BackupResult& backup, FixResult& result) {
+    ErrorList& errors = registry_.Errors();
     for (std::size_t row : backup.incomplete) {
         if (row < errors.size() && !errors[row].KeyPath().empty()) {
             errors[row].SetKeyPath(std::string());
@@ -70,12 +62,43 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
             --result.errorsRemoved;
         }
     }
-    // A shortcut the backup does not hold is not deleted.
     for (const BackupResult::UnsavedLink& link : backup.unsavedLinks) {
         if (!shortcuts_ || !shortcuts_->ClearEntry(link.index)) continue;
         result.linksLeftUnsaved.push_back({link.index, link.reason});
         ++result.leftUnsaved;
     }
+}
+
+// What the fix passes and the shortcut deletion left and saw go.
+void FixFlow::CollectOutcome(FixResult& result) {
+    result.leftByRetest = registry_.LeftAtFix();
+    result.errorsRemoved -= static_cast<int>(result.leftByRetest.size());
+    if (shortcuts_) result.linksLeftByRetest = shortcuts_->LeftAtFix();
+    result.entriesGone = static_cast<int>(registry_.GoneAtFix() + (shortcuts_ ? shortcuts_->GoneAtFix() : 0));
+    const std::size_t shortcutRows = shortcuts_ ? shortcuts_->Count() : 0;
+    result.keptInPlace = static_cast<int>(registry_.Errors().size() + shortcutRows) - result.entriesGone;
+}
+
+FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObserver* observer) {
+    FixResult result;
+    // A second library for its ignore list: it reads "ignore.lst" as it is now.
+    CRegistryLib ignoreLib;
+    if (!Prepare(request, result, ignoreLib)) return result;
+    result.ignoreListError = ignoreLib.SaveIgnoreList();
+
+    if (observer) observer->OnBackupStarted();
+    // Nothing is removed that the backup does not hold: no file, no removal at all; a key that
+    // could not be read whole stays where it is.
+    const std::vector<std::string> noLinks;
+    const BackupResult backup = BackupErrorKeys(registry_.Errors(), shortcuts_ ? shortcuts_->Broken() : noLinks);
+    if (!backup.SafeToFix()) {
+        result.status = FixResult::BackupFailed;
+        result.message = backup.message + " Nothing was removed.";
+        return result;
+    }
+    result.backupPath = backup.path;
+    // A shortcut the backup does not hold is not deleted.
+    LeaveUnsaved(backup, result);
     if (shortcuts_)
         for (const BackupResult::SavedLinkStamp& link : backup.savedLinks)
             shortcuts_->SetBackupStamp(link.index, {link.size, link.written});
@@ -86,11 +109,25 @@ FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObs
         result.message = "The removal was stopped before it began; nothing was removed.";
         return result;
     }
-    result.leftByRetest = registry_.LeftAtFix();
-    result.errorsRemoved -= static_cast<int>(result.leftByRetest.size());
-    if (shortcuts_) result.linksLeftByRetest = shortcuts_->LeftAtFix();
-    result.entriesGone = static_cast<int>(registry_.GoneAtFix() + (shortcuts_ ? shortcuts_->GoneAtFix() : 0));
-    result.keptInPlace = static_cast<int>(errors.size() + shortcutRows) - result.entriesGone;
+    CollectOutcome(result);
+    return result;
+}
+
+FixResult FixFlow::DryRun(const FixRequest& request, SummaryList& summaries, FixPlan& plan) {
+    FixResult result;
+    CRegistryLib ignoreLib;  // its list is never saved
+    if (!Prepare(request, result, ignoreLib)) return result;
+    const std::vector<std::string> noLinks;
+    const BackupResult backup = CheckBackup(registry_.Errors(), shortcuts_ ? shortcuts_->Broken() : noLinks);
+    if (!backup.SafeToFix()) {
+        result.status = FixResult::BackupFailed;
+        result.message = backup.message + " Nothing would be removed.";
+        return result;
+    }
+    LeaveUnsaved(backup, result);
+    plan.registry = registry_.PlanFix(summaries);
+    if (shortcuts_) plan.links = shortcuts_->PlanFixShortcuts();
+    CollectOutcome(result);
     return result;
 }
 

@@ -2,6 +2,7 @@
 // the console program: unchecked rows go to the ignore list, the rest is backed up, then removed.
 #pragma once
 
+#include "maintenance/RegistryBackup.h"
 #include "maintenance/Shortcut.h"
 #include "registry/RegistryLib.h"
 
@@ -71,6 +72,16 @@ public:
 
     FixResult Fix(const FixRequest& request, SummaryList& summaries, FixObserver* observer = nullptr);
 
+    // What Fix would do with the same request, found on the same path without writing anything:
+    // no ignore list, no backup, no snapshot, no removal. The result is the one Fix would give
+    // when every file can be written and no key or value changes meanwhile (no backup path); the plan
+    // says what becomes of each row. The lists of the scan are changed as Fix changes them.
+    struct FixPlan {
+        std::vector<CRegistryLib::PlannedFix> registry;  // by row of the error list
+        std::vector<CShortcut::PlannedDelete> links;     // by index of the broken-shortcut list
+    };
+    FixResult DryRun(const FixRequest& request, SummaryList& summaries, FixPlan& plan);
+
     // The removal itself once the bookkeeping is done: the snapshot name, the fix passes and the
     // shortcut deletion, each behind a stop test. False when a stop was requested before anything
     // was removed.
@@ -80,6 +91,9 @@ public:
     static std::string SnapshotFileName();
 
 private:
+    bool Prepare(const FixRequest& request, FixResult& result, CRegistryLib& ignoreLib);
+    void LeaveUnsaved(const BackupResult& backup, FixResult& result);
+    void CollectOutcome(FixResult& result);
     // Leaves in place (empties the key path of) every checked "KEY" row whose key holds, at or
     // below it, a kept row's key or an entry the scan passed over as ignored; returns those rows.
     std::vector<std::size_t> SpareKeysOfKeptEntries(ErrorList& errors, const std::vector<std::string>& keptKeys);

@@ -1,6 +1,7 @@
 #include "cli/BackupCommands.h"
 
 #include "cli/Json.h"
+#include "cli/Report.h"
 #include "cli/StderrNotifier.h"
 #include "maintenance/BackupExport.h"
 #include "maintenance/BackupFolder.h"
@@ -65,7 +66,8 @@ int RunBackups(const CliOptions& options) {
     std::vector<BackupFileInfo> files = SortedBackups();
     if (options.json) {
         JsonWriter w;
-        w.BeginObject().Key("folder").String(folder).Key("backups").BeginArray();
+        BeginReport(w);
+        w.Key("folder").String(folder).Key("backups").BeginArray();
         for (const BackupFileInfo& f : files) {
             w.BeginObject();
             w.Key("name").String(f.name);

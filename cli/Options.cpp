@@ -13,18 +13,21 @@ const char kCliUsage[] =
     "Works in the current directory, like Tidewarp itself (\"ignore.lst\").\n"
     "\n"
     "Commands:\n"
-    "  scan [--categories LIST] [--json]\n"
+    "  scan [--categories LIST] [--json] [--summary]\n"
     "      Scans and reports what it finds; removes nothing.\n"
     "      LIST is a comma-separated list of categories, in any letter case:\n"
     "        CLSID, SharedFile, VxD, Help, APPPath, SharedTools, font, Startup, Uninstall, SHORTCUT\n"
     "      Default: all of them.\n"
-    "  fix [--categories LIST] [--keep ITEM]... [--json]\n"
+    "  fix [--categories LIST] [--keep ITEM]... [--json] [--summary] [--dry-run]\n"
     "      Scans, backs up what it is about to remove into \"Registry Backups\", then removes\n"
     "      every error found except those whose item (file path or shortcut path) equals a\n"
     "      --keep argument, letter case aside; kept items go to the ignore list. A whole key\n"
     "      stays when it holds a kept item or an ignored entry; such rows are listed as left\n"
     "      in place. Prints the category summaries with their fixed counts. Nothing is\n"
     "      removed when the backup cannot be written.\n"
+    "      --dry-run: scans and prints what fix would do with the same options (each key\n"
+    "      removed whole, each value removed, each shortcut deleted, each row left in place\n"
+    "      and why) and writes nothing: no backup, no ignore list, no registry or file change.\n"
     "  ignore list [--json]\n"
     "      Shows the ignore list, one numbered row per entry.\n"
     "  ignore remove INDEX...\n"
@@ -55,17 +58,27 @@ const char kCliUsage[] =
     "      Shows the program's version.\n"
     "\n"
     "Options:\n"
-    "  --json   Prints one JSON object (UTF-8) instead of a table:\n"
+    "  --summary  Prints one line only (at most 2048 characters), e.g.\n"
+    "           Tidewarp 0.9.0: 14 found (Invalid CLSID 9, Corrupt Fonts 4, Broken Shortcuts 1); 0 removed\n"
+    "  --json   Prints one JSON object (UTF-8) instead of a table. Every document opens with\n"
+    "           \"schema\":\"tidewarp-report/1\" and \"version\"; docs/tidewarp-report.schema.json\n"
+    "           describes them all. scan and fix:\n"
     "           {\"errors\":[{\"category\",\"key\",\"value\":{\"name\",\"text\",\"type\"}|null,\"fix\",\"item\"}],\n"
     "            \"shortcuts\":[paths], \"shortcut_counts\":{\"examined\",\"broken\",\"deleted\"},\n"
     "            \"unreachable\":[{\"category\",\"key\",\"value_name\"|null,\"item\",\"target\"?}]\n"
     "              (entries not on a local fixed drive: not checked, never reported or removed),\n"
     "            fix only: \"left_in_place\":[{\"row\",\"category\",\"key\",\"item\",\"reason\"}],\n"
     "            \"summaries\":[{\"title\",\"examined\",\"found\",\"fixed\"}]}\n"
+    "           fix --dry-run adds \"dry_run\":true and \"actions\":[{\"row\",\"category\",\"key\",\n"
+    "           \"value_name\",\"item\",\"action\",\"reason\"?}] (remove_key, remove_value,\n"
+    "           delete_link, gone, keep, leave).\n"
     "\n"
-    "Exit status: scan: 0 nothing found, 1 errors found; fix: 0 the removal ran (the summaries\n"
-    "tell what was removed); backups, restore, export-reg, restore-xml: 0 done; any command: 2 usage\n"
-    "error or failure (fix: nothing removed).\n"
+    "Exit codes:\n"
+    "  0  nothing found (scan, fix --dry-run), the removal ran (fix: the summaries tell what was\n"
+    "     removed and what was left in place), or the command is done\n"
+    "  1  errors found (scan, fix --dry-run)\n"
+    "  2  failure or bad command line (fix: nothing removed; fix --dry-run: fix would fail,\n"
+    "     e.g. refused as below or no backup folder can be made)\n"
     "\n"
     "Run as administrator, fix, restore and restore-xml refuse (exit 2) when the current directory\n"
     "or its \"Registry Backups\" may be changed by any account but SYSTEM, Administrators,\n"
@@ -134,6 +147,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CliOptions& options,
             const std::string& a = args[i];
             if (a == "--json") {
                 options.json = true;
+            } else if (a == "--summary") {
+                options.summary = true;
+            } else if (options.command == CliOptions::Command::Fix && a == "--dry-run") {
+                options.dryRun = true;
             } else if (a == "--categories" || a.rfind("--categories=", 0) == 0) {
                 std::string list;
                 if (a == "--categories") {
@@ -157,6 +174,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, CliOptions& options,
                 error = "unknown option \"" + a + "\" for " + command;
                 return false;
             }
+        }
+        if (options.json && options.summary) {
+            error = "--json and --summary do not go together";
+            return false;
         }
         if (!categoriesGiven) SelectAll(options.selection);
         return true;

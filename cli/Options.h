@@ -12,6 +12,8 @@ struct CliOptions {
     Command command = Command::Help;
     ScanSelection selection;            // Scan: the categories asked for (all when not given)
     bool json = false;
+    bool summary = false;               // Scan, Fix: one line only
+    bool dryRun = false;                // Fix: say what would be done, change nothing
     std::vector<std::string> keep;      // Fix: items left in place (and added to the ignore list)
     std::vector<std::size_t> indices;   // IgnoreRemove: 0-based rows of the ignore list
     std::string backupFile;             // Restore, ExportReg: the chosen backup (empty: the newest);

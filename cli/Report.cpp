@@ -14,10 +14,17 @@ std::string Format(const char* fmt, const std::string& a, std::int32_t x, std::i
 
 }  // namespace
 
+void BeginReport(JsonWriter& w) {
+    w.BeginObject().Key("schema").String(kReportSchema).Key("version").String(TW_REPORT_VERSION);
+}
+
 std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts,
-                           const std::vector<UnreachableEntry>& unreachable, const std::vector<LeftInPlace>* left) {
+                           const std::vector<UnreachableEntry>& unreachable, const std::vector<LeftInPlace>* left,
+                           const std::vector<PlannedAction>* actions) {
     JsonWriter w;
-    w.BeginObject().Key("errors").BeginArray();
+    BeginReport(w);
+    if (actions) w.Key("dry_run").Bool(true);
+    w.Key("errors").BeginArray();
     for (const ErrorRecord& e : errors) {
         w.BeginObject();
         w.Key("category").String(e.Category());
@@ -73,6 +80,25 @@ std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries
         }
         w.EndArray();
     }
+    if (actions) {
+        w.Key("actions").BeginArray();
+        for (const PlannedAction& a : *actions) {
+            w.BeginObject();
+            w.Key("row").Number(static_cast<std::int64_t>(a.row));
+            w.Key("category").String(a.category);
+            w.Key("key").String(a.key);
+            w.Key("value_name");
+            if (a.action == "remove_value")
+                w.String(a.valueName);
+            else
+                w.Null();
+            w.Key("item").String(a.item);
+            w.Key("action").String(a.action);
+            if (!a.reason.empty()) w.Key("reason").String(a.reason);
+            w.EndObject();
+        }
+        w.EndArray();
+    }
     w.Key("summaries").BeginArray();
     for (const CategorySummary& s : summaries) {
         w.BeginObject();
@@ -118,9 +144,66 @@ std::string ScanReportText(const ErrorList& errors, const SummaryList& summaries
     return out;
 }
 
+std::string PlannedActionsText(const std::vector<PlannedAction>& actions) {
+    std::string out = "Dry run: fix would do this; nothing was changed.\n";
+    for (const PlannedAction& a : actions) {
+        out += "  " + std::to_string(a.row) + "\t[" + a.category + "] " + a.item + "\n      ";
+        if (a.action == "remove_key")
+            out += "remove the whole key " + a.key;
+        else if (a.action == "remove_value")
+            out += "remove the value \"" + a.valueName + "\" of " + a.key;
+        else if (a.action == "delete_link")
+            out += "delete the shortcut file";
+        else if (a.action == "gone")
+            out += "nothing to remove: it is gone already or goes with a key removed before it";
+        else
+            out += (a.action == "keep" ? "keep: " : "leave in place: ") + a.reason;
+        out += "\n";
+    }
+    return out + "\n";
+}
+
+std::string CutAtCharacter(const std::string& text, std::size_t max, bool (*isLeadByte)(unsigned char)) {
+    if (text.size() <= max) return text;
+    const std::size_t room = max - 3;
+    std::size_t end = 0;  // the end of the last whole character that fits
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t width = isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+        if (i + width > room) break;
+        i += width;
+        end = i;
+    }
+    return text.substr(0, end) + "...";
+}
+
+std::string SummaryLine(const SummaryList& summaries, const ShortcutReport& shortcuts, bool dryRun,
+                        bool (*isLeadByte)(unsigned char)) {
+    std::int64_t found = 0, removed = 0;
+    std::string parts;
+    auto add = [&](const std::string& title, std::int64_t n) {
+        if (n <= 0) return;
+        found += n;
+        parts += (parts.empty() ? "" : ", ") + title + " " + std::to_string(n);
+    };
+    for (const CategorySummary& s : summaries) {
+        add(s.title, s.found);
+        removed += s.fixed;
+    }
+    if (shortcuts.scanned) add("Broken Shortcuts", static_cast<std::int64_t>(shortcuts.broken.size()));
+    removed += shortcuts.deleted;
+    std::string line = std::string("Tidewarp ") + TW_REPORT_VERSION + ": " + std::to_string(found) + " found";
+    if (!parts.empty()) line += " (" + parts + ")";
+    if (dryRun)
+        line += "; " + std::to_string(removed) + " would be removed, nothing changed (dry run)";
+    else
+        line += "; " + std::to_string(removed) + " removed";
+    return CutAtCharacter(line, kSummaryMax, isLeadByte);
+}
+
 std::string IgnoreListJson(const ErrorList& ignored) {
     JsonWriter w;
-    w.BeginObject().Key("ignored").BeginArray();
+    BeginReport(w);
+    w.Key("ignored").BeginArray();
     for (std::size_t i = 0; i < ignored.size(); ++i) {
         w.BeginObject();
         w.Key("index").Number(static_cast<std::int64_t>(i));

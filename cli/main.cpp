@@ -18,6 +18,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <exception>
 #include <set>
 
@@ -45,6 +46,21 @@ void EndProgress() {
 void Print(const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
+}
+
+bool IsLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != 0; }
+
+// The report of a scan, a fix or a dry run in the form asked for: one line, JSON or text.
+void PrintReport(const CliOptions& options, const ErrorList& errors, const SummaryList& summaries,
+                 const ShortcutReport& shortcuts, const std::vector<UnreachableEntry>& unreachable,
+                 const std::vector<LeftInPlace>* left = nullptr, const std::vector<PlannedAction>* actions = nullptr) {
+    if (options.summary)
+        Print(SummaryLine(summaries, shortcuts, actions != nullptr, &IsLeadByte) + "\n");
+    else if (options.json)
+        Print(ScanReportJson(errors, summaries, shortcuts, unreachable, left, actions));
+    else
+        Print((actions ? PlannedActionsText(*actions) : std::string()) +
+              ScanReportText(errors, summaries, shortcuts, unreachable, left));
 }
 
 // The shortcut part of a report; cleared entries (shortcuts the user keeps) are left out.
@@ -127,13 +143,101 @@ int RunScan(const CliOptions& options) {
     const ShortcutReport shortcuts = MakeShortcutReport(scanner, selection);
     const ErrorList& errors = registry.Errors();
     const std::vector<UnreachableEntry> unreachable = MakeUnreachable(registry, scanner);
-    Print(options.json ? ScanReportJson(errors, summaries, shortcuts, unreachable)
-                       : ScanReportText(errors, summaries, shortcuts, unreachable));
+    PrintReport(options, errors, summaries, shortcuts, unreachable);
     return errors.empty() && shortcuts.broken.empty() ? 0 : 1;
+}
+
+// Every row checked but those whose item the user keeps.
+FixRequest KeepRequest(const CliOptions& options, const ErrorList& found, const CShortcut& scanner) {
+    FixRequest request;
+    for (const ErrorRecord& e : found) request.registryChecked.push_back(!KeepsItem(options.keep, e.Item()));
+    for (const std::string& path : scanner.Broken()) request.shortcutChecked.push_back(!KeepsItem(options.keep, path));
+    return request;
+}
+
+// What the dry run says of each row: rows left in place with their reason first, then the plan.
+std::vector<PlannedAction> MakeActions(const FixFlow::FixPlan& plan, const FixRequest& request,
+                                       const ErrorList& found, const std::vector<std::string>& links,
+                                       const std::vector<LeftInPlace>& left) {
+    std::vector<PlannedAction> actions;
+    auto reasonLeft = [&](std::size_t row) -> const LeftInPlace* {
+        for (const LeftInPlace& l : left)
+            if (l.row == row) return &l;
+        return nullptr;
+    };
+    for (std::size_t row = 0; row < found.size(); ++row) {
+        const ErrorRecord& e = found[row];
+        PlannedAction a{row, e.Category(), e.KeyPath(), {}, e.Item(), {}, {}};
+        const CRegistryLib::PlannedFix p =
+            row < plan.registry.size() ? plan.registry[row] : CRegistryLib::PlannedFix::Nothing;
+        if (!request.registryChecked[row]) {
+            a.action = "keep";
+            a.reason = "kept (--keep): it goes to the ignore list";
+        } else if (const LeftInPlace* l = reasonLeft(row)) {
+            a.action = "leave";
+            a.reason = l->reason;
+        } else if (p == CRegistryLib::PlannedFix::Remove) {
+            a.action = e.FixKind() == "KEY" ? "remove_key" : "remove_value";
+            if (e.Value()) a.valueName = e.Value()->name;
+        } else if (p == CRegistryLib::PlannedFix::Gone) {
+            a.action = "gone";
+        } else if (p == CRegistryLib::PlannedFix::Refused) {
+            a.action = "leave";
+            a.reason = "the system refuses its removal (no access to its key)";
+        } else {
+            a.action = "leave";
+            a.reason = "the backup cannot hold it whole";
+        }
+        actions.push_back(std::move(a));
+    }
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        if (links[i].empty()) continue;
+        const std::size_t row = found.size() + i;
+        PlannedAction a{row, kShortcutCategory, {}, {}, links[i], {}, {}};
+        const CShortcut::PlannedDelete p = i < plan.links.size() ? plan.links[i] : CShortcut::PlannedDelete::Nothing;
+        if (!request.shortcutChecked[i]) {
+            a.action = "keep";
+            a.reason = "kept (--keep): it goes to the ignore list";
+        } else if (const LeftInPlace* l = reasonLeft(row)) {
+            a.action = "leave";
+            a.reason = l->reason;
+        } else {
+            a.action = p == CShortcut::PlannedDelete::Delete ? "delete_link" : "gone";
+        }
+        actions.push_back(std::move(a));
+    }
+    return actions;
+}
+
+// fix --dry-run: the scan, then the fix's own path up to each removal, writing nothing.
+int RunDryRun(const CliOptions& options) {
+    CRegistryLib registry;
+    CShortcut scanner;
+    ScanSelection selection;
+    SummaryList summaries;
+    ScanWithProgress(options, registry, scanner, selection, summaries);
+    const ErrorList found = registry.Errors();
+    const FixRequest request = KeepRequest(options, found, scanner);
+    ShortcutReport shortcutsFound = MakeShortcutReport(scanner, selection);
+    const std::vector<std::string> linksFound = scanner.Broken();
+    FixFlow::FixPlan plan;
+    const FixResult result = FixFlow(registry, &scanner).DryRun(request, summaries, plan);
+    EndProgress();
+    if (result.status == FixResult::Refused || result.status == FixResult::BackupFailed) {
+        std::fprintf(stderr, "tidewarp-cli: fix would fail: %s\n", result.message.c_str());
+        return 2;
+    }
+    shortcutsFound.deleted = static_cast<std::int32_t>(
+        std::count(plan.links.begin(), plan.links.end(), CShortcut::PlannedDelete::Delete));
+    const std::vector<LeftInPlace> left = MakeLeftInPlace(result, found, linksFound);
+    const std::vector<PlannedAction> actions = MakeActions(plan, request, found, linksFound, left);
+    PrintReport(options, found, summaries, shortcutsFound, MakeUnreachable(registry, scanner), &left, &actions);
+    return found.empty() && shortcutsFound.broken.empty() ? 0 : 1;
 }
 
 // Scans, then removes everything found except the items the user keeps, backing up first.
 int RunFix(const CliOptions& options) {
+    if (options.dryRun) return RunDryRun(options);
     if (RepairRefused()) return 2;
     StderrNotifier notifier;
     CRegistryLib registry;
@@ -145,9 +249,7 @@ int RunFix(const CliOptions& options) {
 
     // The report shows what the scan found, kept items included; the fix blanks their key paths.
     const ErrorList found = registry.Errors();
-    FixRequest request;
-    for (const ErrorRecord& e : found) request.registryChecked.push_back(!KeepsItem(options.keep, e.Item()));
-    for (const std::string& path : scanner.Broken()) request.shortcutChecked.push_back(!KeepsItem(options.keep, path));
+    const FixRequest request = KeepRequest(options, found, scanner);
     ShortcutReport shortcutsFound = MakeShortcutReport(scanner, selection);
     const std::vector<std::string> linksFound = scanner.Broken();
 
@@ -169,13 +271,12 @@ int RunFix(const CliOptions& options) {
     if (result.leftUnsaved)
         std::fprintf(stderr, "tidewarp-cli: %d entr%s left in place: the backup could not hold %s whole\n",
                      result.leftUnsaved, result.leftUnsaved == 1 ? "y" : "ies", result.leftUnsaved == 1 ? "it" : "them");
-    if (!options.json && !result.backupPath.empty())
+    if (!options.json && !options.summary && !result.backupPath.empty())
         std::printf("Backup: %s\n", result.backupPath.c_str());
     shortcutsFound.deleted = scanner.DeletedCount();
     const std::vector<LeftInPlace> left = MakeLeftInPlace(result, found, linksFound);
     const std::vector<UnreachableEntry> unreachable = MakeUnreachable(registry, scanner);
-    Print(options.json ? ScanReportJson(found, summaries, shortcutsFound, unreachable, &left)
-                       : ScanReportText(found, summaries, shortcutsFound, unreachable, &left));
+    PrintReport(options, found, summaries, shortcutsFound, unreachable, &left);
     return 0;
 }
 

@@ -321,6 +321,28 @@ BackupResult MoveIntoPlace(const tw::CheckedFolder& here, const std::string& tem
     return Failure(error, "cannot move " + here.PathOf(temp) + " into " + folder.Path());
 }
 
+// Reads what the backup keeps of one record's key or value, by the physical path the record names
+// (the 64-bit view under WOW64). Nothing: no key path, or the key is gone already (nothing to keep
+// and nothing to remove); Unopenable: the key is there but cannot be read, and must not be removed.
+enum class RecordRead { Nothing, Unopenable, Read };
+RecordRead ReadRecord(const ErrorRecord& e, ValueCache& values, KeyRecord& record, ReadOutcome& read) {
+    if (e.KeyPath().empty() || (e.FixKind() != "KEY" && e.FixKind() != "VAL")) return RecordRead::Nothing;
+    std::string path = e.KeyPath();
+    std::uint32_t root = RootValue(CRegistryLib::SeperateMainKey(path));
+    if (!root) return RecordRead::Nothing;
+    tw::UniqueHKey key;
+    LONG rc = RegOpenKeyExA(RootHandle(root), path.c_str(), 0, KEY_READ | tw::PhysicalKeyView(), key.put());
+    if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND) return RecordRead::Nothing;
+    if (rc != ERROR_SUCCESS) return RecordRead::Unopenable;
+    record.root = root;
+    record.path = path;
+    read = e.FixKind() == "KEY" ? ReadKeyBody(key.get(), record.body)
+                                : (!e.Value() ? ReadOutcome::Complete
+                                              : values.Find(key.get(), std::to_string(root) + "\\" + path,
+                                                            e.Value()->name, record.body));
+    return RecordRead::Read;
+}
+
 // Reads the links to keep and writes them to the new file `temp` of `here`; what cannot be kept goes
 // to `result`. False when none was kept.
 bool WriteLinkStore(const std::vector<std::string>& links, const tw::CheckedFolder& here, const std::string& temp,
@@ -369,6 +391,37 @@ void LinksNotKept(const std::vector<std::string>& links, BackupResult& result, c
 
 }  // namespace
 
+BackupResult CheckBackup(const ErrorList& records, const std::vector<std::string>& links) {
+    // The backup folder is never written through a link, and a file in its place ends the backup.
+    const std::string folder = JoinPath(CurrentDirectory(), kBackupFolderName);
+    if (!LinkedBackupFolderMessage().empty())
+        return Failure(tw::kLinkRefused, "the folder " + folder + " is a link, and nothing is written through it");
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return Failure(ERROR_ALREADY_EXISTS, folder + " is a file, not a folder");
+    EnableBackupPrivilege();
+    BackupResult result;
+    ValueCache values;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        KeyRecord record;
+        ReadOutcome read = ReadOutcome::Complete;
+        const RecordRead state = ReadRecord(records[i], values, record, read);
+        if (state == RecordRead::Nothing) continue;
+        if (state == RecordRead::Unopenable || read != ReadOutcome::Complete) result.incomplete.push_back(i);
+        if (state == RecordRead::Read && read != ReadOutcome::Unspellable) ++result.recordsSaved;
+    }
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        SavedLink link;
+        std::string reason;
+        if (links[i].empty()) continue;
+        if (ReadLink(links[i], link, reason))
+            ++result.linksSaved;
+        else
+            result.unsavedLinks.push_back({i, reason});
+    }
+    return result;
+}
+
 BackupResult BackupErrorKeys(const ErrorList& records, const std::vector<std::string>& links) {
     SYSTEMTIME started;
     GetLocalTime(&started);
@@ -395,30 +448,13 @@ BackupResult BackupErrorKeys(const ErrorList& records, const std::vector<std::st
         std::string pending;  // records go to the file in chunks, not one write each
         for (std::size_t i = 0; i < records.size(); ++i) {
             const ErrorRecord& e = records[i];
-            if (e.KeyPath().empty() || (e.FixKind() != "KEY" && e.FixKind() != "VAL")) continue;
-            std::string path = e.KeyPath();
-            std::uint32_t root = RootValue(CRegistryLib::SeperateMainKey(path));
-            if (!root) continue;
-            tw::UniqueHKey key;
-            // By the physical path the record names (the 64-bit view under WOW64).
-            LONG rc = RegOpenKeyExA(RootHandle(root), path.c_str(), 0, KEY_READ | tw::PhysicalKeyView(), key.put());
-            if (rc != ERROR_SUCCESS) {
-                // Already gone: nothing to save and nothing to remove. Present but unreadable: the
-                // fix must not remove it.
-                if (rc != ERROR_FILE_NOT_FOUND && rc != ERROR_PATH_NOT_FOUND) result.incomplete.push_back(i);
-                continue;
-            }
             KeyRecord record;
-            record.root = root;
-            record.path = path;
-            ReadOutcome read = e.FixKind() == "KEY"
-                                   ? ReadKeyBody(key.get(), record.body)
-                                   : (!e.Value() ? ReadOutcome::Complete
-                                                 : values.Find(key.get(), std::to_string(root) + "\\" + path,
-                                                               e.Value()->name, record.body));
-            if (read != ReadOutcome::Complete) result.incomplete.push_back(i);
+            ReadOutcome read = ReadOutcome::Complete;
+            const RecordRead state = ReadRecord(e, values, record, read);
+            if (state == RecordRead::Nothing) continue;
+            if (state == RecordRead::Unopenable || read != ReadOutcome::Complete) result.incomplete.push_back(i);
             // A copy spelled with look-alikes would be written over the real entry by a restore.
-            if (read == ReadOutcome::Unspellable) continue;
+            if (state == RecordRead::Unopenable || read == ReadOutcome::Unspellable) continue;
             AppendRecord(pending, record);
             ++result.recordsSaved;
             if (pending.size() >= kWriteChunk) {

@@ -63,6 +63,12 @@ struct BackupResult {
 // SafeToFix() says so, and no link listed in `unsavedLinks`.
 BackupResult BackupErrorKeys(const ErrorList& records, const std::vector<std::string>& links = {});
 
+// What BackupErrorKeys would keep and leave out of these records and links, read the same way but
+// without writing anything: `incomplete`, `unsavedLinks`, `recordsSaved` and `linksSaved` as it
+// would set them when its files can be written. Failed when it would fail for certain: the backup
+// folder is a link, or a file lies in its place.
+BackupResult CheckBackup(const ErrorList& records, const std::vector<std::string>& links = {});
+
 struct RestoreResult {
     enum class Status {
         Restored,    // every record applied (single values or sub-keys may still have failed)

@@ -444,6 +444,43 @@ void CShortcut::FixShortcuts(FixProgress* progress) {
     }
 }
 
+std::vector<CShortcut::PlannedDelete> CShortcut::PlanFixShortcuts() {
+    std::vector<PlannedDelete> plan(broken_.size(), PlannedDelete::Nothing);
+    leftAtFix_.clear();
+    probe_.Forget();
+    for (std::size_t i = 0; i < broken_.size(); ++i) {
+        const std::string& path = broken_[i];
+        if (path.empty()) continue;
+        plan[i] = PlannedDelete::Left;
+        if (i < targets_.size()) {
+            const FileState state = TestTarget(targets_[i]);
+            if (state != FileState::Missing) {
+                leftAtFix_.push_back({i, state});
+                continue;
+            }
+        }
+        if (i >= identities_.size() || !identities_[i]) {
+            leftAtFix_.push_back({i, FileState::Present, false, true});
+            continue;
+        }
+        if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            plan[i] = PlannedDelete::Gone;
+            continue;
+        }
+        const std::optional<linkfile::FileIdentity> now = linkfile::IdentifyFile(path);
+        if (!now || *now != *identities_[i]) {
+            leftAtFix_.push_back({i, FileState::Present, false, true});
+            continue;
+        }
+        plan[i] = PlannedDelete::Delete;
+    }
+    deleted_ = 0;
+    goneAtFix_ = static_cast<std::size_t>(std::count_if(plan.begin(), plan.end(), [](PlannedDelete p) {
+        return p == PlannedDelete::Delete || p == PlannedDelete::Gone;
+    }));
+    return plan;
+}
+
 void CShortcut::SetBackupStamp(std::size_t index, LinkStamp stamp) {
     if (index >= broken_.size()) return;
     if (backupStamps_.size() < broken_.size()) backupStamps_.resize(broken_.size());

@@ -55,6 +55,16 @@ public:
     // and one whose path no longer leads to the very file the scan found (see LinkRemoval.h).
     // progress hears of each entry that is not cleared once its turn is over.
     void FixShortcuts(FixProgress* progress = nullptr);
+    // What FixShortcuts would do with each entry, found without deleting anything: the same second
+    // look at the target and the same test that the path still leads to the file the scan found.
+    // LeftAtFix and GoneAtFix are set as FixShortcuts would set them; DeletedCount is 0.
+    enum class PlannedDelete {
+        Nothing,  // a cleared entry
+        Delete,
+        Gone,  // nothing of that name is there now
+        Left,  // see LeftAtFix
+    };
+    std::vector<PlannedDelete> PlanFixShortcuts();
     // What the backup copy of the entry at index was taken from: its size and last-write time
     // (FILETIME ticks). Set after the backup; a new scan forgets it. Entries without one are
     // deleted without this test.

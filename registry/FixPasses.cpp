@@ -1,7 +1,9 @@
 // Removing what a scan found: five passes over the error list, each removal written into the
 // snapshot file first.
+#include "platform/Handles.h"
 #include "platform/SafeFile.h"
 #include "platform/Text.h"
+#include "platform/Wow64.h"
 #include "registry/Categories.h"
 #include "registry/FixProgress.h"
 #include "registry/RegistryLib.h"
@@ -39,6 +41,37 @@ const FixPass kPasses[] = {
 enum class Outcome { None, Removed, Denied, Left, Gone };
 
 bool NotFound(LONG rc) { return rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND; }
+
+// Each category's summary gets the records removed (a refused removal counts -1), once each.
+void CountFixed(const ErrorList& errors, const std::vector<Outcome>& outcomes, SummaryList& summaries) {
+    std::map<std::string, std::int32_t> fixed;  // by summary title, every registry category
+    for (const CategoryInfo& c : kRegistryCategories) fixed[c.summaryTitle] = 0;
+    for (std::size_t i = 0; i < errors.size(); ++i) {
+        const CategoryInfo* category = FindCategory(errors[i].Category());
+        if (!category || (outcomes[i] != Outcome::Removed && outcomes[i] != Outcome::Denied)) continue;
+        fixed[category->summaryTitle] += outcomes[i] == Outcome::Removed ? 1 : -1;
+    }
+    for (CategorySummary& s : summaries) {
+        auto it = fixed.find(s.title);
+        if (it != fixed.end()) s.fixed = it->second;
+    }
+}
+
+// Opens the key a record names with the access its removal asks for (which changes nothing) and,
+// for a value record, looks up its value ("(Default)" is the unnamed one, as listings name it):
+// ERROR_SUCCESS when the removal would find what it removes, else the error it would meet first.
+LONG RemovalWouldFind(const ErrorRecord& record) {
+    std::string rest = record.KeyPath();
+    HKEY root = CRegistryLib::RootKey(CRegistryLib::SeperateMainKey(rest));
+    if (!root) return ERROR_FILE_NOT_FOUND;
+    const bool isKey = record.FixKind() == "KEY";
+    const REGSAM access = isKey ? DELETE | KEY_ENUMERATE_SUB_KEYS : KEY_SET_VALUE | KEY_QUERY_VALUE;
+    tw::UniqueHKey key;
+    LONG rc = RegOpenKeyExA(root, rest.c_str(), 0, access | tw::PhysicalKeyView(), key.put());
+    if (rc != ERROR_SUCCESS || isKey) return rc;
+    const std::string& name = record.Value()->name;
+    return RegQueryValueExA(key.get(), name == "(Default)" ? "" : name.c_str(), nullptr, nullptr, nullptr, nullptr);
+}
 
 }  // namespace
 
@@ -123,17 +156,7 @@ void CRegistryLib::FixAll(SummaryList& summaries, const std::string& snapshotFil
     goneAtFix_ = static_cast<std::size_t>(std::count_if(outcomes.begin(), outcomes.end(), [](Outcome o) {
         return o == Outcome::Removed || o == Outcome::Gone;
     }));
-    std::map<std::string, std::int32_t> fixed;  // by summary title, every registry category
-    for (const CategoryInfo& c : kRegistryCategories) fixed[c.summaryTitle] = 0;
-    for (std::size_t i = 0; i < errors_.size(); ++i) {
-        const CategoryInfo* category = FindCategory(errors_[i].Category());
-        if (!category || (outcomes[i] != Outcome::Removed && outcomes[i] != Outcome::Denied)) continue;
-        fixed[category->summaryTitle] += outcomes[i] == Outcome::Removed ? 1 : -1;
-    }
-    for (CategorySummary& s : summaries) {
-        auto it = fixed.find(s.title);
-        if (it != fixed.end()) s.fixed = it->second;
-    }
+    CountFixed(errors_, outcomes, summaries);
     XmlElement("registry").WriteEnd(snapshot_, -1, true, true);
     // Only a snapshot this fix made is removed; a file that held the name before stays.
     const bool made = snapshot_.IsOpen();
@@ -161,4 +184,56 @@ LONG CRegistryLib::FixRecord(const ErrorRecord& record, const char* keyText, con
     const char* sep = backslashes ? "\\" : "\n";
     if (progress_) progress_(root + sep + rest + sep + value->name, valueText, 0, 0);
     return DeleteValue(root, rest, value->name);
+}
+
+std::vector<CRegistryLib::PlannedFix> CRegistryLib::PlanFix(SummaryList& summaries) {
+    // The class pass takes every record in list order and is the one that removes it; the later
+    // passes only meet what it removed already, so one walk in that order tells it all.
+    std::vector<PlannedFix> plan(errors_.size(), PlannedFix::Nothing);
+    std::vector<Outcome> outcomes(errors_.size(), Outcome::None);
+    std::vector<std::string> removedKeys;
+    std::vector<std::pair<std::string, std::string>> removedValues;  // lower-cased key path, value name
+    leftAtFix_.clear();
+    probe_.Forget();
+    Retest retest(*this);
+    for (std::size_t i = 0; i < errors_.size(); ++i) {
+        const ErrorRecord& record = errors_[i];
+        if (record.KeyPath().empty()) continue;
+        if (record.FixKind() != "KEY" && !record.Value()) continue;  // FixAll removes nothing for it
+        if (std::optional<LeftReason> reason = retestAtFix_ ? retest.Keeps(i) : std::nullopt) {
+            plan[i] = PlannedFix::Left;
+            outcomes[i] = Outcome::Left;
+            leftAtFix_.push_back({i, *reason});
+            continue;
+        }
+        const bool isKey = record.FixKind() == "KEY";
+        const std::pair<std::string, std::string> value{tw::ToLower(record.KeyPath()),
+                                                        isKey ? "" : tw::ToLower(record.Value()->name)};
+        const bool takenBefore =
+            std::any_of(removedKeys.begin(), removedKeys.end(),
+                        [&](const std::string& k) { return IsKeyAtOrBelow(record.KeyPath(), k); }) ||
+            (!isKey && std::find(removedValues.begin(), removedValues.end(), value) != removedValues.end());
+        const LONG rc = takenBefore ? ERROR_FILE_NOT_FOUND : RemovalWouldFind(record);
+        if (NotFound(rc)) {
+            plan[i] = PlannedFix::Gone;
+            outcomes[i] = Outcome::Gone;
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) {
+            plan[i] = PlannedFix::Refused;
+            if (rc == ERROR_ACCESS_DENIED) outcomes[i] = Outcome::Denied;
+            continue;
+        }
+        plan[i] = PlannedFix::Remove;
+        outcomes[i] = Outcome::Removed;
+        if (isKey)
+            removedKeys.push_back(record.KeyPath());
+        else
+            removedValues.push_back(value);
+    }
+    goneAtFix_ = static_cast<std::size_t>(std::count_if(outcomes.begin(), outcomes.end(), [](Outcome o) {
+        return o == Outcome::Removed || o == Outcome::Gone;
+    }));
+    CountFixed(errors_, outcomes, summaries);
+    return plan;
 }

@@ -141,6 +141,18 @@ public:
     // How many records the last FixAll saw go: removed by it, or already gone when it came to them
     // (a value of a key removed before it, a key listed twice). Each record counts once.
     std::size_t GoneAtFix() const { return goneAtFix_; }
+    // What FixAll would do with each record (by row), found without removing or writing anything:
+    // the same second look, in the same order, and each key or value looked up where FixAll would
+    // remove it. LeftAtFix, GoneAtFix and the summaries' fixed counts are set as FixAll would set
+    // them, a removal refused when its key is opened included.
+    enum class PlannedFix {
+        Nothing,  // an empty key path (kept, or left before the fix passes): FixAll passes over it
+        Remove,   // the key (whole) or the value is removed
+        Gone,     // nothing there to remove: gone already, or goes with a key removed before it
+        Left,     // left in place by the second look (LeftAtFix says why)
+        Refused,  // the key cannot be opened for the removal (access denied, most often)
+    };
+    std::vector<PlannedFix> PlanFix(SummaryList& summaries);
     // The second look can be turned off only to measure what it costs (bench/fix_bench.cpp).
     void SetRetestAtFix(bool on) { retestAtFix_ = on; }
 

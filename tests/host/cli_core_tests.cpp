@@ -109,3 +109,66 @@ TEST_CASE("a kept item matches a reported one whatever its letter case") {
     CHECK_FALSE(KeepsItem(keep, "c:\\tidewarp\\a.ex"));
     CHECK_FALSE(KeepsItem({}, "C:\\x.lnk"));
 }
+
+TEST_CASE("--summary and --dry-run: where they are taken") {
+    CliOptions o;
+    std::string error;
+    REQUIRE(ParseCommandLine({"fix", "--dry-run", "--summary"}, o, error));
+    CHECK(o.dryRun);
+    CHECK(o.summary);
+    REQUIRE(ParseCommandLine({"scan", "--summary"}, o, error));
+    CHECK_FALSE(o.dryRun);
+    CHECK_FALSE(ParseCommandLine({"scan", "--dry-run"}, o, error));  // a scan changes nothing anyway
+    CHECK_FALSE(ParseCommandLine({"fix", "--json", "--summary"}, o, error));
+    CHECK(error == "--json and --summary do not go together");
+}
+
+namespace {
+// Lead bytes as code page 932 has them.
+bool Cp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+}  // namespace
+
+TEST_CASE("a summary is one line of at most 2048 bytes, cut between characters") {
+    SummaryList summaries{{"Invalid CLSID", 500, 9, 0}, {"Corrupt Drivers", 20, 0, 0}, {"Corrupt Fonts", 80, 4, 3}};
+    ShortcutReport shortcuts;
+    shortcuts.scanned = true;
+    shortcuts.broken = {"C:\\a.lnk"};
+    shortcuts.deleted = 1;
+    CHECK(SummaryLine(summaries, shortcuts, false, &Cp932Lead) ==
+          std::string("Tidewarp ") + TW_TEST_VERSION +
+              ": 14 found (Invalid CLSID 9, Corrupt Fonts 4, Broken Shortcuts 1); 4 removed");
+    CHECK(SummaryLine({}, ShortcutReport{}, true, &Cp932Lead).find(": 0 found; 0 would be removed") !=
+          std::string::npos);
+
+    // Cut at the limit: exactly kSummaryMax bytes, and never between the two bytes of a character.
+    const std::string kanji = "\x93\xfa";  // one double-byte character
+    for (std::size_t ascii = 0; ascii < 3; ++ascii) {
+        CAPTURE(ascii);
+        std::string text(ascii, 'a');
+        while (text.size() < 3000) text += kanji;
+        const std::string cut = CutAtCharacter(text, kSummaryMax, &Cp932Lead);
+        CHECK(cut.size() <= kSummaryMax);
+        CHECK(cut.size() >= kSummaryMax - 1);
+        CHECK(cut.compare(cut.size() - 3, 3, "...") == 0);
+        CHECK((cut.size() - 3 - ascii) % 2 == 0);  // whole characters only
+    }
+    CHECK(CutAtCharacter(std::string(kSummaryMax, 'x'), kSummaryMax, &Cp932Lead) == std::string(kSummaryMax, 'x'));
+    CHECK(CutAtCharacter(std::string(kSummaryMax + 1, 'x'), kSummaryMax, &Cp932Lead) ==
+          std::string(kSummaryMax - 3, 'x') + "...");
+}
+
+TEST_CASE("every document opens with its schema and version; a dry run adds its actions") {
+    const std::string scan = ScanReportJson({}, {}, ShortcutReport{}, {});
+    CHECK(scan.rfind(std::string("{\"schema\":\"tidewarp-report/1\",\"version\":\"") + TW_TEST_VERSION + "\",\"errors\":",
+                     0) == 0);
+    CHECK(IgnoreListJson({}).rfind("{\"schema\":\"tidewarp-report/1\",\"version\":", 0) == 0);
+    const std::vector<LeftInPlace> left;
+    const std::vector<PlannedAction> actions{{0, "CLSID", "HKEY_CLASSES_ROOT\\CLSID\\{x}", "", "C:\\a.dll", "remove_key", ""},
+                                             {1, "Help", "HKEY_LOCAL_MACHINE\\h", "a.hlp", "C:\\a.hlp", "remove_value", ""}};
+    auto json = testjson::Parse(ScanReportJson({}, {}, ShortcutReport{}, {}, &left, &actions));
+    CHECK(json["dry_run"].boolean);
+    REQUIRE(json["actions"].size() == 2);
+    CHECK(json["actions"][0]["value_name"].kind == testjson::Value::Null);
+    CHECK(json["actions"][1]["value_name"].text == "a.hlp");
+    CHECK(json["actions"][1]["action"].text == "remove_value");
+}

@@ -6,6 +6,26 @@
 
 namespace testproc {
 
+namespace {
+
+// Every JSON document a program prints is kept in the prefix's "C:\tidewarp-reports", where a
+// later test checks them all against the report schema.
+void KeepReport(const std::string& out) {
+    if (out.empty() || out[0] != '{') return;
+    static int kept = 0;
+    const char folder[] = "C:\\tidewarp-reports";
+    CreateDirectoryA(folder, nullptr);
+    char exe[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string name(exe, n);
+    name = name.substr(name.find_last_of('\\') + 1);
+    name = std::string(folder) + "\\" + name + "-" + std::to_string(GetCurrentProcessId()) + "-" +
+           std::to_string(++kept) + ".json";
+    testreg::WriteFile(name, out);
+}
+
+}  // namespace
+
 std::string ProgramFolder() {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -49,6 +69,7 @@ Result RunCommand(const std::string& commandLine) {
     CloseHandle(err);
     r.out = testreg::ReadFile(outName);
     r.err = testreg::ReadFile(errName);
+    KeepReport(r.out);
     DeleteFileA(outName.c_str());
     DeleteFileA(errName.c_str());
     return r;
