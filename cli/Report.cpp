@@ -177,7 +177,7 @@ std::string CutAtCharacter(const std::string& text, std::size_t max, bool (*isLe
 }
 
 std::string SummaryLine(const SummaryList& summaries, const ShortcutReport& shortcuts, bool dryRun,
-                        bool (*isLeadByte)(unsigned char)) {
+                        bool (*isLeadByte)(unsigned char), std::size_t leftInPlace) {
     std::int64_t found = 0, removed = 0;
     std::string parts;
     auto add = [&](const std::string& title, std::int64_t n) {
@@ -197,6 +197,7 @@ std::string SummaryLine(const SummaryList& summaries, const ShortcutReport& shor
         line += "; " + std::to_string(removed) + " would be removed, nothing changed (dry run)";
     else
         line += "; " + std::to_string(removed) + " removed";
+    if (leftInPlace) line += "; " + std::to_string(leftInPlace) + " left in place";
     return CutAtCharacter(line, kSummaryMax, isLeadByte);
 }
 

@@ -66,12 +66,12 @@ std::string ScanReportJson(const ErrorList& errors, const SummaryList& summaries
 std::string PlannedActionsText(const std::vector<PlannedAction>& actions);
 
 // One line for consoles that keep only the last one: "Tidewarp VERSION: N found (TITLE n, ...);
-// M removed" (a scan: 0 removed; a dry run: "M would be removed, nothing changed (dry run)");
-// categories that found nothing are left out. At most kSummaryMax bytes, cut short with "..."
+// M removed" (a scan: 0 removed; a dry run: "M would be removed, nothing changed (dry run)"), and
+// "; K left in place" after a fix that left some; categories that found nothing are left out. At most kSummaryMax bytes, cut short with "..."
 // where needed, never inside a double-byte character (isLeadByte tells the code page's lead bytes).
 constexpr std::size_t kSummaryMax = 2048;
 std::string SummaryLine(const SummaryList& summaries, const ShortcutReport& shortcuts, bool dryRun,
-                        bool (*isLeadByte)(unsigned char));
+                        bool (*isLeadByte)(unsigned char), std::size_t leftInPlace = 0);
 // Cuts text to at most max bytes (max >= 3), ending it with "..." when it was longer.
 std::string CutAtCharacter(const std::string& text, std::size_t max, bool (*isLeadByte)(unsigned char));
 std::string ScanReportText(const ErrorList& errors, const SummaryList& summaries, const ShortcutReport& shortcuts,

@@ -55,7 +55,7 @@ void PrintReport(const CliOptions& options, const ErrorList& errors, const Summa
                  const ShortcutReport& shortcuts, const std::vector<UnreachableEntry>& unreachable,
                  const std::vector<LeftInPlace>* left = nullptr, const std::vector<PlannedAction>* actions = nullptr) {
     if (options.summary)
-        Print(SummaryLine(summaries, shortcuts, actions != nullptr, &IsLeadByte) + "\n");
+        Print(SummaryLine(summaries, shortcuts, actions != nullptr, &IsLeadByte, left && !actions ? left->size() : 0) + "\n");
     else if (options.json)
         Print(ScanReportJson(errors, summaries, shortcuts, unreachable, left, actions));
     else
@@ -277,7 +277,9 @@ int RunFix(const CliOptions& options) {
     const std::vector<LeftInPlace> left = MakeLeftInPlace(result, found, linksFound);
     const std::vector<UnreachableEntry> unreachable = MakeUnreachable(registry, scanner);
     PrintReport(options, found, summaries, shortcutsFound, unreachable, &left);
-    return 0;
+    // A removal that left entries in place has not done what was asked: a caller checking only the
+    // exit code (a remediation script, a scheduled task) must not read it as success.
+    return left.empty() ? 0 : 1;
 }
 
 // Applies a snapshot file; messages about keys and values it cannot write go to stderr.

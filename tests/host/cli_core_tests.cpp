@@ -139,6 +139,8 @@ TEST_CASE("a summary is one line of at most 2048 bytes, cut between characters")
               ": 14 found (Invalid CLSID 9, Corrupt Fonts 4, Broken Shortcuts 1); 4 removed");
     CHECK(SummaryLine({}, ShortcutReport{}, true, &Cp932Lead).find(": 0 found; 0 would be removed") !=
           std::string::npos);
+    CHECK(SummaryLine(summaries, shortcuts, false, &Cp932Lead, 2).find("; 4 removed; 2 left in place") !=
+          std::string::npos);
 
     // Cut at the limit: exactly kSummaryMax bytes, and never between the two bytes of a character.
     const std::string kanji = "\x93\xfa";  // one double-byte character
