@@ -1,6 +1,6 @@
-"""The Application log events of tidewarp-cli fix and restore, read back from Wine's debug output:
-one per fix, per restore and per failed backup, with the counts and the backup's file name, and
-none for a scan. Usage: event_log_test.py TIDEWARP-CLI.EXE"""
+"""The Application log events of tidewarp-cli fix, restore and restore-xml, read back from Wine's
+debug output: one per fix, per restore and per failed backup, with the counts and the backup's file
+name, and none for a scan. Usage: event_log_test.py TIDEWARP-CLI.EXE"""
 
 import json
 import os
@@ -10,6 +10,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import twcli  # noqa: E402
 
 FIX_DONE, BACKUP_FAILED, RESTORE_DONE, RESTORE_FAILED = 0x40000001, 0xC0000002, 0x40000004, 0xC0000005
+SNAPSHOT_APPLIED, SNAPSHOT_FAILED = 0x40000006, 0xC0000007
+SNAPSHOT_KEY = "HKLM\\Software\\TidewarpTests\\Events"
 CLASSES = ["{7D1DE0F1-0000-4000-8000-00000EVENT%02d}" % n for n in range(3)]
 KEPT = "C:\\tidewarp-missing\\event-kept.dll"
 
@@ -71,9 +73,24 @@ def main():
         check(code == 2 and len(events) == 1 and events[0][:2] == (RESTORE_FAILED, twcli.ERROR) and
               events[0][2][0] == stray.rsplit("\\", 1)[1] and events[0][2][1].startswith("Not restored: " + stray),
               "refused restore (exit %d) event %r" % (code, events))
+
+        # A snapshot applied whole, and one cut short.
+        snapshot = ('<registry><k name="HKEY_LOCAL_MACHINE"><k name="Software"><k name="TidewarpTests">'
+                    '<k name="Events"><v name="n" value="1"/></k></k></k></k></registry>')
+        for name, text in (("whole.xml", snapshot), ("cut.xml", snapshot[:-len("</k></registry>")])):
+            with open(os.path.join(ws.path, name), "w") as f:
+                f.write(text)
+        code, _, events = ws.cli_run("restore-xml", "whole.xml")
+        check(code == 0 and events == [(SNAPSHOT_APPLIED, twcli.INFORMATION, ["whole.xml"])],
+              "snapshot (exit %d) event %r" % (code, events))
+        check(ws.reg("query", SNAPSHOT_KEY, "/v", "n") == 0, "the snapshot's value is set")
+        code, _, events = ws.cli_run("restore-xml", "cut.xml")
+        check(code == 2 and len(events) == 1 and events[0][:2] == (SNAPSHOT_FAILED, twcli.ERROR) and
+              events[0][2][0] == "cut.xml" and "cut short" in events[0][2][1], "cut snapshot (exit %d) event %r" % (code, events))
     finally:
         for clsid in CLASSES:
             ws.reg("delete", "HKCR\\CLSID\\" + clsid, "/f")
+        ws.reg("delete", SNAPSHOT_KEY, "/f")
     if failures:
         sys.exit("%d check(s) failed" % len(failures))
     print("all event checks passed")

@@ -181,6 +181,9 @@ TEST_CASE("the silent installer installs Tidewarp and the silent uninstaller rem
           "files put back, 4 not put back.\r\n");
     CHECK(EventText(messageFile, 0xC0000005, {"b.reg", "Damaged."}) ==
           "Tidewarp did not restore the backup b.reg: Damaged.\r\n");
+    CHECK(EventText(messageFile, 0x40000006, {"s.xml"}) == "Tidewarp applied the snapshot s.xml to the registry.\r\n");
+    CHECK(EventText(messageFile, 0xC0000007, {"s.xml", "Cut."}) ==
+          "Tidewarp did not apply the snapshot s.xml whole: Cut.\r\n");
 
     struct {
         const char* exe;
