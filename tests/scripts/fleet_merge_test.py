@@ -12,6 +12,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import twcli  # noqa: E402
+from ansible_home import ansible_env  # noqa: E402
 
 cli, playbooks, work = sys.argv[1], sys.argv[2], os.path.abspath(sys.argv[3])
 # Items the CSV must quote: a comma, a character beyond ASCII. (A quote never reaches an item: the
@@ -27,16 +28,6 @@ def check(condition, what):
     if not condition:
         failures.append(what)
         print("FAILED: " + what)
-
-
-def ansible_env():
-    """Everything Ansible writes goes under WORK, nothing into the home folder."""
-    home = os.path.join(work, "ansible-home")
-    env = dict(os.environ, ANSIBLE_HOME=home, ANSIBLE_LOCAL_TEMP=os.path.join(home, "tmp"),
-               ANSIBLE_REMOTE_TEMP=os.path.join(home, "remote-tmp"), ANSIBLE_RETRY_FILES_ENABLED="false",
-               ANSIBLE_NOCOLOR="1", ANSIBLE_LOG_PATH="", ANSIBLE_CONFIG=os.path.join(home, "none.cfg"))
-    env.pop("ANSIBLE_LOG_PATH")
-    return env
 
 
 def reports():
@@ -78,7 +69,7 @@ def main():
         code = subprocess.call(["ansible-playbook", "-i", "localhost,", "-e", "ansible_python_interpreter=/usr/bin/python3",
                                 "-e", "reports_dir=" + reports_dir, "-e", "out_dir=" + work,
                                 os.path.join(playbooks, "merge-reports.yml")],
-                               stdout=out, stderr=subprocess.STDOUT, env=ansible_env(), stdin=subprocess.DEVNULL)
+                               stdout=out, stderr=subprocess.STDOUT, env=ansible_env(work), stdin=subprocess.DEVNULL)
     if code != 0:
         print(open(log, encoding="utf-8", errors="replace").read())
         sys.exit("ansible-playbook exited %d" % code)

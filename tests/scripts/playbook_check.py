@@ -10,11 +10,11 @@ import sys
 
 import yaml
 
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from ansible_home import ansible_env  # noqa: E402
+
 playbooks, work = sys.argv[1], os.path.abspath(sys.argv[2])
-home = os.path.join(work, "ansible-home")
-env = dict(os.environ, ANSIBLE_HOME=home, ANSIBLE_LOCAL_TEMP=os.path.join(home, "tmp"),
-           ANSIBLE_REMOTE_TEMP=os.path.join(home, "remote-tmp"), ANSIBLE_RETRY_FILES_ENABLED="false",
-           ANSIBLE_NOCOLOR="1", ANSIBLE_CONFIG=os.path.join(home, "none.cfg"))
+env = ansible_env(work)
 # Task keywords that are no module's options.
 KEYWORDS = {"name", "when", "loop", "loop_control", "register", "args", "changed_when", "failed_when", "vars",
             "ignore_errors", "become", "tags", "delegate_to", "run_once", "no_log", "until", "retries", "delay"}
