@@ -85,8 +85,15 @@ class Workspace:
         return result
 
     def cli_run(self, *args):
-        """tidewarp-cli ARGS with the event channels on: (exit code, stdout, events)."""
+        """tidewarp-cli ARGS with the event channels on: (exit code, stdout, events). A JSON report
+        is also kept in the prefix's C:\\tidewarp-reports, which the report schema test checks."""
         code, out, err = self.wine([self.cli] + list(args), EVENT_CHANNELS)
+        if out.startswith("{"):
+            kept = os.path.join(self.prefix, "drive_c", "tidewarp-reports")
+            os.makedirs(kept, exist_ok=True)
+            name = "twcli-%d-%d.json" % (os.getpid(), self.runs)
+            with open(os.path.join(kept, name), "w", encoding="utf-8") as f:
+                f.write(out)
         return code, out, parse_events(err)
 
     def reg(self, *args):
