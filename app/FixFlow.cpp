@@ -1,5 +1,6 @@
 #include "app/FixFlow.h"
 
+#include "log/EventLog.h"
 #include "maintenance/RepairGuard.h"
 #include "registry/Categories.h"
 #include "registry/StopEvent.h"
@@ -79,7 +80,42 @@ void FixFlow::CollectOutcome(FixResult& result) {
     result.keptInPlace = static_cast<int>(registry_.Errors().size() + shortcutRows) - result.entriesGone;
 }
 
+namespace {
+
+std::size_t CheckedRows(const FixRequest& request) {
+    return static_cast<std::size_t>(std::count(request.registryChecked.begin(), request.registryChecked.end(), true) +
+                                    std::count(request.shortcutChecked.begin(), request.shortcutChecked.end(), true));
+}
+
+// One event per run, for the administrators' log collectors; a lost event changes nothing here.
+void ReportFix(const FixResult& result, std::size_t checkedRows) {
+    switch (result.status) {
+    case FixResult::Done:
+    case FixResult::NothingToFix:
+        tw::WriteEvent(TW_EVENT_FIX_DONE, tw::EventType::Information,
+                       {std::to_string(result.entriesGone), std::to_string(result.keptInPlace),
+                        std::to_string(result.ignored), std::to_string(result.leftUnsaved),
+                        result.backupPath.empty() ? "none" : tw::EventFileName(result.backupPath)});
+        break;
+    case FixResult::BackupFailed:
+        tw::WriteEvent(TW_EVENT_BACKUP_FAILED, tw::EventType::Error, {std::to_string(checkedRows), result.message});
+        break;
+    case FixResult::Stopped:
+    case FixResult::Refused:
+        tw::WriteEvent(TW_EVENT_FIX_NOT_RUN, tw::EventType::Warning, {result.message});
+        break;
+    }
+}
+
+}  // namespace
+
 FixResult FixFlow::Fix(const FixRequest& request, SummaryList& summaries, FixObserver* observer) {
+    FixResult result = Remove(request, summaries, observer);
+    ReportFix(result, CheckedRows(request));
+    return result;
+}
+
+FixResult FixFlow::Remove(const FixRequest& request, SummaryList& summaries, FixObserver* observer) {
     FixResult result;
     // A second library for its ignore list: it reads "ignore.lst" as it is now.
     CRegistryLib ignoreLib;

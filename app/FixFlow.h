@@ -70,6 +70,7 @@ public:
     explicit FixFlow(CRegistryLib& registry, CShortcut* shortcuts = nullptr)
         : registry_(registry), shortcuts_(shortcuts) {}
 
+    // The removal, then one event in the Application log telling how it went.
     FixResult Fix(const FixRequest& request, SummaryList& summaries, FixObserver* observer = nullptr);
 
     // What Fix would do with the same request, found on the same path without writing anything:
@@ -91,6 +92,7 @@ public:
     static std::string SnapshotFileName();
 
 private:
+    FixResult Remove(const FixRequest& request, SummaryList& summaries, FixObserver* observer);
     bool Prepare(const FixRequest& request, FixResult& result, CRegistryLib& ignoreLib);
     void LeaveUnsaved(const BackupResult& backup, FixResult& result);
     void CollectOutcome(FixResult& result);

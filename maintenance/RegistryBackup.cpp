@@ -3,6 +3,7 @@
 #include "maintenance/BackupFolder.h"
 #include "maintenance/BackupSignature.h"
 #include "maintenance/LinkBackup.h"
+#include "maintenance/RestoreEvents.h"
 #include "maintenance/RestoreScope.h"
 #include "platform/Codepage.h"
 #include "platform/Files.h"
@@ -689,13 +690,7 @@ RestoreResult RestoreNamedFile(const std::string& path, tw::Notifier& notifier, 
     return CheckAndApply(path, decoded, raw, notifier, confirm, mode);
 }
 
-}  // namespace
-
-RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
-    return RestoreNamedFile(path, notifier, confirm, {});
-}
-
-RestoreResult RestoreChosenBackup(const std::string& path, tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
+RestoreResult ChosenBackup(const std::string& path, tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
     // The folder may have been swapped for a link since the window listed it.
     const std::string linked = LinkedBackupFolderMessage();
     if (!linked.empty()) {
@@ -708,7 +703,7 @@ RestoreResult RestoreChosenBackup(const std::string& path, tw::Notifier& notifie
     return RestoreNamedFile(path, notifier, confirm, mode);
 }
 
-RestoreResult RestoreLastBackup(tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
+RestoreResult LastBackup(tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
     const std::string folder = BackupFolderPath();
     const std::string linked = LinkedBackupFolderMessage();
     if (!linked.empty()) {
@@ -728,6 +723,30 @@ RestoreResult RestoreLastBackup(tw::Notifier& notifier, const ConfirmUnsigned& c
         return {};
     }
     return CheckAndApply(newest->path, decoded, raw, notifier, confirm);
+}
+
+}  // namespace
+
+// Each restore leaves one event in the Application log, whatever became of it.
+RestoreResult RestoreBackupFile(const std::string& path, tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
+    NoticeRecorder notices(notifier);
+    RestoreResult result = RestoreNamedFile(path, notices, confirm, {});
+    ReportRestore(result, notices.Last());
+    return result;
+}
+
+RestoreResult RestoreChosenBackup(const std::string& path, tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
+    NoticeRecorder notices(notifier);
+    RestoreResult result = ChosenBackup(path, notices, confirm);
+    ReportRestore(result, notices.Last());
+    return result;
+}
+
+RestoreResult RestoreLastBackup(tw::Notifier& notifier, const ConfirmUnsigned& confirm) {
+    NoticeRecorder notices(notifier);
+    RestoreResult result = LastBackup(notices, confirm);
+    ReportRestore(result, notices.Last());
+    return result;
 }
 
 std::string UnsignedRestoreQuestion(const std::string& path, const std::string& problem) {

@@ -9,6 +9,8 @@ SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tidewarp"
+; The programs write events to the Application log under the source "Tidewarp".
+!define EVENTLOG_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\Tidewarp"
 
 Name "Tidewarp"
 OutFile "${OUTFILE}"
@@ -56,11 +58,17 @@ Section "Tidewarp"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+
+    ; The event source: the log viewer takes the events' texts from the message table that both
+    ; programs carry; information, warnings and errors (1 | 2 | 4).
+    WriteRegExpandStr HKLM "${EVENTLOG_KEY}" "EventMessageFile" "$INSTDIR\tidewarp-cli.exe"
+    WriteRegDWORD HKLM "${EVENTLOG_KEY}" "TypesSupported" 7
 SectionEnd
 
 Section "Uninstall"
     SetShellVarContext all
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
+    DeleteRegKey HKLM "${EVENTLOG_KEY}"
     Delete "$SMPROGRAMS\Tidewarp.lnk"
     ; Only the files the installer put here: the user's "Registry Backups" and "ignore.lst" stay,
     ; and the folder goes only when nothing else is left in it.

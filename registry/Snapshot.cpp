@@ -1,4 +1,5 @@
 // Snapshots: the keys and values a fix removes, written as XML before they go, and applied back.
+#include "log/EventLog.h"
 #include "platform/Codepage.h"
 #include "platform/Handles.h"
 #include "platform/SafeFile.h"
@@ -309,11 +310,16 @@ bool CRegistryLib::RestoreFromXml(XmlReader& reader, const std::string& file) {
         problem += " (line " + std::to_string(line) + ")";
     keys.clear();
     reader.Close();
-    if (problem.empty()) return true;
-    if (!changed)
-        Notify(problem + "\nNothing was applied.");
-    else
-        Notify(problem + "\nThe restore stopped at line " + std::to_string(line) +
-               "; what it applied before that line stays in the registry.");
+    // Like a backup's restore, each one leaves an event in the Application log.
+    if (problem.empty()) {
+        tw::WriteEvent(TW_EVENT_SNAPSHOT_APPLIED, tw::EventType::Information, {tw::EventFileName(file)});
+        return true;
+    }
+    const std::string message =
+        problem + (!changed ? "\nNothing was applied."
+                            : "\nThe restore stopped at line " + std::to_string(line) +
+                                  "; what it applied before that line stays in the registry.");
+    Notify(message);
+    tw::WriteEvent(TW_EVENT_SNAPSHOT_FAILED, tw::EventType::Error, {tw::EventFileName(file), message});
     return false;
 }

@@ -12,11 +12,14 @@
 #include <shlobj.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 #include <string>
 
 namespace {
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tidewarp";
+const char kEventSourceKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Tidewarp";
 
 std::string ShellFolder(int csidl) {
     char path[MAX_PATH] = "";
@@ -26,14 +29,31 @@ std::string ShellFolder(int csidl) {
 
 bool Exists(const std::string& path) { return testreg::FileExists(path); }
 
-std::string UninstallValue(const char* name) {
+std::string HklmValue(const char* keyPath, const char* name, DWORD* type = nullptr) {
     char data[MAX_PATH] = "";
     DWORD size = sizeof data - 1;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
-    RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+    RegQueryValueExA(key, name, nullptr, type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
-    return data;
+    return std::string(data, type && *type == REG_DWORD ? size : std::strlen(data));
+}
+
+std::string UninstallValue(const char* name) { return HklmValue(kUninstallKey, name); }
+
+// An event's text as the log viewer shows it: the message of the source's message file, with the
+// insertion strings put in.
+std::string EventText(const std::string& messageFile, DWORD id, std::vector<const char*> strings) {
+    HMODULE module = LoadLibraryExA(messageFile.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) return "(no message file)";
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                   module, id, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), reinterpret_cast<char*>(&text), 0,
+                   reinterpret_cast<va_list*>(const_cast<char**>(strings.data())));
+    std::string out = text ? text : "(no message)";
+    LocalFree(text);
+    FreeLibrary(module);
+    return out;
 }
 
 bool SameText(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
@@ -142,6 +162,29 @@ TEST_CASE("the silent installer installs Tidewarp and the silent uninstaller rem
     CHECK(UninstallValue("UninstallString") == "\"" + dir + "\\uninstall.exe\"");
     CHECK(UninstallValue("DisplayVersion") == TW_VERSION);
 
+    // The event source, and the texts its message file gives the events (log collectors key on
+    // these numbers: they never change).
+    DWORD type = 0;
+    const std::string messageFile = HklmValue(kEventSourceKey, "EventMessageFile", &type);
+    CHECK(SameText(messageFile, dir + "\\tidewarp-cli.exe"));
+    CHECK(type == REG_EXPAND_SZ);
+    const std::string types = HklmValue(kEventSourceKey, "TypesSupported", &type);
+    CHECK((type == REG_DWORD && types == std::string("\x07\0\0\0", 4)));
+    CHECK(EventText(messageFile, 0x40000001, {"7", "3", "2", "1", "2026-12-08_10-00-00.reg"}) ==
+          "Tidewarp removed 7 entries. 3 were kept in place: 2 of them were moved to the ignore list, 1 were left "
+          "because the backup could not hold them whole.\r\nBackup: 2026-12-08_10-00-00.reg\r\n");
+    CHECK(EventText(messageFile, 0xC0000002, {"4", "No room."}) ==
+          "Tidewarp could not write its backup and removed nothing; 4 entries were to be removed.\r\nNo room.\r\n");
+    CHECK(EventText(messageFile, 0x80000003, {"Stopped."}) == "Tidewarp removed nothing: Stopped.\r\n");
+    CHECK(EventText(messageFile, 0x40000004, {"b.reg", "5", "1", "2", "3", "4"}) ==
+          "Tidewarp restored the backup b.reg: 5 registry entries written, 1 keys and 2 values failed; 3 shortcut "
+          "files put back, 4 not put back.\r\n");
+    CHECK(EventText(messageFile, 0xC0000005, {"b.reg", "Damaged."}) ==
+          "Tidewarp did not restore the backup b.reg: Damaged.\r\n");
+    CHECK(EventText(messageFile, 0x40000006, {"s.xml"}) == "Tidewarp applied the snapshot s.xml to the registry.\r\n");
+    CHECK(EventText(messageFile, 0xC0000007, {"s.xml", "Cut."}) ==
+          "Tidewarp did not apply the snapshot s.xml whole: Cut.\r\n");
+
     struct {
         const char* exe;
         const char* level;
@@ -195,6 +238,7 @@ TEST_CASE("the silent installer installs Tidewarp and the silent uninstaller rem
     for (const std::string& f : files) CHECK_MESSAGE(!Exists(dir + "\\" + f), f);
     CHECK(!Exists(link));
     CHECK(!testreg::KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+    CHECK(!testreg::KeyExists(HKEY_LOCAL_MACHINE, kEventSourceKey));
     CHECK(Exists(dir + "\\Registry Backups\\backup.bak"));
     CHECK(Exists(dir + "\\ignore.lst"));
 }

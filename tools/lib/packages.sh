@@ -2,7 +2,8 @@
 # Debian 12, as root. Only asks apt when something is actually missing.
 
 TW_PACKAGES="mingw-w64 wine wine64 wine32:i386 xvfb xauth cmake ninja-build doctest-dev g++ \
-clang libclang-rt-14-dev python3-pil python3-jsonschema fonts-dejavu-core imagemagick x11-utils xdotool nsis"
+clang libclang-rt-14-dev python3-pil python3-jsonschema fonts-dejavu-core imagemagick x11-utils xdotool nsis \
+ansible"
 
 tw_missing_packages() {
     local p missing=""
