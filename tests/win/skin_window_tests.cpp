@@ -99,9 +99,12 @@ TEST_CASE("a window built from the shipped description has every element at its 
 
     CheckElements(b.screen, *b.ini, "MAINSCREENBUTTONINFO", "TEXTINFO", "NO_EDITS");
     CHECK(b.screen.Buttons().size() == 11);
-    REQUIRE(b.screen.Texts().size() == 1);  // the line a repair leaves, empty until then
+    // The line a repair leaves and the line naming another account's per-user entries, both empty
+    // until there is something to say.
+    REQUIRE(b.screen.Texts().size() == 2);
     CHECK(b.screen.Texts()[0]->Name() == "TEXT_REPAIR_RESULT");
-    CHECK(b.screen.Texts()[0]->Text().empty());
+    CHECK(b.screen.Texts()[1]->Name() == "TEXT_PER_USER_ACCOUNT");
+    for (const auto& text : b.screen.Texts()) CHECK(text->Text().empty());
     std::vector<std::string> mainLines = ReadNumberedLines(*b.ini, "MAINSCREENBUTTONINFO");
     for (std::size_t i = 0; i < mainLines.size(); ++i) {
         HWND button = b.screen.Buttons()[i]->Handle();
