@@ -1,5 +1,6 @@
 // Class registrations: a class whose server file (InprocServer32 and friends) is missing.
 #include "platform/Text.h"
+#include "platform/Wow64.h"
 #include "registry/FileRefRules.h"
 #include "registry/ScanSupport.h"
 
@@ -7,7 +8,11 @@
 
 namespace {
 
+// Machine-wide classes keep the name records have always had; CRegistryLib opens a HKEY_CLASSES_ROOT
+// path under HKEY_LOCAL_MACHINE\Software\Classes, so they are judged from that hive alone.
 constexpr char kClassesPath[] = "HKEY_CLASSES_ROOT\\CLSID";
+// The current user's classes, named by their physical key.
+constexpr char kUserClassesPath[] = "HKEY_CURRENT_USER\\Software\\Classes\\CLSID";
 
 bool IsServerKey(const std::string& name) {
     std::string lower = tw::ToLower(name);
@@ -31,9 +36,15 @@ public:
 
     void Run(SummaryList& summaries) {
         if (scan_.StoppedOnEntry()) return;
-        std::vector<ViewedKey> views = OpenKeyViews(kClassesPath, scan_.Lib().ScannedViews());
+        const unsigned scanned = scan_.Lib().ScannedViews();
+        std::vector<ViewedKey> views = OpenKeyViews(kClassesPath, scanned);
         for (const ViewedKey& view : views)
             if (!CanQueryKey(view.key.get())) return;
+        // Then the user's, each hive judged on its own: a class registered in both is reported once
+        // for each hive where it is broken, under that hive's key. The user's key missing or
+        // unreadable takes nothing from the machine-wide scan.
+        for (ViewedKey& view : UserClassKeys(scanned))
+            if (CanQueryKey(view.key.get())) views.push_back(std::move(view));
         for (const ViewedKey& view : views) {
             scan_.SetNativeFiles(view.nativeFiles);
             const HKEY classes = view.key.get();
@@ -48,6 +59,22 @@ public:
     }
 
 private:
+    // The user's class key of each view. Where both views share HKEY_CURRENT_USER\Software\Classes
+    // (Wine), its Wow6432Node twin is still a key of its own, holding 32-bit classes: walked too.
+    static std::vector<ViewedKey> UserClassKeys(unsigned scanned) {
+        std::vector<ViewedKey> keys = OpenKeyViews(kUserClassesPath, scanned);
+        const std::string twin = Wow6432NodePath(kUserClassesPath);
+        if (!tw::RunsUnderWow64() || !(scanned & CRegistryLib::kView32)) return keys;
+        for (const ViewedKey& k : keys)
+            if (tw::EqualsNoCase(k.path, twin)) return keys;
+        std::string sub = twin;
+        const std::string root = CRegistryLib::SeperateMainKey(sub);
+        tw::UniqueHKey key;
+        if (CRegistryLib::OpenKey(root, sub, key.put()) != ERROR_SUCCESS) return keys;
+        keys.push_back({std::move(key), twin, false});
+        return keys;
+    }
+
     void VisitClass(HKEY classes, const std::string& keyPath, const std::string& clsid) {
         tw::UniqueHKey classKey;
         if (CRegistryLib::OpenSubKey(classes, clsid, classKey.put()) != ERROR_SUCCESS) return;

@@ -121,3 +121,101 @@ TEST_CASE("an XML snapshot of a per-user key brings it back to the current user'
     DeleteFileA("PerUserSnap.xml");
     backuptest::CheckSameTree(Dump(twins), before);
 }
+
+namespace {
+
+const char kTwinClass[] = "{7E000001-7E00-4000-8000-000000000001}";
+const std::string kClassesKey = std::string("Software\\Classes\\CLSID\\") + kTwinClass;
+
+// Windows shows a class registered in both hives through HKEY_CLASSES_ROOT as the user's; Wine does
+// not merge the hives. For the guard's lifetime HKEY_CLASSES_ROOT is the user's classes key, so
+// whatever goes through it reaches the user's class, as it would on Windows.
+struct MergedClassesView {
+    MergedClassesView() {
+        HKEY user = nullptr;
+        RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Classes", &user);
+        REQUIRE(RegOverridePredefKey(HKEY_CLASSES_ROOT, user) == ERROR_SUCCESS);
+        RegCloseKey(user);
+    }
+    ~MergedClassesView() { RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr); }
+};
+
+// The same class in both hives, its server missing in one of them; each has a ProgID sub-key.
+struct ClassTwins {
+    explicit ClassTwins(bool userBroken) {
+        Clean();
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+            const bool broken = (root == HKEY_CURRENT_USER) == userBroken;
+            testreg::SetString(root, kClassesKey + "\\InprocServer32", "", broken ? kMissing + "class.dll" : kSound);
+            testreg::SetString(root, kClassesKey + "\\ProgID", "", root == HKEY_CURRENT_USER ? "Tw.User" : "Tw.Machine");
+        }
+    }
+    ~ClassTwins() { Clean(); }
+    static void Clean() {
+        for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) testreg::DeleteTreeQuietly(root, kClassesKey);
+    }
+    static backuptest::Tree Dump() {
+        backuptest::Tree t;
+        for (const char* rootName : {"HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"})
+            backuptest::DumpTree(backuptest::Root(rootName), rootName, kClassesKey, t);
+        return t;
+    }
+};
+
+std::vector<std::string> ScanTwinClass(CRegistryLib& lib) {
+    testreg::SetStopEvent(false);
+    SummaryList summaries;
+    lib.ScanClasses(summaries);
+    ErrorList planted;
+    std::vector<std::string> paths;
+    for (const ErrorRecord& r : lib.Errors())
+        if (r.KeyPath().find(kTwinClass) != std::string::npos) {
+            planted.push_back(r);
+            paths.push_back(r.KeyPath());
+        }
+    lib.Errors() = planted;
+    return paths;
+}
+
+// Scan, backup, fix, restore and scan again, all with HKEY_CLASSES_ROOT showing the user's class.
+void CheckTwinClass(bool userBroken) {
+    backuptest::BackupFolderScratch folder;
+    ClassTwins twins(userBroken);
+    const backuptest::Tree before = twins.Dump();
+    const HKEY brokenHive = userBroken ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+    const HKEY soundHive = userBroken ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    const std::string expected = userBroken ? kUserRoot + kClassesKey : std::string("HKEY_CLASSES_ROOT\\CLSID\\") + kTwinClass;
+    MergedClassesView merged;
+    CRegistryLib lib;
+    lib.SetIs9x(false);
+    CHECK(ScanTwinClass(lib) == std::vector<std::string>{expected});
+
+    const BackupResult backup = BackupErrorKeys(lib.Errors());
+    REQUIRE(backup.status == BackupResult::Status::Saved);
+    backup::DecodeResult saved;
+    DWORD error = 0;
+    REQUIRE(backup::ReadBackupFile(backup.path, saved, error));
+    REQUIRE(saved.records.size() == 1);
+    CHECK(saved.records[0].root == (userBroken ? backup::kCurrentUser : backup::kClassesRoot));
+    CHECK(backup::ExportRegedit4(saved.records).find("[" + expected + "\\InprocServer32]") != std::string::npos);
+
+    SummaryList summaries;
+    lib.FixAll(summaries, "TwinClassFix.xml");
+    CHECK_FALSE(testreg::KeyExists(brokenHive, kClassesKey));
+    CHECK(testreg::ValueExists(soundHive, kClassesKey + "\\InprocServer32", ""));
+
+    RecordingNotifier notifier;
+    const RestoreResult restored = RestoreLastBackup(notifier);
+    CHECK(restored.status == RestoreResult::Status::Restored);
+    backuptest::CheckSameTree(twins.Dump(), before);
+
+    CRegistryLib again;
+    CHECK(ScanTwinClass(again) == std::vector<std::string>{expected});
+}
+
+}  // namespace
+
+TEST_CASE("a class in both hives, broken in one: reported once under that hive's key, removed there only") {
+    SUBCASE("broken in the user's hive") { CheckTwinClass(true); }
+    SUBCASE("broken machine-wide") { CheckTwinClass(false); }
+}
