@@ -49,6 +49,16 @@ std::set<std::string> ScanPerUser(CRegistryLib& lib, SummaryList& summaries) {
     return seen;
 }
 
+// A snapshot file of one key, as the fix writes it before a removal.
+void WriteSnapshot(CRegistryLib& lib, const std::string& keyPath, const char* file) {
+    XmlWriter writer;
+    writer.SetFileName(file);
+    XmlElement("registry").WriteStart(writer, +1, true, true);
+    CHECK(lib.SnapshotPath(writer, keyPath, nullptr));
+    XmlElement("registry").WriteEnd(writer, -1, true, true);
+    REQUIRE(writer.Close());
+}
+
 }  // namespace
 
 TEST_CASE("per-user entries: scanned under their own key, removed there only, restored from the backup") {
@@ -106,12 +116,7 @@ TEST_CASE("an XML snapshot of a per-user key brings it back to the current user'
     PerUserTwins twins;
     const backuptest::Tree before = Dump(twins);
     CRegistryLib lib;
-    XmlWriter writer;
-    writer.SetFileName("PerUserSnap.xml");
-    XmlElement("registry").WriteStart(writer, +1, true, true);
-    CHECK(lib.SnapshotPath(writer, kUserRoot + twins.app, nullptr));
-    XmlElement("registry").WriteEnd(writer, -1, true, true);
-    REQUIRE(writer.Close());
+    WriteSnapshot(lib, kUserRoot + twins.app, "PerUserSnap.xml");
     CHECK(testreg::ReadFile("PerUserSnap.xml").find("HKEY_CURRENT_USER") != std::string::npos);
 
     testreg::DeleteTreeQuietly(HKEY_CURRENT_USER, twins.app);
@@ -199,10 +204,19 @@ void CheckTwinClass(bool userBroken) {
     CHECK(saved.records[0].root == (userBroken ? backup::kCurrentUser : backup::kClassesRoot));
     CHECK(backup::ExportRegedit4(saved.records).find("[" + expected + "\\InprocServer32]") != std::string::npos);
 
+    WriteSnapshot(lib, expected, "TwinClassSnap.xml");
+
     SummaryList summaries;
     lib.FixAll(summaries, "TwinClassFix.xml");
     CHECK_FALSE(testreg::KeyExists(brokenHive, kClassesKey));
     CHECK(testreg::ValueExists(soundHive, kClassesKey + "\\InprocServer32", ""));
+
+    // The snapshot puts the class back into its own hive; removed again, the backup does the same.
+    XmlReader reader;
+    CHECK(lib.RestoreFromXml(reader, "TwinClassSnap.xml"));
+    DeleteFileA("TwinClassSnap.xml");
+    backuptest::CheckSameTree(twins.Dump(), before);
+    testreg::DeleteTreeQuietly(brokenHive, kClassesKey);
 
     RecordingNotifier notifier;
     const RestoreResult restored = RestoreLastBackup(notifier);
@@ -211,6 +225,18 @@ void CheckTwinClass(bool userBroken) {
 
     CRegistryLib again;
     CHECK(ScanTwinClass(again) == std::vector<std::string>{expected});
+
+    // Kept by the user: its file goes on the ignore list and neither hive reports the class.
+    const bool hadIgnoreList = testreg::FileExists(kIgnoreFileName);
+    const std::string oldIgnoreList = hadIgnoreList ? testreg::ReadFile(kIgnoreFileName) : std::string();
+    again.IgnoreList().push_back(again.Errors().front());
+    REQUIRE(again.SaveIgnoreList() == 0);
+    CRegistryLib kept;
+    CHECK(ScanTwinClass(kept).empty());
+    if (hadIgnoreList)
+        testreg::WriteFile(kIgnoreFileName, oldIgnoreList);
+    else
+        DeleteFileA(kIgnoreFileName);
 }
 
 }  // namespace
