@@ -1,6 +1,5 @@
 // Class registrations: a class whose server file (InprocServer32 and friends) is missing.
 #include "platform/Text.h"
-#include "platform/Wow64.h"
 #include "registry/FileRefRules.h"
 #include "registry/ScanSupport.h"
 
@@ -11,7 +10,7 @@ namespace {
 // Machine-wide classes keep the name records have always had; CRegistryLib opens a HKEY_CLASSES_ROOT
 // path under HKEY_LOCAL_MACHINE\Software\Classes, so they are judged from that hive alone.
 constexpr char kClassesPath[] = "HKEY_CLASSES_ROOT\\CLSID";
-// The current user's classes, named by their physical key.
+// The current user's classes, named by their physical key (the 32-bit view's under its Wow6432Node path).
 constexpr char kUserClassesPath[] = "HKEY_CURRENT_USER\\Software\\Classes\\CLSID";
 
 bool IsServerKey(const std::string& name) {
@@ -43,7 +42,7 @@ public:
         // Then the user's, each hive judged on its own: a class registered in both is reported once
         // for each hive where it is broken, under that hive's key. The user's key missing or
         // unreadable takes nothing from the machine-wide scan.
-        for (ViewedKey& view : UserClassKeys(scanned))
+        for (ViewedKey& view : OpenKeyViews(kUserClassesPath, scanned))
             if (CanQueryKey(view.key.get())) views.push_back(std::move(view));
         for (const ViewedKey& view : views) {
             scan_.SetNativeFiles(view.nativeFiles);
@@ -59,22 +58,6 @@ public:
     }
 
 private:
-    // The user's class key of each view. Where both views share HKEY_CURRENT_USER\Software\Classes
-    // (Wine), its Wow6432Node twin is still a key of its own, holding 32-bit classes: walked too.
-    static std::vector<ViewedKey> UserClassKeys(unsigned scanned) {
-        std::vector<ViewedKey> keys = OpenKeyViews(kUserClassesPath, scanned);
-        const std::string twin = Wow6432NodePath(kUserClassesPath);
-        if (!tw::RunsUnderWow64() || !(scanned & CRegistryLib::kView32)) return keys;
-        for (const ViewedKey& k : keys)
-            if (tw::EqualsNoCase(k.path, twin)) return keys;
-        std::string sub = twin;
-        const std::string root = CRegistryLib::SeperateMainKey(sub);
-        tw::UniqueHKey key;
-        if (CRegistryLib::OpenKey(root, sub, key.put()) != ERROR_SUCCESS) return keys;
-        keys.push_back({std::move(key), twin, false});
-        return keys;
-    }
-
     void VisitClass(HKEY classes, const std::string& keyPath, const std::string& clsid) {
         tw::UniqueHKey classKey;
         if (CRegistryLib::OpenSubKey(classes, clsid, classKey.put()) != ERROR_SUCCESS) return;
