@@ -150,7 +150,7 @@ void HiveClassTable(int machine, int user) {
     CRegistryLib lib;
     int found = 0, walked = 0, floorFound = 0;
     auto [scan, floor] = bench::Alternate(
-        5,
+        9,
         [&] {
             SummaryList summaries;
             lib.Errors().clear();
