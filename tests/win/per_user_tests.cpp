@@ -151,8 +151,10 @@ struct ClassTwins {
         Clean();
         for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
             const bool broken = (root == HKEY_CURRENT_USER) == userBroken;
-            testreg::SetString(root, kClassesKey + "\\InprocServer32", "", broken ? kMissing + "class.dll" : kSound);
-            testreg::SetString(root, kClassesKey + "\\ProgID", "", root == HKEY_CURRENT_USER ? "Tw.User" : "Tw.Machine");
+            const std::string server = broken ? kMissing + "class.dll" : PerUserTwins::kSound;
+            testreg::SetString(root, kClassesKey + "\\InprocServer32", "", server);
+            const char* progId = root == HKEY_CURRENT_USER ? "Tw.User" : "Tw.Machine";
+            testreg::SetString(root, kClassesKey + "\\ProgID", "", progId);
         }
     }
     ~ClassTwins() { Clean(); }
@@ -189,7 +191,8 @@ void CheckTwinClass(bool userBroken) {
     const backuptest::Tree before = twins.Dump();
     const HKEY brokenHive = userBroken ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
     const HKEY soundHive = userBroken ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    const std::string expected = userBroken ? kUserRoot + kClassesKey : std::string("HKEY_CLASSES_ROOT\\CLSID\\") + kTwinClass;
+    const std::string machineName = std::string("HKEY_CLASSES_ROOT\\CLSID\\") + kTwinClass;
+    const std::string expected = userBroken ? kUserRoot + kClassesKey : machineName;
     MergedClassesView merged;
     CRegistryLib lib;
     lib.SetIs9x(false);
@@ -203,7 +206,8 @@ void CheckTwinClass(bool userBroken) {
     REQUIRE(saved.records.size() == 1);
     CHECK(saved.records[0].root == (userBroken ? backup::kCurrentUser : backup::kClassesRoot));
     // A registry editor importing the export writes each class into its own hive.
-    const std::string exported = userBroken ? expected : "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\" + std::string(kTwinClass);
+    const std::string exported =
+        userBroken ? expected : "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\" + std::string(kTwinClass);
     CHECK(backup::ExportRegedit4(saved.records).find("[" + exported + "\\InprocServer32]") != std::string::npos);
 
     WriteSnapshot(lib, expected, "TwinClassSnap.xml");
@@ -212,6 +216,8 @@ void CheckTwinClass(bool userBroken) {
     lib.FixAll(summaries, "TwinClassFix.xml");
     CHECK_FALSE(testreg::KeyExists(brokenHive, kClassesKey));
     CHECK(testreg::ValueExists(soundHive, kClassesKey + "\\InprocServer32", ""));
+    // A dry run now finds nothing to remove: it looks where the fix removed, not at the twin.
+    CHECK(lib.PlanFix(summaries) == std::vector<CRegistryLib::PlannedFix>{CRegistryLib::PlannedFix::Gone});
 
     // The snapshot puts the class back into its own hive; removed again, the backup does the same.
     XmlReader reader;
