@@ -1,9 +1,11 @@
 // Registry scans against floor loops that make only the registry and file calls needed to decide
 // the same result (enumerate, open, read the values, test the file).
 //
-//   scan_bench [N ...]   class scan with N planted classes (default: 2000 20000), then all nine
+//   scan_bench [N ...]   class scan with N planted classes (default: 2000 20000), the class scan
+//                        over 20,000 machine-wide and 2,000 per-user classes, then all nine
 //                        categories over planted data (600 entries each); 10% of planted entries
 //                        name a missing file.
+//   scan_bench hives [M U]  only the class scan over M machine-wide and U per-user classes.
 #include "bench/BenchSupport.h"
 #include "registry/FileRefRules.h"
 #include "registry/RegistryLib.h"
@@ -49,30 +51,36 @@ std::string File(int i, const char* ext) {
 
 // ---- classes ---------------------------------------------------------------------------------
 
+// The classes key of each hive: HKEY_LOCAL_MACHINE's is the machine-wide one, HKEY_CURRENT_USER's the user's.
+const char kClassesKey[] = "Software\\Classes\\CLSID";
+
 std::string ClassName(int i) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "{BE7C0000-0000-4000-8000-%012d}", i);
     return buf;
 }
 
-void PlantClasses(int n) {
-    for (int i = 0; i < n; ++i) {
-        std::string key = "CLSID\\" + ClassName(i) + "\\InprocServer32";
-        SetString(HKEY_CLASSES_ROOT, key, "", File(i % 1000, ".dll"));
-        SetString(HKEY_CLASSES_ROOT, key, "ThreadingModel", "Both");
+// Classes first..first+n-1 in one hive's CLSID key.
+void PlantClasses(int n, HKEY root = HKEY_LOCAL_MACHINE, int first = 0) {
+    for (int i = first; i < first + n; ++i) {
+        std::string key = std::string(kClassesKey) + "\\" + ClassName(i) + "\\InprocServer32";
+        SetString(root, key, "", File(i % 1000, ".dll"));
+        SetString(root, key, "ThreadingModel", "Both");
     }
 }
 
-void UnplantClasses(int n) {
-    for (int i = 0; i < n; ++i) CRegistryLib::DeleteTree(HKEY_CLASSES_ROOT, "CLSID\\" + ClassName(i));
+void UnplantClasses(int n, HKEY root = HKEY_LOCAL_MACHINE, int first = 0) {
+    for (int i = first; i < first + n; ++i)
+        CRegistryLib::DeleteTree(root, std::string(kClassesKey) + "\\" + ClassName(i));
 }
 
 bool EndsWithMailUi(const std::string& p) { return p.size() >= 10 && p.compare(p.size() - 10, 10, "mailui.dll") == 0; }
 
-int FloorClasses() {
+// The classes of one hive's CLSID key, decided as the scanner decides them: the missing servers.
+int FloorHiveClasses(HKEY root, const char* path) {
     int missing = 0;
     HKEY clsid = nullptr;
-    if (RegOpenKeyA(HKEY_CLASSES_ROOT, "CLSID", &clsid) != ERROR_SUCCESS) return -1;
+    if (RegOpenKeyA(root, path, &clsid) != ERROR_SUCCESS) return 0;
     char name[256], sub[256], data[1024];
     for (DWORD i = 0;; ++i) {
         DWORD size = sizeof name;
@@ -103,6 +111,11 @@ int FloorClasses() {
     return missing;
 }
 
+// Each hive on its own: the machine-wide classes and the current user's.
+int FloorClasses() {
+    return FloorHiveClasses(HKEY_LOCAL_MACHINE, kClassesKey) + FloorHiveClasses(HKEY_CURRENT_USER, kClassesKey);
+}
+
 void ClassScanTable(const std::vector<int>& sizes) {
     std::printf("Class scan\n%-8s %-8s %10s %10s %10s %7s %11s\n", "planted", "walked", "scan ms", "floor ms",
                 "entries/s", "ratio", "found");
@@ -126,6 +139,32 @@ void ClassScanTable(const std::vector<int>& sizes) {
                     floor * 1000, walked / scan, scan / floor, found, floorFound, plantSeconds);
         UnplantClasses(n);
     }
+}
+
+// Machine-wide and per-user classes side by side, the floor deciding each hive on its own.
+void HiveClassTable(int machine, int user) {
+    double t0 = bench::Now();
+    PlantClasses(machine);
+    PlantClasses(user, HKEY_CURRENT_USER, machine);
+    const double plantSeconds = bench::Now() - t0;
+    CRegistryLib lib;
+    int found = 0, walked = 0, floorFound = 0;
+    auto [scan, floor] = bench::Alternate(
+        9,
+        [&] {
+            SummaryList summaries;
+            lib.Errors().clear();
+            lib.ScanClasses(summaries);
+            found = summaries.empty() ? -1 : summaries[0].found;
+            walked = summaries.empty() ? 0 : summaries[0].examined;
+        },
+        [&] { floorFound = FloorClasses(); });
+    std::printf("\nClass scan over both hives\n%-8s %-8s %-8s %10s %10s %7s %11s\n", "machine", "user", "walked",
+                "scan ms", "floor ms", "ratio", "found");
+    std::printf("%-8d %-8d %-8d %10.1f %10.1f %7.2f %5d/%-5d (planting %.1f s)\n", machine, user, walked, scan * 1000,
+                floor * 1000, scan / floor, found, floorFound, plantSeconds);
+    UnplantClasses(machine);
+    UnplantClasses(user, HKEY_CURRENT_USER, machine);
 }
 
 // ---- the other eight categories ----------------------------------------------------------------
@@ -280,14 +319,18 @@ void CategoryTable() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-    if (sizes.empty()) sizes = {2000, 20000};
-
     CreateDirectoryA("C:\\bench-files", nullptr);
     StopEvent stop;  // held open so the scanners' stop tests see a live, clear event
     stop.Reset();
+    if (argc > 1 && std::strcmp(argv[1], "hives") == 0) {
+        HiveClassTable(argc > 2 ? std::atoi(argv[2]) : 20000, argc > 3 ? std::atoi(argv[3]) : 2000);
+        return 0;
+    }
+    std::vector<int> sizes;
+    for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+    if (sizes.empty()) sizes = {2000, 20000};
     ClassScanTable(sizes);
+    HiveClassTable(20000, 2000);
     CategoryTable();
     return 0;
 }

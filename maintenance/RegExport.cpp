@@ -129,7 +129,9 @@ std::string ExportRegedit4(const std::vector<KeyRecord>& records, std::vector<st
     std::string out = std::string("REGEDIT4") + kCrLf + kCrLf;
     Omissions omissions(omitted);
     for (const KeyRecord& r : records) {
-        const char* root = RootName(r.root);
+        // Machine-wide classes go where a restore writes them. A registry editor importing a
+        // HKEY_CLASSES_ROOT key writes into the current user's class of that name when there is one.
+        const char* root = r.root == kClassesRoot ? "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes" : RootName(r.root);
         if (!root) continue;
         std::string path = r.path.empty() ? std::string(root) : root + std::string("\\") + r.path;
         if (UnwritableName(r.path)) {

@@ -332,7 +332,10 @@ RecordRead ReadRecord(const ErrorRecord& e, ValueCache& values, KeyRecord& recor
     std::uint32_t root = RootValue(CRegistryLib::SeperateMainKey(path));
     if (!root) return RecordRead::Nothing;
     tw::UniqueHKey key;
-    LONG rc = RegOpenKeyExA(RootHandle(root), path.c_str(), 0, KEY_READ | tw::PhysicalKeyView(), key.put());
+    // Machine-wide classes through HKEY_LOCAL_MACHINE; the file keeps the record's root and path.
+    std::string physical = path;
+    const HKEY physicalRoot = CRegistryLib::RecordRoot(RootHandle(root), physical);
+    LONG rc = RegOpenKeyExA(physicalRoot, physical.c_str(), 0, KEY_READ | tw::PhysicalKeyView(), key.put());
     if (rc == ERROR_FILE_NOT_FOUND || rc == ERROR_PATH_NOT_FOUND) return RecordRead::Nothing;
     if (rc != ERROR_SUCCESS) return RecordRead::Unopenable;
     record.root = root;
@@ -539,9 +542,11 @@ RestoreResult ApplyRegistry(const std::string& path, const DecodeResult& decoded
     ApplyCounts counts;
     int topFailures = 0;
     for (const KeyRecord& r : decoded.records) {
-        HKEY root = RootHandle(r.root);
+        // Written where the backup read it: a HKEY_CLASSES_ROOT key into the machine-wide classes.
+        std::string path = r.path;
+        HKEY root = CRegistryLib::RecordRoot(RootHandle(r.root), path);
         tw::UniqueHKey key;
-        LONG rc = r.path.empty() ? ERROR_SUCCESS : CRegistryLib::CreateSubKey(root, r.path, key.put());
+        LONG rc = path.empty() ? ERROR_SUCCESS : CRegistryLib::CreateSubKey(root, path, key.put());
         if (rc != ERROR_SUCCESS) {
             ++topFailures;
             notifier.Notify(CantCreateKey(rc, r.root, r.path));

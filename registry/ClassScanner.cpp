@@ -7,7 +7,11 @@
 
 namespace {
 
+// Machine-wide classes keep the name records have always had; CRegistryLib opens a HKEY_CLASSES_ROOT
+// path under HKEY_LOCAL_MACHINE\Software\Classes, so they are judged from that hive alone.
 constexpr char kClassesPath[] = "HKEY_CLASSES_ROOT\\CLSID";
+// The current user's classes, named by their physical key (the 32-bit view's under its Wow6432Node path).
+constexpr char kUserClassesPath[] = "HKEY_CURRENT_USER\\Software\\Classes\\CLSID";
 
 bool IsServerKey(const std::string& name) {
     std::string lower = tw::ToLower(name);
@@ -31,9 +35,15 @@ public:
 
     void Run(SummaryList& summaries) {
         if (scan_.StoppedOnEntry()) return;
-        std::vector<ViewedKey> views = OpenKeyViews(kClassesPath, scan_.Lib().ScannedViews());
+        const unsigned scanned = scan_.Lib().ScannedViews();
+        std::vector<ViewedKey> views = OpenKeyViews(kClassesPath, scanned);
         for (const ViewedKey& view : views)
             if (!CanQueryKey(view.key.get())) return;
+        // Then the user's, each hive judged on its own: a class registered in both is reported once
+        // for each hive where it is broken, under that hive's key. The user's key missing or
+        // unreadable takes nothing from the machine-wide scan.
+        for (ViewedKey& view : OpenKeyViews(kUserClassesPath, scanned))
+            if (CanQueryKey(view.key.get())) views.push_back(std::move(view));
         for (const ViewedKey& view : views) {
             scan_.SetNativeFiles(view.nativeFiles);
             const HKEY classes = view.key.get();

@@ -62,7 +62,8 @@ void CountFixed(const ErrorList& errors, const std::vector<Outcome>& outcomes, S
 // ERROR_SUCCESS when the removal would find what it removes, else the error it would meet first.
 LONG RemovalWouldFind(const ErrorRecord& record) {
     std::string rest = record.KeyPath();
-    HKEY root = CRegistryLib::RootKey(CRegistryLib::SeperateMainKey(rest));
+    const std::string rootName = CRegistryLib::SeperateMainKey(rest);
+    HKEY root = CRegistryLib::RecordRoot(rootName, rest);  // where the removal would go
     if (!root) return ERROR_FILE_NOT_FOUND;
     const bool isKey = record.FixKind() == "KEY";
     const REGSAM access = isKey ? DELETE | KEY_ENUMERATE_SUB_KEYS : KEY_SET_VALUE | KEY_QUERY_VALUE;

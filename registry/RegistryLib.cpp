@@ -64,10 +64,17 @@ HKEY CRegistryLib::RootKey(const std::string& rootName) {
     return nullptr;
 }
 
+HKEY CRegistryLib::RecordRoot(HKEY root, std::string& subKey) {
+    if (root != HKEY_CLASSES_ROOT) return root;
+    subKey = subKey.empty() ? "Software\\Classes" : "Software\\Classes\\" + subKey;
+    return HKEY_LOCAL_MACHINE;
+}
+
 LONG CRegistryLib::OpenKey(const std::string& rootName, const std::string& subKey, HKEY* key) {
-    HKEY root = RootKey(rootName);
+    std::string sub = subKey;
+    HKEY root = RecordRoot(rootName, sub);
     if (!key || !root) return 1;
-    return OpenSubKey(root, subKey, key);
+    return OpenSubKey(root, sub, key);
 }
 
 LONG CRegistryLib::OpenSubKey(HKEY parent, const std::string& name, HKEY* key) {
@@ -85,20 +92,24 @@ LONG CRegistryLib::CreateSubKey(HKEY parent, const std::string& name, HKEY* key)
 
 LONG CRegistryLib::DeleteValue(const std::string& rootName, const std::string& subKey,
                                const std::string& valueName) {
-    HKEY root = RootKey(rootName);
+    std::string sub = subKey;
+    HKEY root = RecordRoot(rootName, sub);
     if (!root) return 1;
     tw::UniqueHKey key;
-    LONG rc = RegOpenKeyExA(root, subKey.c_str(), 0, KEY_SET_VALUE | tw::PhysicalKeyView(), key.put());
+    LONG rc = RegOpenKeyExA(root, sub.c_str(), 0, KEY_SET_VALUE | tw::PhysicalKeyView(), key.put());
     if (rc != ERROR_SUCCESS) return rc;
     const char* name = valueName == kDefaultName ? "" : valueName.c_str();
     return RegDeleteValueA(key.get(), name);
 }
 
 LONG CRegistryLib::DeleteKey(const std::string& rootName, const std::string& subKey) {
-    HKEY root = RootKey(rootName);
+    std::string sub = subKey;
+    HKEY root = RecordRoot(rootName, sub);
     if (!root) return 1;
-    if (is9x_) return RegDeleteKeyA(root, subKey.c_str());
-    return DeleteTree(root, subKey);
+    // A root alone is never removed (mapped, HKEY_CLASSES_ROOT would name every machine-wide class).
+    if (subKey.empty()) return ERROR_BADKEY;
+    if (is9x_) return RegDeleteKeyA(root, sub.c_str());
+    return DeleteTree(root, sub);
 }
 
 LONG CRegistryLib::DeleteTree(HKEY parent, const std::string& subKey) {

@@ -57,8 +57,17 @@ public:
     static std::string SeperateMainKey(std::string& path);
     // The predefined key of a root name (any letter case), or null when the name is unknown.
     static HKEY RootKey(const std::string& rootName);
+    // The key a root and path name as records name it, as it is opened, changed and removed: a
+    // HKEY_CLASSES_ROOT path means the machine-wide classes, taken under HKEY_LOCAL_MACHINE\Software\Classes
+    // (subKey is adjusted). HKEY_CLASSES_ROOT itself merges the current user's classes over those,
+    // so through it the user's class of the same name would be read or removed instead.
+    static HKEY RecordRoot(HKEY root, std::string& subKey);
+    static HKEY RecordRoot(const std::string& rootName, std::string& subKey) {
+        return RecordRoot(RootKey(rootName), subKey);
+    }
     // Keys are opened by their physical path: under WOW64 in the 64-bit view, where a key of the
     // 32-bit view lies under its Wow6432Node path (records name it so); elsewhere as they are.
+    // A HKEY_CLASSES_ROOT path is opened as RecordRoot says.
     static LONG OpenKey(const std::string& rootName, const std::string& subKey, HKEY* key);
     // A sub-key of an open key, in the same view.
     static LONG OpenSubKey(HKEY parent, const std::string& name, HKEY* key);

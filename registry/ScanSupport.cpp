@@ -81,7 +81,8 @@ namespace {
 
 LONG OpenInView(const std::string& fullPath, REGSAM view, tw::UniqueHKey& key) {
     std::string sub = fullPath;
-    const HKEY root = CRegistryLib::RootKey(CRegistryLib::SeperateMainKey(sub));
+    const std::string rootName = CRegistryLib::SeperateMainKey(sub);
+    const HKEY root = CRegistryLib::RecordRoot(rootName, sub);
     if (!root) return 1;
     return RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ | view, key.put());
 }

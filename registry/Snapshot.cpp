@@ -113,8 +113,9 @@ HKEY OpenOrCreateKey(const std::vector<std::string>& names, std::string& problem
     const std::string sub = Join(names, 1);
     HKEY key = nullptr;
     if (CRegistryLib::OpenKey(root, sub, &key) == ERROR_SUCCESS) return key;
-    HKEY rootKey = CRegistryLib::RootKey(root);
-    if (rootKey && CRegistryLib::CreateSubKey(rootKey, sub, &key) == ERROR_SUCCESS) {
+    std::string physical = sub;
+    HKEY rootKey = CRegistryLib::RecordRoot(root, physical);
+    if (rootKey && CRegistryLib::CreateSubKey(rootKey, physical, &key) == ERROR_SUCCESS) {
         created = true;
         return key;
     }

@@ -22,13 +22,17 @@ std::vector<std::string> Parts(const std::string& path) {
 
 std::string Wow6432NodePath(const std::string& fullPath) {
     const std::vector<std::string> parts = Parts(fullPath);
-    // How many parts stay in front of the node: HKCR\X, HKLM\Software\X, HKLM\Software\Classes\X.
+    // How many parts stay in front of the node: HKCR\X, HKLM\Software\X, HKLM\Software\Classes\X,
+    // HKCU\Software\Classes\X (the current user's classes have a 32-bit twin; the rest of HKCU has not).
     std::size_t keep = 0;
+    const bool software = parts.size() > 1 && tw::EqualsNoCase(parts[1], "SOFTWARE");
+    const bool classes = software && parts.size() > 2 && tw::EqualsNoCase(parts[2], "Classes");
     if (tw::EqualsNoCase(parts[0], "HKEY_CLASSES_ROOT")) {
         keep = 1;
-    } else if (tw::EqualsNoCase(parts[0], "HKEY_LOCAL_MACHINE") && parts.size() > 1 &&
-               tw::EqualsNoCase(parts[1], "SOFTWARE")) {
-        keep = parts.size() > 2 && tw::EqualsNoCase(parts[2], "Classes") ? 3 : 2;
+    } else if (tw::EqualsNoCase(parts[0], "HKEY_LOCAL_MACHINE") && software) {
+        keep = classes ? 3 : 2;
+    } else if (tw::EqualsNoCase(parts[0], "HKEY_CURRENT_USER") && classes) {
+        keep = 3;
     }
     if (keep == 0 || parts.size() <= keep || parts[keep].empty() || tw::EqualsNoCase(parts[keep], kNode)) return {};
     std::string out;

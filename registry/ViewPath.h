@@ -1,5 +1,6 @@
 // Where a key of the 32-bit registry view really lies on 64-bit Windows: HKLM\Software\X under
-// HKLM\Software\Wow6432Node\X, HKCR\X under HKCR\Wow6432Node\X.
+// HKLM\Software\Wow6432Node\X, HKCR\X under HKCR\Wow6432Node\X, the current user's classes
+// HKCU\Software\Classes\X under HKCU\Software\Classes\Wow6432Node\X.
 #pragma once
 
 #include "registry/PathCleanup.h"

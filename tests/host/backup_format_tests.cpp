@@ -290,7 +290,7 @@ TEST_CASE("the registry-editor export, byte for byte") {
     const std::string expected =
         "REGEDIT4\r\n"
         "\r\n"
-        "[HKEY_CLASSES_ROOT\\CLSID\\{1}]\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\{1}]\r\n"
         "@=\"C:\\\\Bob's \\\"files\\\"\\\\a.dll\"\r\n"
         "\"dw\"=dword:8000000a\r\n"
         "\"bin\"=hex:00,ff\r\n"
@@ -306,10 +306,10 @@ TEST_CASE("the registry-editor export, byte for byte") {
         "\"empty\"=hex(1):\r\n"
         "\"na\\\"me\\\\\"=\"\xe9\"\r\n"
         "\r\n"
-        "[HKEY_CLASSES_ROOT\\CLSID\\{1}\\InprocServer32]\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\{1}\\InprocServer32]\r\n"
         "\"ThreadingModel\"=\"Both\"\r\n"
         "\r\n"
-        "[HKEY_CLASSES_ROOT\\CLSID\\{1}\\Empty]\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\CLSID\\{1}\\Empty]\r\n"
         "\r\n"
         "[HKEY_USERS]\r\n"
         "\r\n";

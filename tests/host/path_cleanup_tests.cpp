@@ -75,11 +75,14 @@ TEST_CASE("the 32-bit registry view's keys lie under Wow6432Node") {
     CHECK(Wow6432NodePath("hkey_local_machine\\Software\\Classes\\CLSID\\x") ==
           "hkey_local_machine\\Software\\Classes\\Wow6432Node\\CLSID\\x");
     CHECK(Wow6432NodePath("HKEY_CLASSES_ROOT\\CLSID") == "HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID");
+    CHECK(Wow6432NodePath("HKEY_CURRENT_USER\\Software\\Classes\\CLSID") ==
+          "HKEY_CURRENT_USER\\Software\\Classes\\Wow6432Node\\CLSID");
     // Not redirected: other roots and keys, the redirected keys themselves, and nothing below them.
     for (const char* same : {"HKEY_CURRENT_USER\\Software\\X", "HKEY_LOCAL_MACHINE\\SYSTEM\\X",
                              "HKEY_LOCAL_MACHINE\\SOFTWARE", "HKEY_LOCAL_MACHINE\\SOFTWARE\\", "HKEY_CLASSES_ROOT",
                              "HKEY_LOCAL_MACHINE\\SOFTWARE\\wow6432node\\X", "HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID",
-                             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes", ""})
+                             "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes", "HKEY_CURRENT_USER\\Software\\Classes",
+                             "HKEY_CURRENT_USER\\Software\\Classes\\Wow6432Node\\CLSID", ""})
         CHECK(Wow6432NodePath(same).empty());
 }
 

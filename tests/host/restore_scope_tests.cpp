@@ -52,6 +52,11 @@ TEST_CASE("key families: the family key and what lies below it, letter case asid
         const std::string user = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\";
         for (const char* key : {"App Paths\\tw.exe", "Run", "Uninstall\\tw"}) CHECK(InScannedKeyFamily(user + key));
         CHECK(InScannedKeyFamily("hkey_current_user\\software\\microsoft\\windows\\currentversion\\run"));
+        CHECK(InScannedKeyFamily("HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{x}\\InprocServer32"));
+        CHECK(InScannedKeyFamily("HKEY_CURRENT_USER\\Software\\Classes\\Wow6432Node\\CLSID\\{x}"));
+        CHECK_FALSE(InScannedKeyFamily("HKEY_CURRENT_USER\\Software\\Classes\\Interface\\{x}"));
+        CHECK_FALSE(InScannedKeyFamily("HKEY_CURRENT_USER\\Software\\Classes\\CLSIDX\\{x}"));
+        CHECK_FALSE(InScannedKeyFamily("HKEY_CURRENT_USER\\Software\\Classes"));
         CHECK_FALSE(InScannedKeyFamily(user + "RunOnce"));
         CHECK_FALSE(InScannedKeyFamily(user + "SharedDLLs"));
         CHECK_FALSE(InScannedKeyFamily("HKEY_CURRENT_USER\\Software\\Microsoft\\Shared Tools\\x"));

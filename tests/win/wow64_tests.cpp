@@ -143,6 +143,37 @@ TEST_CASE("classes of both registry views are tested in their own file view, rem
     }
 }
 
+TEST_CASE("the current user's classes of each view are named by their physical key, removed and restored there") {
+    const char* kUser64 = "{7D000011-7D00-4000-8000-000000000011}";  // HKCU\Software\Classes\CLSID
+    const char* kUser32 = "{7D000012-7D00-4000-8000-000000000012}";  // its Wow6432Node twin
+    const std::string classes = "Software\\Classes\\";
+    const std::string user64 = classes + Class(kUser64), user32 = classes + "Wow6432Node\\" + Class(kUser32);
+    Set(HKEY_CURRENT_USER, k64, user64 + "\\InprocServer32", nullptr, "C:\\tw-missing\\user64.dll");
+    Set(HKEY_CURRENT_USER, k64, user32 + "\\InprocServer32", nullptr, "C:\\tw-missing\\user32.dll");
+    CRegistryLib lib;
+    ScanOnly(lib, ScanSelection::kClassRegistrations);
+    auto found64 = Records(lib, kUser64);
+    auto found32 = Records(lib, kUser32);
+    REQUIRE(found64.size() == 1);
+    REQUIRE(found32.size() == 1);
+    CHECK(found64[0]->KeyPath() == "HKEY_CURRENT_USER\\" + user64);
+    CHECK(found32[0]->KeyPath() == "HKEY_CURRENT_USER\\" + user32);
+
+    ErrorList found{*found64[0], *found32[0]};
+    lib.Errors() = std::move(found);
+    REQUIRE(BackupErrorKeys(lib.Errors()).status == BackupResult::Status::Saved);
+    SummaryList summaries;
+    lib.FixAll(summaries, "FixedOnTest.xml");
+    CHECK(Get(HKEY_CURRENT_USER, k64, user64 + "\\InprocServer32", nullptr) == "<none>");
+    CHECK(Get(HKEY_CURRENT_USER, k64, user32 + "\\InprocServer32", nullptr) == "<none>");
+    RecordingNotifier notes;
+    CHECK(RestoreLastBackup(notes).Complete());
+    CHECK(Get(HKEY_CURRENT_USER, k64, user64 + "\\InprocServer32", nullptr) == "C:\\tw-missing\\user64.dll");
+    CHECK(Get(HKEY_CURRENT_USER, k64, user32 + "\\InprocServer32", nullptr) == "C:\\tw-missing\\user32.dll");
+    Remove(HKEY_CURRENT_USER, k64, user64);
+    Remove(HKEY_CURRENT_USER, k64, user32);
+}
+
 TEST_CASE("a start-up entry of each view is found and removed in its own view") {
     // Each view also holds a sound entry under the other view's name, which must stay.
     Set(HKEY_LOCAL_MACHINE, k64, kRun, "tw64run", "C:\\tw-missing\\run64.exe");
