@@ -4,7 +4,6 @@
 
 #include "app/ResultRows.h"
 #include "platform/Handles.h"
-#include "platform/Wow64.h"
 #include "registry/Categories.h"
 #include "registry/ViewPath.h"
 #include "resource.h"
@@ -51,9 +50,8 @@ void MainWindow::ResultMenuCommand(UINT command, const std::vector<int>& rows) {
     if (command == ID_RESULT_KEEP) {
         KeepRows(rows);
     } else if (command == ID_RESULT_REGEDIT && registry) {
-        const std::string& key = errors[static_cast<std::size_t>(first)].KeyPath();
-        const std::string physical = tw::RunsUnderWow64() ? Wow6432NodePath(key) : std::string();
-        if (SetRegistryEditorKey(physical.empty() ? key : physical)) OpenDocument("regedit.exe");
+        const std::string key = RegistryEditorPath(errors[static_cast<std::size_t>(first)].KeyPath());
+        if (SetRegistryEditorKey(key)) OpenDocument("regedit.exe");
     } else if (command == ID_RESULT_FOLDER && !registry && link < shortcuts_.Broken().size()) {
         OpenDocument(ShortcutRowTexts(shortcuts_.Path(link))[kResultLocation]);
     }

@@ -44,6 +44,13 @@ std::string Wow6432NodePath(const std::string& fullPath) {
     return out;
 }
 
+std::string RegistryEditorPath(const std::string& recordPath) {
+    const std::size_t slash = recordPath.find('\\');
+    const std::string root = recordPath.substr(0, slash);
+    if (!tw::EqualsNoCase(root, "HKEY_CLASSES_ROOT")) return recordPath;
+    return "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes" + (slash == std::string::npos ? "" : recordPath.substr(slash));
+}
+
 std::string NativeProgramFolders::Expand(const std::string& piece) const {
     static const struct {
         const char* piece;

@@ -12,6 +12,12 @@
 // already naming a Wow6432Node key).
 std::string Wow6432NodePath(const std::string& fullPath);
 
+// Where the registry editor shows a record's key. Records already name the physical key in either
+// view (the 32-bit view's under its Wow6432Node path), so only a class record is moved: its
+// HKEY_CLASSES_ROOT name means the machine-wide class, which the editor's HKEY_CLASSES_ROOT would
+// show merged with (and hidden by) the current user's class of the same name.
+std::string RegistryEditorPath(const std::string& recordPath);
+
 // The environment as a 64-bit program expands it. A 32-bit program under WOW64 gets the 32-bit
 // program folders for %ProgramFiles% and %CommonProgramFiles%; entries of the 64-bit registry view
 // mean the 64-bit ones, which it finds in %ProgramW6432% and %CommonProgramW6432%. Where those are

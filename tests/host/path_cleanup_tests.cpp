@@ -75,6 +75,15 @@ TEST_CASE("the 32-bit registry view's keys lie under Wow6432Node") {
     CHECK(Wow6432NodePath("hkey_local_machine\\Software\\Classes\\CLSID\\x") ==
           "hkey_local_machine\\Software\\Classes\\Wow6432Node\\CLSID\\x");
     CHECK(Wow6432NodePath("HKEY_CLASSES_ROOT\\CLSID") == "HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID");
+
+    // The editor is shown the physical key: records name it already, but for a class record's
+    // HKEY_CLASSES_ROOT, which stands for the machine-wide classes.
+    CHECK(RegistryEditorPath("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Run") == "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Run");
+    CHECK(RegistryEditorPath("HKEY_CLASSES_ROOT\\Wow6432Node\\CLSID\\{x}") ==
+          "HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Wow6432Node\\CLSID\\{x}");
+    CHECK(RegistryEditorPath("HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{x}") ==
+          "HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{x}");
+    CHECK(RegistryEditorPath("HKEY_CLASSES_ROOT_X\\CLSID") == "HKEY_CLASSES_ROOT_X\\CLSID");
     CHECK(Wow6432NodePath("HKEY_CURRENT_USER\\Software\\Classes\\CLSID") ==
           "HKEY_CURRENT_USER\\Software\\Classes\\Wow6432Node\\CLSID");
     // Not redirected: other roots and keys, the redirected keys themselves, and nothing below them.
