@@ -42,7 +42,9 @@ SidBytes ShellUserSid() {
     const HWND shell = GetShellWindow();
     DWORD id = 0;
     if (!shell || !GetWindowThreadProcessId(shell, &id) || id == 0) return {};
-    const UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    // Windows XP knows only the full query right; later systems grant the limited one more often.
+    UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (!process) process.reset(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id));
     if (!process) return {};
     return ProcessTokenUser(process.get());
 }
