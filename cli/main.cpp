@@ -155,6 +155,29 @@ FixRequest KeepRequest(const CliOptions& options, const ErrorList& found, const 
     return request;
 }
 
+// The scan a fix or a dry run starts with, and what the report needs of it before the fix changes
+// the lists: the report shows what the scan found, kept items included (the fix blanks their key
+// paths and clears their links).
+struct FixScan {
+    CRegistryLib registry;
+    CShortcut scanner;
+    ScanSelection selection;
+    SummaryList summaries;
+    ErrorList found;
+    FixRequest request;
+    ShortcutReport shortcutsFound;
+    std::vector<std::string> linksFound;
+
+    explicit FixScan(const CliOptions& options, tw::Notifier* notifier = nullptr) {
+        if (notifier) registry.SetNotifier(notifier);
+        ScanWithProgress(options, registry, scanner, selection, summaries);
+        found = registry.Errors();
+        request = KeepRequest(options, found, scanner);
+        shortcutsFound = MakeShortcutReport(scanner, selection);
+        linksFound = scanner.Broken();
+    }
+};
+
 // What the dry run says of each row: rows left in place with their reason first, then the plan.
 std::vector<PlannedAction> MakeActions(const FixFlow::FixPlan& plan, const FixRequest& request,
                                        const ErrorList& found, const std::vector<std::string>& links,
@@ -211,28 +234,20 @@ std::vector<PlannedAction> MakeActions(const FixFlow::FixPlan& plan, const FixRe
 
 // fix --dry-run: the scan, then the fix's own path up to each removal, writing nothing.
 int RunDryRun(const CliOptions& options) {
-    CRegistryLib registry;
-    CShortcut scanner;
-    ScanSelection selection;
-    SummaryList summaries;
-    ScanWithProgress(options, registry, scanner, selection, summaries);
-    const ErrorList found = registry.Errors();
-    const FixRequest request = KeepRequest(options, found, scanner);
-    ShortcutReport shortcutsFound = MakeShortcutReport(scanner, selection);
-    const std::vector<std::string> linksFound = scanner.Broken();
+    FixScan s(options);
     FixFlow::FixPlan plan;
-    const FixResult result = FixFlow(registry, &scanner).DryRun(request, summaries, plan);
+    const FixResult result = FixFlow(s.registry, &s.scanner).DryRun(s.request, s.summaries, plan);
     EndProgress();
     if (result.status == FixResult::Refused || result.status == FixResult::BackupFailed) {
         std::fprintf(stderr, "tidewarp-cli: fix would fail: %s\n", result.message.c_str());
         return 2;
     }
-    shortcutsFound.deleted = static_cast<std::int32_t>(
+    s.shortcutsFound.deleted = static_cast<std::int32_t>(
         std::count(plan.links.begin(), plan.links.end(), CShortcut::PlannedDelete::Delete));
-    const std::vector<LeftInPlace> left = MakeLeftInPlace(result, found, linksFound);
-    const std::vector<PlannedAction> actions = MakeActions(plan, request, found, linksFound, left);
-    PrintReport(options, found, summaries, shortcutsFound, MakeUnreachable(registry, scanner), &left, &actions);
-    return found.empty() && shortcutsFound.broken.empty() ? 0 : 1;
+    const std::vector<LeftInPlace> left = MakeLeftInPlace(result, s.found, s.linksFound);
+    const std::vector<PlannedAction> actions = MakeActions(plan, s.request, s.found, s.linksFound, left);
+    PrintReport(options, s.found, s.summaries, s.shortcutsFound, MakeUnreachable(s.registry, s.scanner), &left, &actions);
+    return s.found.empty() && s.shortcutsFound.broken.empty() ? 0 : 1;
 }
 
 // Scans, then removes everything found except the items the user keeps, backing up first.
@@ -240,20 +255,8 @@ int RunFix(const CliOptions& options) {
     if (options.dryRun) return RunDryRun(options);
     if (RepairRefused()) return 2;
     StderrNotifier notifier;
-    CRegistryLib registry;
-    registry.SetNotifier(&notifier);
-    CShortcut scanner;
-    ScanSelection selection;
-    SummaryList summaries;
-    ScanWithProgress(options, registry, scanner, selection, summaries);
-
-    // The report shows what the scan found, kept items included; the fix blanks their key paths.
-    const ErrorList found = registry.Errors();
-    const FixRequest request = KeepRequest(options, found, scanner);
-    ShortcutReport shortcutsFound = MakeShortcutReport(scanner, selection);
-    const std::vector<std::string> linksFound = scanner.Broken();
-
-    const FixResult result = FixFlow(registry, &scanner).Fix(request, summaries);
+    FixScan s(options, &notifier);
+    const FixResult result = FixFlow(s.registry, &s.scanner).Fix(s.request, s.summaries);
     EndProgress();
     if (result.ignoreListError)
         std::fprintf(stderr, "tidewarp-cli: could not save %s (error %ld); kept items may be reported again\n",
@@ -273,10 +276,10 @@ int RunFix(const CliOptions& options) {
                      result.leftUnsaved, result.leftUnsaved == 1 ? "y" : "ies", result.leftUnsaved == 1 ? "it" : "them");
     if (!options.json && !options.summary && !result.backupPath.empty())
         std::printf("Backup: %s\n", result.backupPath.c_str());
-    shortcutsFound.deleted = scanner.DeletedCount();
-    const std::vector<LeftInPlace> left = MakeLeftInPlace(result, found, linksFound);
-    const std::vector<UnreachableEntry> unreachable = MakeUnreachable(registry, scanner);
-    PrintReport(options, found, summaries, shortcutsFound, unreachable, &left);
+    s.shortcutsFound.deleted = s.scanner.DeletedCount();
+    const std::vector<LeftInPlace> left = MakeLeftInPlace(result, s.found, s.linksFound);
+    const std::vector<UnreachableEntry> unreachable = MakeUnreachable(s.registry, s.scanner);
+    PrintReport(options, s.found, s.summaries, s.shortcutsFound, unreachable, &left);
     // A removal that left entries in place has not done what was asked: a caller checking only the
     // exit code (a remediation script, a scheduled task) must not read it as success.
     return left.empty() ? 0 : 1;

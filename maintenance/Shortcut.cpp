@@ -401,6 +401,23 @@ FileState CShortcut::TestTarget(const std::string& target) {
     return probe_.Test(target, true) == FileState::Present ? FileState::Present : FileState::Missing;
 }
 
+bool CShortcut::KeptAtFix(std::size_t i) {
+    // The scan may be hours old: a target that is there again, or out of reach now, keeps its link.
+    if (i < targets_.size()) {
+        const FileState state = TestTarget(targets_[i]);
+        if (state != FileState::Missing) {
+            leftAtFix_.push_back({i, state});
+            return true;
+        }
+    }
+    // Without the identity the scan saw there is nothing to hold the file at the path against.
+    if (i >= identities_.size() || !identities_[i]) {
+        leftAtFix_.push_back({i, FileState::Present, false, true});
+        return true;
+    }
+    return false;
+}
+
 void CShortcut::FixShortcuts(FixProgress* progress) {
     deleted_ = 0;
     goneAtFix_ = 0;
@@ -416,19 +433,7 @@ void CShortcut::FixShortcuts(FixProgress* progress) {
                 if (progress) progress->EntryDone();
             }
         } turn{progress};
-        // The scan may be hours old: a target that is there again, or out of reach now, keeps its link.
-        if (i < targets_.size()) {
-            const FileState state = TestTarget(targets_[i]);
-            if (state != FileState::Missing) {
-                leftAtFix_.push_back({i, state});
-                continue;
-            }
-        }
-        // Without the identity the scan saw there is nothing to hold the file at the path against.
-        if (i >= identities_.size() || !identities_[i]) {
-            leftAtFix_.push_back({i, FileState::Present, false, true});
-            continue;
-        }
+        if (KeptAtFix(i)) continue;
         Progress(path, kFixingShortcutsText, 0, 0);
         const std::optional<LinkStamp> stamp = i < backupStamps_.size() ? backupStamps_[i] : std::nullopt;
         switch (linkfile::RemoveScannedFile(path, *identities_[i], stamp)) {
@@ -452,17 +457,7 @@ std::vector<CShortcut::PlannedDelete> CShortcut::PlanFixShortcuts() {
         const std::string& path = broken_[i];
         if (path.empty()) continue;
         plan[i] = PlannedDelete::Left;
-        if (i < targets_.size()) {
-            const FileState state = TestTarget(targets_[i]);
-            if (state != FileState::Missing) {
-                leftAtFix_.push_back({i, state});
-                continue;
-            }
-        }
-        if (i >= identities_.size() || !identities_[i]) {
-            leftAtFix_.push_back({i, FileState::Present, false, true});
-            continue;
-        }
+        if (KeptAtFix(i)) continue;
         if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
             plan[i] = PlannedDelete::Gone;
             continue;

@@ -114,6 +114,9 @@ private:
     bool StopRequested() const;
     bool IsIgnored(const std::string& path) const;
     FileState TestTarget(const std::string& target);
+    // The second look before entry i is deleted (or planned): true, with the reason in leftAtFix_,
+    // when its target is there again or out of reach, or the scan holds no identity to check it by.
+    bool KeptAtFix(std::size_t i);
     void Progress(const std::string& item, const char* status, std::int32_t examined, std::int32_t found) const;
 
     std::vector<std::string> broken_;
