@@ -143,7 +143,14 @@ void MakeFolderLink(const std::string& link, const std::string& target) {
 }
 
 void RemoveLink(const std::string& link) {
-    if (Start("/bin/rm -f " + Quoted(UnixPath(link)))) WaitFor([&] { return !Exists(link); });
+    // The link's absence is no sign that rm has run: a name the caller has already deleted is absent
+    // at once, and a late rm would then remove whatever the caller puts there next. rm leaves a
+    // marker once it has finished, and that is what is awaited.
+    const std::string marker = link + ".removed";
+    DeleteFileA(marker.c_str());
+    const std::string script = "rm -f '" + UnixPath(link) + "'; : > '" + UnixPath(marker) + "'";
+    if (Start("/bin/sh -c " + Quoted(script)) && WaitFor([&] { return Exists(marker); }))
+        DeleteFileA(marker.c_str());
 }
 
 BindMount::BindMount(const std::string& folder, const std::string& mountPoint, const std::string& entry)
