@@ -208,20 +208,27 @@ TEST_CASE("a stop during the scan, or a close from another thread, ends the wind
 TEST_CASE("a window that goes before its scan has stopped tells of its end only once the scan has ended") {
     Folder folder;
     struct StubbornScan : Summary {
-        HANDLE release;
-        explicit StubbornScan(HANDLE r) : Summary(IDD_SKIN_DIALOG, Categories(), ""), release(r) {}
-        void Scan() override { WaitForSingleObject(release, INFINITE); }  // deaf to the stop request
+        HANDLE started, release;
+        StubbornScan(HANDLE s, HANDLE r) : Summary(IDD_SKIN_DIALOG, Categories(), ""), started(s), release(r) {}
+        void Scan() override {  // deaf to the stop request
+            SetEvent(started);
+            WaitForSingleObject(release, INFINITE);
+        }
         DWORD StopWait() const override { return 100; }
     };
+    tw::UniqueHandle started(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     tw::UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     std::atomic<int> ended{0};
-    CThreadSummary thread(nullptr, [&] { return std::make_unique<StubbornScan>(release.get()); }, [&] { ++ended; });
+    CThreadSummary thread(
+        nullptr, [&] { return std::make_unique<StubbornScan>(started.get(), release.get()); }, [&] { ++ended; });
     REQUIRE(thread.Start());
+    // A stop that comes before the scan has begun ends the window at once and is no test of this.
+    REQUIRE(WaitForSingleObject(started.get(), 20000) == WAIT_OBJECT_0);
     CHECK_FALSE(thread.Cancel(5000));  // the window has gone, its scan has not
     CHECK(thread.Wait(0));
     CHECK(ended == 0);
     SetEvent(release.get());
-    for (int i = 0; i < 500 && ended == 0; ++i) Sleep(10);
+    for (int i = 0; i < 2000 && ended == 0; ++i) Sleep(10);
     CHECK(ended == 1);  // told by the scan's own thread
     StopEvent().Reset();
 }
