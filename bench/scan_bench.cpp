@@ -17,6 +17,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -116,6 +117,28 @@ int FloorClasses() {
     return FloorHiveClasses(HKEY_LOCAL_MACHINE, kClassesKey) + FloorHiveClasses(HKEY_CURRENT_USER, kClassesKey);
 }
 
+struct ClassRun {
+    double scan = 0, floor = 0;
+    int found = 0, walked = 0, floorFound = 0;
+};
+
+// The class scan against the floor, alternated over `rounds` rounds, on what is planted now.
+ClassRun TimeClassScan(int rounds) {
+    CRegistryLib lib;
+    ClassRun r;
+    std::tie(r.scan, r.floor) = bench::Alternate(
+        rounds,
+        [&] {
+            SummaryList summaries;
+            lib.Errors().clear();
+            lib.ScanClasses(summaries);
+            r.found = summaries.empty() ? -1 : summaries[0].found;
+            r.walked = summaries.empty() ? 0 : summaries[0].examined;
+        },
+        [&] { r.floorFound = FloorClasses(); });
+    return r;
+}
+
 void ClassScanTable(const std::vector<int>& sizes) {
     std::printf("Class scan\n%-8s %-8s %10s %10s %10s %7s %11s\n", "planted", "walked", "scan ms", "floor ms",
                 "entries/s", "ratio", "found");
@@ -123,20 +146,9 @@ void ClassScanTable(const std::vector<int>& sizes) {
         double t0 = bench::Now();
         PlantClasses(n);
         double plantSeconds = bench::Now() - t0;
-        CRegistryLib lib;
-        int found = 0, walked = 0, floorFound = 0;
-        auto [scan, floor] = bench::Alternate(
-            5,
-            [&] {
-                SummaryList summaries;
-                lib.Errors().clear();
-                lib.ScanClasses(summaries);
-                found = summaries.empty() ? -1 : summaries[0].found;
-                walked = summaries.empty() ? 0 : summaries[0].examined;
-            },
-            [&] { floorFound = FloorClasses(); });
-        std::printf("%-8d %-8d %10.1f %10.1f %10.0f %7.2f %5d/%-5d (planting %.1f s)\n", n, walked, scan * 1000,
-                    floor * 1000, walked / scan, scan / floor, found, floorFound, plantSeconds);
+        const ClassRun r = TimeClassScan(5);
+        std::printf("%-8d %-8d %10.1f %10.1f %10.0f %7.2f %5d/%-5d (planting %.1f s)\n", n, r.walked, r.scan * 1000,
+                    r.floor * 1000, r.walked / r.scan, r.scan / r.floor, r.found, r.floorFound, plantSeconds);
         UnplantClasses(n);
     }
 }
@@ -147,22 +159,11 @@ void HiveClassTable(int machine, int user) {
     PlantClasses(machine);
     PlantClasses(user, HKEY_CURRENT_USER, machine);
     const double plantSeconds = bench::Now() - t0;
-    CRegistryLib lib;
-    int found = 0, walked = 0, floorFound = 0;
-    auto [scan, floor] = bench::Alternate(
-        9,
-        [&] {
-            SummaryList summaries;
-            lib.Errors().clear();
-            lib.ScanClasses(summaries);
-            found = summaries.empty() ? -1 : summaries[0].found;
-            walked = summaries.empty() ? 0 : summaries[0].examined;
-        },
-        [&] { floorFound = FloorClasses(); });
+    const ClassRun r = TimeClassScan(9);
     std::printf("\nClass scan over both hives\n%-8s %-8s %-8s %10s %10s %7s %11s\n", "machine", "user", "walked",
                 "scan ms", "floor ms", "ratio", "found");
-    std::printf("%-8d %-8d %-8d %10.1f %10.1f %7.2f %5d/%-5d (planting %.1f s)\n", machine, user, walked, scan * 1000,
-                floor * 1000, scan / floor, found, floorFound, plantSeconds);
+    std::printf("%-8d %-8d %-8d %10.1f %10.1f %7.2f %5d/%-5d (planting %.1f s)\n", machine, user, r.walked,
+                r.scan * 1000, r.floor * 1000, r.scan / r.floor, r.found, r.floorFound, plantSeconds);
     UnplantClasses(machine);
     UnplantClasses(user, HKEY_CURRENT_USER, machine);
 }
